@@ -1,0 +1,46 @@
+#include "data_paths.h"
+
+#include <QDir>
+
+namespace tb::paths {
+
+namespace {
+const QString kDataTail = QStringLiteral("/Tillbook - Daten/Tillbook.kas");
+}
+
+QString homeFolder() {
+    QString home = QDir::homePath();
+    if (!home.endsWith(QLatin1Char('/')))
+        home += QLatin1Char('/');
+    return home;
+}
+
+QString tillbookDefaultDataPath(const QString& commonDocuments) {
+    const QString base = commonDocuments.isEmpty() ? homeFolder() : commonDocuments;
+    return base + kDataTail;
+}
+
+QString restorixDefaultDataPath(const QString& commonDocuments) {
+    return commonDocuments + kDataTail;
+}
+
+QString effectiveDataPath(const QString& stored, const QString& defaultPath) {
+    const QString fileName = stored.mid(stored.lastIndexOf(QLatin1Char('/')) + 1);
+    if (stored.trimmed().isEmpty() || fileName.size() < 4)
+        return defaultPath;
+    return stored.left(stored.size() - 3) + QStringLiteral("kas");
+}
+
+QString defaultBackupFolder() {
+    return homeFolder() + QStringLiteral("Backup Tillbook/");
+}
+
+QString defaultBackupPath() {
+    return defaultBackupFolder() + QStringLiteral("Tillbook.kas");
+}
+
+QString folderOf(const QString& path) {
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+} // namespace tb::paths

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "database.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+namespace tb {
+
+// A live, updatable view over one SQL text on one table: a current record, moves, find-first,
+// add, update, delete, refresh and record count. The rows are read at refresh; changes are
+// written through to the table at once by update() and remove().
+class DataView {
+public:
+    using Row = QStringList;
+
+    DataView(Database* db, QString table, QString sql = {}, QStringList params = {});
+
+    void setDatabase(Database* db) { db_ = db; }
+    Database* database() const { return db_; }
+    void setSource(const QString& sql, const QStringList& params = {});
+    const QString& source() const { return sql_; }
+    const QString& table() const { return table_; }
+
+    // Re-reads the rows; the first record becomes current. False when the query failed (the
+    // view is then empty).
+    bool refresh();
+
+    int recordCount() const { return static_cast<int>(rows_.size()); }
+    bool isEmpty() const { return rows_.empty(); }
+    int position() const { return pos_; }
+    bool atEnd() const { return pos_ < 0 || pos_ >= recordCount(); }
+    bool isBof() const { return pos_ <= 0; }
+
+    void moveFirst();
+    void moveLast();
+    void moveNext();     // past the end: atEnd()
+    void movePrevious(); // stays on the first record
+    bool moveTo(int position);
+
+    // From the first record, the first one that matches becomes current; false and no move
+    // when none matches.
+    bool findFirst(const std::function<bool(const DataView&, int row)>& match);
+    bool findFirstEquals(const QString& column, const QString& value);
+    bool findId(qint64 id);
+
+    const QStringList& columns() const { return columns_; }
+    int columnIndex(const QString& column) const { return index_.value(column, -1); }
+    // The current record's value; "" without a current record.
+    QString value(const QString& column) const;
+    QString valueAt(int row, const QString& column) const;
+    qint64 id() const;
+    qint64 idAt(int row) const;
+
+    // Edits the current (or new) record in memory; update() writes it.
+    void setValue(const QString& column, const QString& value);
+
+    // Starts a new record that is not yet stored; update() inserts it and makes it current.
+    void addNew();
+    bool isAdding() const { return adding_; }
+    void cancelAdd() { adding_ = false; }
+
+    // Writes the new or changed current record. False (and *error) when the write failed; the
+    // view then keeps its rows as before.
+    bool update(QString* error = nullptr);
+    bool remove(QString* error = nullptr);
+
+    // Called after every change of the current record (moves, finds, refresh).
+    std::function<void()> onCurrentChanged;
+
+private:
+    void setPos(int p);
+    Database* db_;
+    QString table_;
+    QString sql_;
+    QStringList params_;
+    QStringList columns_;
+    QHash<QString, int> index_;
+    std::vector<Row> rows_;
+    int pos_ = -1;
+    bool adding_ = false;
+    Row newRow_;
+    QHash<QString, QString> dirty_;
+};
+
+} // namespace tb

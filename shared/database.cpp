@@ -1,0 +1,196 @@
+#define SQLITE_HAS_CODEC 1
+#include "database.h"
+
+#include "jet_functions.h"
+
+#include <QFile>
+#include <sqlite3.h>
+
+namespace tb {
+
+Statement::Statement(sqlite3_stmt* stmt, sqlite3* db, QString error)
+    : stmt_(stmt), db_(db), error_(std::move(error)) {}
+
+Statement::Statement(Statement&& other) noexcept
+    : stmt_(other.stmt_), db_(other.db_), error_(std::move(other.error_)) {
+    other.stmt_ = nullptr;
+}
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+    if (this != &other) {
+        if (stmt_)
+            sqlite3_finalize(stmt_);
+        stmt_ = other.stmt_;
+        db_ = other.db_;
+        error_ = std::move(other.error_);
+        other.stmt_ = nullptr;
+    }
+    return *this;
+}
+
+Statement::~Statement() {
+    if (stmt_)
+        sqlite3_finalize(stmt_);
+}
+
+void Statement::bind(int index, const QString& value) {
+    if (!stmt_)
+        return;
+    const QByteArray utf8 = value.toUtf8();
+    sqlite3_bind_text(stmt_, index, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
+}
+
+void Statement::bind(int index, qint64 value) {
+    if (stmt_)
+        sqlite3_bind_int64(stmt_, index, value);
+}
+
+void Statement::bindNull(int index) {
+    if (stmt_)
+        sqlite3_bind_null(stmt_, index);
+}
+
+void Statement::bindAll(const QStringList& values) {
+    for (int i = 0; i < values.size(); ++i)
+        bind(i + 1, values[i]);
+}
+
+bool Statement::next() {
+    if (!stmt_)
+        return false;
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc != SQLITE_DONE)
+        error_ = QString::fromUtf8(sqlite3_errmsg(db_));
+    return false;
+}
+
+bool Statement::run() {
+    if (!stmt_)
+        return false;
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_DONE || rc == SQLITE_ROW)
+        return true;
+    error_ = QString::fromUtf8(sqlite3_errmsg(db_));
+    return false;
+}
+
+void Statement::reset() {
+    if (stmt_) {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
+}
+
+int Statement::columnCount() const {
+    return stmt_ ? sqlite3_column_count(stmt_) : 0;
+}
+
+QString Statement::columnName(int i) const {
+    return stmt_ ? QString::fromUtf8(sqlite3_column_name(stmt_, i)) : QString();
+}
+
+QString Statement::text(int i) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+    return p ? QString::fromUtf8(p, sqlite3_column_bytes(stmt_, i)) : QString();
+}
+
+qint64 Statement::integer(int i) const {
+    return sqlite3_column_int64(stmt_, i);
+}
+
+bool Statement::isNull(int i) const {
+    return sqlite3_column_type(stmt_, i) == SQLITE_NULL;
+}
+
+std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& key,
+                                         QString* error, Mode mode) {
+    auto fail = [&](const QString& why) -> std::unique_ptr<Database> {
+        if (error)
+            *error = why;
+        return nullptr;
+    };
+    if (mode == Mode::ReadWrite && !QFile::exists(path))
+        return fail(QStringLiteral("Die Datei ist nicht vorhanden."));
+
+    sqlite3* db = nullptr;
+    int flags = SQLITE_OPEN_READWRITE;
+    if (mode == Mode::Create)
+        flags |= SQLITE_OPEN_CREATE;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
+        sqlite3_close(db);
+        return fail(why);
+    }
+    std::unique_ptr<Database> result(new Database(db, path));
+    if (!key.isEmpty())
+        sqlite3_key(db, key.constData(), key.size());
+    sqlite3_busy_timeout(db, 2000);
+    jet::registerFunctions(db);
+    // Reading the schema proves the key (or the absence of one) fits the file.
+    QString why;
+    if (!result->exec(QStringLiteral("SELECT count(*) FROM sqlite_master;"), &why))
+        return fail(why);
+    return result;
+}
+
+Database::~Database() {
+    sqlite3_close_v2(db_);
+}
+
+bool Database::exec(const QString& sql, QString* error) {
+    char* msg = nullptr;
+    const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &msg);
+    if (rc != SQLITE_OK) {
+        if (error)
+            *error = QString::fromUtf8(msg ? msg : sqlite3_errmsg(db_));
+        sqlite3_free(msg);
+        return false;
+    }
+    return true;
+}
+
+Statement Database::prepare(const QString& sql) {
+    sqlite3_stmt* stmt = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(db_, utf8.constData(), utf8.size(), &stmt, nullptr) != SQLITE_OK)
+        return Statement(nullptr, db_, QString::fromUtf8(sqlite3_errmsg(db_)));
+    return Statement(stmt, db_, {});
+}
+
+qint64 Database::lastInsertId() const {
+    return sqlite3_last_insert_rowid(db_);
+}
+
+int Database::changes() const {
+    return sqlite3_changes(db_);
+}
+
+QString Database::lastError() const {
+    return QString::fromUtf8(sqlite3_errmsg(db_));
+}
+
+QString Database::scalar(const QString& sql, const QStringList& params) {
+    Statement st = prepare(sql);
+    st.bindAll(params);
+    return st.next() ? st.text(0) : QString();
+}
+
+bool Database::begin() {
+    return exec(QStringLiteral("BEGIN IMMEDIATE;"));
+}
+
+bool Database::commit() {
+    if (exec(QStringLiteral("COMMIT;")))
+        return true;
+    rollback();
+    return false;
+}
+
+void Database::rollback() {
+    exec(QStringLiteral("ROLLBACK;"));
+}
+
+} // namespace tb

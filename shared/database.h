@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace tb {
+
+class Database;
+
+// One prepared SQL statement. Values are always bound, never spliced into the text.
+class Statement {
+public:
+    Statement() = default;
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&& other) noexcept;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    ~Statement();
+
+    bool isValid() const { return stmt_ != nullptr; }
+    void bind(int index, const QString& value); // 1-based
+    void bind(int index, qint64 value);
+    void bindNull(int index);
+    void bindAll(const QStringList& values);
+
+    // Steps once: true while a row is there. Errors end the walk; error() tells.
+    bool next();
+    // Runs a statement that returns no rows; false on error.
+    bool run();
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int i) const;
+    QString text(int i) const; // NULL reads as ""
+    qint64 integer(int i) const;
+    bool isNull(int i) const;
+
+    const QString& error() const { return error_; }
+
+private:
+    friend class Database;
+    Statement(sqlite3_stmt* stmt, sqlite3* db, QString error);
+    sqlite3_stmt* stmt_ = nullptr;
+    sqlite3* db_ = nullptr;
+    QString error_;
+};
+
+// A connection to a data file through SQLCipher, with the cash book's SQL functions registered.
+class Database {
+public:
+    enum class Mode { ReadWrite, Create };
+
+    // Opens the file with the key (empty = a file without password) and checks that the key
+    // fits by reading the schema. nullptr with *error set when the file cannot be used.
+    static std::unique_ptr<Database> open(const QString& path, const QByteArray& key,
+                                          QString* error = nullptr,
+                                          Mode mode = Mode::ReadWrite);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    sqlite3* handle() const { return db_; }
+    const QString& path() const { return path_; }
+
+    bool exec(const QString& sql, QString* error = nullptr);
+    Statement prepare(const QString& sql);
+    qint64 lastInsertId() const;
+    int changes() const;
+    QString lastError() const;
+
+    // Reads one value of the first row, "" when there is none.
+    QString scalar(const QString& sql, const QStringList& params = {});
+
+    bool begin();
+    bool commit();
+    void rollback();
+
+private:
+    Database(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
+    sqlite3* db_;
+    QString path_;
+};
+
+// A transaction that rolls back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Database& db) : db_(db), active_(db.begin()) {}
+    ~Transaction() {
+        if (active_)
+            db_.rollback();
+    }
+    bool commit() {
+        if (!active_)
+            return false;
+        active_ = false;
+        return db_.commit();
+    }
+    bool isActive() const { return active_; }
+
+private:
+    Database& db_;
+    bool active_;
+};
+
+} // namespace tb

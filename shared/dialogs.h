@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <optional>
+
+namespace tb {
+
+enum class Icon { None, Information, Exclamation, Question, Critical };
+enum class Buttons { Ok, YesNo };
+enum class Answer { Ok, Yes, No, Cancel };
+
+// Every message box, input box, file dialog, date picker and password prompt of both programs
+// goes through this seam, so the rules around them run and are checked without a screen.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A message box. An empty title shows the program's name.
+    virtual Answer message(const QString& text, const QString& title = {}, Icon icon = Icon::None,
+                           Buttons buttons = Buttons::Ok) = 0;
+
+    // An input box; nullopt when cancelled.
+    virtual std::optional<QString> input(const QString& prompt, const QString& title,
+                                         const QString& preset) = 0;
+
+    // File dialogs; an empty text when cancelled.
+    virtual QString saveFile(const QString& title, const QString& preset,
+                             const QString& filter) = 0;
+    virtual QString openFile(const QString& title, const QString& folder,
+                             const QString& filter) = 0;
+
+    // The month calendar: true and date set when a date was chosen; date unchanged otherwise.
+    virtual bool getDate(QDate& date, const QString& title = {}) = 0;
+
+    // The password prompt: true when the typed text equalled the password.
+    virtual bool checkPassword(const QString& currentPassword) = 0;
+};
+
+} // namespace tb

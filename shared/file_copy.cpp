@@ -1,0 +1,116 @@
+#include "file_copy.h"
+
+#include "data_paths.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace tb {
+
+FileResult fromErrno(int err) {
+    FileResult r;
+    r.detail = QString::fromLocal8Bit(std::strerror(err));
+    switch (err) {
+    case 0:
+        r.error = FileError::None;
+        break;
+    case ENOSPC:
+    case EDQUOT:
+        r.error = FileError::DiskFull;
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        r.error = FileError::AccessDenied;
+        break;
+    case ENOENT:
+    case ENOTDIR:
+        r.error = FileError::NotFound;
+        break;
+    default:
+        r.error = FileError::Other;
+    }
+    return r;
+}
+
+static bool syncPath(const QString& path, int flags) {
+    const int fd = ::open(QFile::encodeName(path).constData(), flags);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool syncFile(const QString& path) {
+    return syncPath(path, O_RDONLY);
+}
+
+bool syncFolderOf(const QString& path) {
+    QString folder = paths::folderOf(path);
+    if (folder.isEmpty())
+        folder = QStringLiteral(".");
+    return syncPath(folder, O_RDONLY | O_DIRECTORY);
+}
+
+FileResult replaceFile(const QString& src, const QString& dst) {
+    if (::rename(QFile::encodeName(src).constData(), QFile::encodeName(dst).constData()) != 0)
+        return fromErrno(errno);
+    syncFolderOf(dst);
+    return {};
+}
+
+FileResult FileCopy(const QString& src, const QString& dst) {
+    const int in = ::open(QFile::encodeName(src).constData(), O_RDONLY);
+    if (in < 0)
+        return fromErrno(errno);
+    const QString tmp = dst + QStringLiteral(".tmp-copy");
+    const int out = ::open(QFile::encodeName(tmp).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out < 0) {
+        const int err = errno;
+        ::close(in);
+        return fromErrno(err);
+    }
+    char buffer[1 << 16];
+    int err = 0;
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            err = errno;
+            break;
+        }
+        ssize_t written = 0;
+        while (written < n) {
+            const ssize_t w = ::write(out, buffer + written, static_cast<size_t>(n - written));
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                err = errno;
+                break;
+            }
+            written += w;
+        }
+        if (err)
+            break;
+    }
+    if (!err && ::fsync(out) != 0)
+        err = errno;
+    ::close(in);
+    if (::close(out) != 0 && !err)
+        err = errno;
+    if (err) {
+        ::unlink(QFile::encodeName(tmp).constData());
+        return fromErrno(err);
+    }
+    return replaceFile(tmp, dst);
+}
+
+} // namespace tb

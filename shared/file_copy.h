@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+namespace tb {
+
+// Outcome of a file operation, mapped from errno.
+enum class FileError { None, DiskFull, AccessDenied, NotFound, Other };
+
+struct FileResult {
+    FileError error = FileError::None;
+    QString detail; // the system's own text, for messages
+    bool ok() const { return error == FileError::None; }
+};
+
+// Copies src over dst. The copy is written to a temporary file beside dst, flushed to disk
+// and then renamed, so dst is never half-written: it is either the old file or the new one.
+FileResult FileCopy(const QString& src, const QString& dst);
+
+// Flushes a file's data to disk (fsync) and, when dirToo, its folder entry.
+bool syncFile(const QString& path);
+bool syncFolderOf(const QString& path);
+
+// Renames src to dst atomically, replacing dst, and flushes the folder entry.
+FileResult replaceFile(const QString& src, const QString& dst);
+
+// Maps an errno value to a FileError.
+FileResult fromErrno(int err);
+
+} // namespace tb

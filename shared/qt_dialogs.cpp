@@ -1,0 +1,71 @@
+#include "qt_dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QTranslator>
+
+namespace tb {
+
+Answer QtDialogs::message(const QString& text, const QString& title, Icon icon,
+                          Buttons buttons) {
+    QMessageBox box(parent_);
+    box.setWindowTitle(title.isEmpty() ? appName_ : title);
+    box.setText(text);
+    switch (icon) {
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::None:
+        break;
+    }
+    if (buttons == Buttons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    const int r = box.exec();
+    if (buttons == Buttons::YesNo)
+        return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    return Answer::Ok;
+}
+
+std::optional<QString> QtDialogs::input(const QString& prompt, const QString& title,
+                                        const QString& preset) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent_, title.isEmpty() ? appName_ : title, prompt,
+                                               QLineEdit::Normal, preset, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+QString QtDialogs::saveFile(const QString& title, const QString& preset, const QString& filter) {
+    return QFileDialog::getSaveFileName(parent_, title, preset, filter);
+}
+
+QString QtDialogs::openFile(const QString& title, const QString& folder, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent_, title, folder, filter);
+}
+
+void installGermanTranslation() {
+    static QTranslator translator;
+    if (translator.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&translator);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+}
+
+} // namespace tb

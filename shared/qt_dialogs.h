@@ -1,0 +1,33 @@
+#pragma once
+
+#include "dialogs.h"
+
+class QWidget;
+
+namespace tb {
+
+// The real dialogs: Qt's message box, input dialog and file dialogs, in German.
+class QtDialogs : public Dialogs {
+public:
+    explicit QtDialogs(QString appName) : appName_(std::move(appName)) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+    QWidget* parent() const { return parent_; }
+
+    Answer message(const QString& text, const QString& title, Icon icon,
+                   Buttons buttons) override;
+    std::optional<QString> input(const QString& prompt, const QString& title,
+                                 const QString& preset) override;
+    QString saveFile(const QString& title, const QString& preset, const QString& filter) override;
+    QString openFile(const QString& title, const QString& folder, const QString& filter) override;
+    bool getDate(QDate&, const QString&) override { return false; }
+    bool checkPassword(const QString&) override { return false; }
+
+private:
+    QString appName_;
+    QWidget* parent_ = nullptr;
+};
+
+// Loads Qt's German texts ("Ja", "Nein", "Abbrechen") into the application.
+void installGermanTranslation();
+
+} // namespace tb

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "data_view.h"
+#include "dialogs.h"
+#include "money.h"
+#include "settings_record.h"
+
+#include <array>
+
+namespace tb {
+
+// The contents of the entry panel. Fields 0..8 are saved into a1, n1, n2, a3, a4, a5, a6, a7,
+// a8; 0, 3, 6 and 7 are holders the operator does not see.
+struct EntryValues {
+    std::array<QString, 9> field;
+    QString rate;    // the VAT-rate choice (editable)
+    QString rate2;   // second rate choice, two-rate lines only
+    QString vatBox;  // VAT at the chosen rate, editable
+    QString vatBox2; // VAT at the second rate
+    bool twoRates = false;
+};
+
+// The service code that unlocks editing of saved lines and line deletion.
+inline const QString kServiceCode = QStringLiteral("4817");
+
+// The rules of booking entry: receipt numbers, the contained VAT, the checks before saving,
+// writing a line and showing one.
+class BookingEntry {
+public:
+    static const QStringList& columns(); // a1 n1 n2 a3 a4 a5 a6 a7 a8
+
+    BookingEntry(Dialogs& dialogs, SettingsRecord& settings)
+        : dialogs_(dialogs), settings_(settings) {}
+
+    static bool isMixedText(const QString& bookingText);
+    QString mixedRate() const { return settings_.rate1() + QLatin1Char('/') + settings_.rate2(); }
+
+    // The receipt-number field got the focus: it takes the next number when empty, and the
+    // stored next number goes up by one (each time, as the field is entered).
+    void receiptFieldEntered(EntryValues& v);
+    // Any field lost the focus: an empty receipt number gets the stored next number.
+    void fieldLeft(EntryValues& v);
+
+    // Leaving the receipt or payment field: checks the rate, computes the VAT, reformats the
+    // amounts. False when the panel must close (a mixed-rate line).
+    bool amountFieldLeft(EntryValues& v);
+    // A rate was chosen: the VAT is computed at once.
+    void rateChosen(EntryValues& v);
+    // The VAT contained in the line at the chosen rate; nothing when the rate is no number.
+    static std::optional<Money> vatOf(const QString& rate, const QString& receipt,
+                                      const QString& payment);
+
+    // The checks of "speichern", with their messages. On success the next receipt number has
+    // been stored (line number + 1).
+    bool checkAndAdvance(const EntryValues& v);
+
+    // Writes the entry into the new record or the current line of the view. Shows the failure
+    // message and returns false when nothing could be written.
+    bool writeLine(DataView& lines, const EntryValues& v, const QString& currentDayDate);
+
+    // Copies a saved line into the entry panel.
+    void showLine(const DataView& lines, EntryValues& v) const;
+
+    // A typed "." is the decimal comma; "," into an empty field gives "0,".
+    static QString normalizeAmountInput(const QString& current, const QString& typed);
+    static bool isAmountKey(const QString& typed);
+
+private:
+    Dialogs& dialogs_;
+    SettingsRecord& settings_;
+};
+
+} // namespace tb

@@ -1,0 +1,46 @@
+#include "data_view_model.h"
+
+namespace tb {
+
+DataViewModel::DataViewModel(DataView& view, QStringList columns, QStringList headings,
+                             QObject* parent)
+    : QAbstractTableModel(parent), view_(view), columns_(std::move(columns)),
+      headings_(std::move(headings)) {}
+
+int DataViewModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : view_.recordCount();
+}
+
+int DataViewModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+QVariant DataViewModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return view_.valueAt(index.row(), columns_[index.column()]);
+    if (role == Qt::TextAlignmentRole && right_.contains(index.column()))
+        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant DataViewModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (o == Qt::Horizontal && role == Qt::DisplayRole && section < headings_.size())
+        return headings_[section];
+    return QAbstractTableModel::headerData(section, o, role);
+}
+
+void DataViewModel::setHeading(int column, const QString& heading) {
+    if (column < 0 || column >= headings_.size())
+        return;
+    headings_[column] = heading;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+void DataViewModel::reload() {
+    beginResetModel();
+    endResetModel();
+}
+
+} // namespace tb

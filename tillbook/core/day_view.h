@@ -1,0 +1,44 @@
+#pragma once
+
+#include "data_view.h"
+#include "money.h"
+
+namespace tb {
+
+// The figures of the day view.
+struct DayTotals {
+    Money receipts; // a4
+    Money payments; // a5
+    Money rates;    // a6 (the sum of the rate texts, as the columns count them)
+    Money vat;      // a7
+    Money receiptNumbers; // a8
+    Money vat1;     // a14, at rate 1
+    Money vat2;     // a13, at rate 2
+    Money dayAmount() const { return receipts - payments; }
+};
+
+DayTotals computeDayTotals(const DataView& lines);
+
+struct BalanceResult {
+    Money balance;    // after the last line, float included
+    int written = 0;  // lines whose stored balance changed
+    bool ok = true;
+};
+
+// The running balance over all lines of all days in date order and then ID, plus the float.
+// Every non-empty a15 ends up holding the balance after its line; only changed values are
+// written, all in one transaction, so a failure leaves the stored balances as they were.
+class RunningBalance {
+public:
+    static QString allLinesSource() {
+        return QStringLiteral("Select * from Buchungen order by mid(a10, 7,4), mid(a10, 4,2), "
+                              "mid(a10, 1,2), ID;");
+    }
+    static BalanceResult recompute(Database& db, Money floatAmount);
+};
+
+// The balance before the first of the listed lines: its stored balance minus its receipt plus
+// its payment. Zero for an empty list.
+Money carriedInBalance(const DataView& lines);
+
+} // namespace tb

@@ -1,0 +1,81 @@
+#include "passwords.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace tb {
+
+static QByteArray toCp1252(const QString& s) {
+    QStringEncoder enc("windows-1252", QStringEncoder::Flag::Default);
+    QByteArray out;
+    // Characters outside the code page become its substitute character "?".
+    for (const QChar c : s) {
+        QByteArray b = enc.encode(QString(c));
+        if (b.size() != 1 || enc.hasError()) {
+            b = QByteArray(1, '?');
+            enc.resetState();
+        }
+        out += b;
+    }
+    return out;
+}
+
+static QString fromCp1252(const QByteArray& b) {
+    QStringDecoder dec("windows-1252");
+    return dec.decode(b);
+}
+
+QString scramble(const QString& text, const QString& key, ScrambleDirection direction) {
+    const QByteArray k = toCp1252(key);
+    if (k.isEmpty())
+        return {};
+    int keyPos = 0;
+    auto nextKey = [&]() -> unsigned char {
+        ++keyPos;
+        if (keyPos > k.size())
+            keyPos = 1;
+        return static_cast<unsigned char>(k[keyPos - 1]);
+    };
+    if (direction == ScrambleDirection::Encode) {
+        const QByteArray t = toCp1252(text);
+        QString out;
+        for (const char c : t) {
+            const int v = static_cast<unsigned char>(c) ^ nextKey();
+            out += QStringLiteral("%1").arg(v, 2, 16, QLatin1Char('0')).toUpper();
+        }
+        return out;
+    }
+    QByteArray bytes;
+    for (int p = 1; p <= text.size() / 2; ++p) {
+        const unsigned char kc = nextKey();
+        bool ok = false;
+        const int v = text.mid(2 * p - 2, 2).toInt(&ok, 16);
+        bytes += static_cast<char>((ok ? v : 0) ^ kc);
+    }
+    return fromCp1252(bytes);
+}
+
+QString passwordFromMemo(const QString& memo10) {
+    if (memo10.isEmpty())
+        return kDefaultPassword;
+    bool wellFormed = memo10.size() % 2 == 0;
+    for (const QChar c : memo10) {
+        const bool hex = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+                         (c >= QLatin1Char('A') && c <= QLatin1Char('F')) ||
+                         (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
+        wellFormed = wellFormed && hex;
+    }
+    if (!wellFormed)
+        return memo10;
+    const QString decoded = scramble(memo10, kScrambleKey, ScrambleDirection::Decode);
+    // A decoded NUL cannot be typed; such a value was not written by us either.
+    return decoded.contains(QChar(0)) ? memo10 : decoded;
+}
+
+bool PasswordGuard::allow() {
+    if (current_ == kDefaultPassword)
+        return true;
+    return dialogs_.checkPassword(current_);
+}
+
+} // namespace tb

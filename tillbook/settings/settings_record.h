@@ -1,0 +1,32 @@
+#pragma once
+
+#include "data_view.h"
+
+namespace tb {
+
+// The one record of the table Einstellungen: VAT rates, currency, next receipt number, the
+// tax switch, the column captions, the float and the scrambled password.
+class SettingsRecord {
+public:
+    explicit SettingsRecord(Database* db);
+
+    // Re-reads the record from the file.
+    void reload();
+    QString get(const QString& column) const;
+    void set(const QString& column, const QString& value);
+    // Writes the record; false when the file refused it.
+    bool save(QString* error = nullptr);
+
+    QString rate1() const { return get(QStringLiteral("Einst16")); }
+    QString rate2() const { return get(QStringLiteral("Einst17")); }
+    QString nextReceipt() const { return get(QStringLiteral("Einst19")); }
+    void setNextReceipt(const QString& n) { set(QStringLiteral("Einst19"), n); }
+    QString floatText() const { return get(QStringLiteral("Einst15")); }
+    QString caption(int k) const { return get(QStringLiteral("Einst%1").arg(9 + k)); } // k = 1..5
+    QString memo10() const { return get(QStringLiteral("Memo10")); }
+
+private:
+    DataView view_;
+};
+
+} // namespace tb

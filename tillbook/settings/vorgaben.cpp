@@ -1,0 +1,188 @@
+#include "vorgaben.h"
+
+#include "key_filter.h"
+
+#include <QCloseEvent>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tb {
+
+namespace {
+// The receipt number takes digits, Backspace and Enter only; everything else is refused.
+class ReceiptKeys : public QObject {
+public:
+    ReceiptKeys(Dialogs& d, QObject* parent) : QObject(parent), dialogs_(d) {}
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress)
+            return QObject::eventFilter(o, e);
+        auto* k = static_cast<QKeyEvent*>(e);
+        const int key = k->key();
+        if (key == Qt::Key_Backspace || key == Qt::Key_Return || key == Qt::Key_Enter ||
+            key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Escape)
+            return false;
+        if (k->text().size() == 1 && k->text()[0] >= QLatin1Char('0') &&
+            k->text()[0] <= QLatin1Char('9'))
+            return false;
+        NumericKeyFilter::showError(dialogs_);
+        return true;
+    }
+
+private:
+    Dialogs& dialogs_;
+};
+
+class ClickLabel : public QLabel {
+public:
+    std::function<void()> clicked;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override {
+        if (clicked)
+            clicked();
+    }
+};
+} // namespace
+
+Vorgaben::Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), settings_(db) {
+    setObjectName(QStringLiteral("Vorgaben"));
+    setWindowTitle(QStringLiteral("Vorgaben"));
+    setStyleSheet(QStringLiteral("QDialog { background: rgb(215,235,255); }"));
+
+    auto field = [](const QString& value, const QString& name) {
+        auto* f = new QLineEdit(value);
+        f->setAccessibleName(name);
+        return f;
+    };
+    rate1_ = field(settings_.rate1(), QStringLiteral("MwSt.-Satz 1"));
+    rate2_ = field(settings_.rate2(), QStringLiteral("MwSt.-Satz 2"));
+    currency_ = field(settings_.get(QStringLiteral("Einst18")), QStringLiteral("Währung"));
+    receipt_ = field(settings_.nextReceipt(), QStringLiteral("Beleg-Nr."));
+    receipt_->installEventFilter(new ReceiptKeys(dialogs, this));
+
+    auto* x = new ClickLabel;
+    x->clicked = [this] { toggleTaxSwitch(); };
+    xSwitch_ = x;
+    xSwitch_->setText(settings_.get(QStringLiteral("Einst20")));
+    xSwitch_->setFixedSize(18, 18);
+    xSwitch_->setAlignment(Qt::AlignCenter);
+    xSwitch_->setStyleSheet(QStringLiteral("background: white; border: 1px solid gray;"));
+    xSwitch_->setAccessibleName(QStringLiteral("Ausgabe der Steuer beim Drucken unterdrücken"));
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("MwSt.-Satz 1"), rate1_);
+    form->addRow(QStringLiteral("MwSt.-Satz 2"), rate2_);
+    form->addRow(QStringLiteral("Währung"), currency_);
+    form->addRow(QStringLiteral("Beleg-Nr."), receipt_);
+    auto* xRow = new QHBoxLayout;
+    xRow->addWidget(xSwitch_);
+    xRow->addWidget(new QLabel(QStringLiteral("Ausgabe der Steuer beim Drucken unterdrücken")));
+    xRow->addStretch();
+
+    auto* columns = new QGroupBox(QStringLiteral("Spalten"));
+    auto* colLayout = new QVBoxLayout(columns);
+    colLayout->addWidget(new QLabel(
+        QStringLiteral(" Felder sind  aktiv, wenn Zeichen eingegeben sind.  (Reihenfolge beachten)")));
+    for (int k = 1; k <= 5; ++k) {
+        auto* c = field(settings_.caption(k), QStringLiteral("Spalte %1").arg(k));
+        c->installEventFilter(this);
+        captions_[static_cast<size_t>(k - 1)] = c;
+        colLayout->addWidget(c);
+    }
+
+    renumber_ = new QGroupBox(QStringLiteral("Belege neu nummerieren"));
+    renumber_->setLayout(new QVBoxLayout);
+    renumber_->hide();
+
+    save_ = new QPushButton(QStringLiteral("Speichern"));
+    save_->setAutoDefault(false);
+    save_->installEventFilter(this);
+    saveMarker_ = new QLabel;
+    saveMarker_->setFixedSize(12, 12);
+    saveMarker_->setStyleSheet(QStringLiteral("background: rgb(255,255,0);"));
+    saveMarker_->hide();
+    auto* saveRow = new QHBoxLayout;
+    saveRow->addStretch();
+    saveRow->addWidget(saveMarker_);
+    saveRow->addWidget(save_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(xRow);
+    layout->addWidget(columns);
+    layout->addWidget(renumber_);
+    layout->addLayout(saveRow);
+    connect(save_, &QPushButton::clicked, this, &Vorgaben::saveAndClose);
+    setMinimumWidth(460);
+}
+
+void Vorgaben::toggleTaxSwitch() {
+    xSwitch_->setText(xSwitch_->text().isEmpty() ? QStringLiteral("X") : QString());
+}
+
+void Vorgaben::storeBoundFields() {
+    settings_.set(QStringLiteral("Einst16"), rate1_->text());
+    settings_.set(QStringLiteral("Einst17"), rate2_->text());
+    settings_.set(QStringLiteral("Einst18"), currency_->text());
+    settings_.set(QStringLiteral("Einst19"), receipt_->text());
+    settings_.set(QStringLiteral("Einst20"), xSwitch_->text());
+}
+
+void Vorgaben::saveAndClose() {
+    for (int k = 1; k <= 5; ++k)
+        settings_.set(QStringLiteral("Einst%1").arg(9 + k), caption(k)->text());
+    storeBoundFields();
+    settings_.save();
+    saved_ = true;
+    accept();
+}
+
+void Vorgaben::closeEvent(QCloseEvent* e) {
+    if (!saved_) {
+        // Closing by the frame keeps the bound fields; caption edits are lost.
+        storeBoundFields();
+        settings_.save();
+    }
+    QDialog::closeEvent(e);
+}
+
+void Vorgaben::showEvent(QShowEvent* e) {
+    renumber_->setVisible(serviceCodeActive && serviceCodeActive());
+    QDialog::showEvent(e);
+}
+
+bool Vorgaben::eventFilter(QObject* o, QEvent* e) {
+    if (o == save_ && (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut))
+        saveMarker_->setVisible(e->type() == QEvent::FocusIn);
+    for (int k = 1; k <= 5; ++k) {
+        QLineEdit* c = caption(k);
+        if (o != c)
+            continue;
+        if (e->type() == QEvent::FocusIn)
+            c->setStyleSheet(QStringLiteral("background: rgb(255,255,0);"));
+        else if (e->type() == QEvent::FocusOut)
+            c->setStyleSheet(QStringLiteral("background: rgb(255,255,255);"));
+        else if (e->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                if (k < 5)
+                    caption(k + 1)->setFocus();
+                else
+                    save_->setFocus();
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(o, e);
+}
+
+} // namespace tb

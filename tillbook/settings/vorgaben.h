@@ -1,0 +1,59 @@
+#pragma once
+
+#include "dialogs.h"
+#include "settings_record.h"
+
+#include <QDialog>
+#include <array>
+#include <functional>
+
+class QLineEdit;
+class QLabel;
+class QGroupBox;
+class QPushButton;
+
+namespace tb {
+
+// The settings dialog: VAT rates, currency, next receipt number, the tax switch and the
+// captions of the five configurable columns.
+class Vorgaben : public QDialog {
+    Q_OBJECT
+public:
+    Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent = nullptr);
+
+    QLineEdit* rate1() const { return rate1_; }
+    QLineEdit* rate2() const { return rate2_; }
+    QLineEdit* currency() const { return currency_; }
+    QLineEdit* receipt() const { return receipt_; }
+    QLabel* taxSwitch() const { return xSwitch_; }
+    QLineEdit* caption(int k) const { return captions_[static_cast<size_t>(k - 1)]; }
+    QPushButton* saveButton() const { return save_; }
+    QGroupBox* renumberPanel() const { return renumber_; }
+
+    void toggleTaxSwitch();
+    // "Speichern": captions stored, record saved, dialog closed.
+    void saveAndClose();
+    // Whether the renumbering panel is offered (service code in the till count).
+    std::function<bool()> serviceCodeActive;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void storeBoundFields();
+    SettingsRecord settings_;
+    QLineEdit* rate1_;
+    QLineEdit* rate2_;
+    QLineEdit* currency_;
+    QLineEdit* receipt_;
+    QLabel* xSwitch_;
+    std::array<QLineEdit*, 5> captions_{};
+    QPushButton* save_;
+    QLabel* saveMarker_;
+    QGroupBox* renumber_;
+    bool saved_ = false;
+};
+
+} // namespace tb
