@@ -29,9 +29,9 @@ static const char* const kSchema[] = {
 };
 
 bool hasCashBookTables(Database& db) {
-    const QString n = db.scalar(QStringLiteral(
-        "SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN "
-        "('Datum','Buchungen','Einstellungen','Buchungstext');"));
+    const QString n = db.scalar(
+        QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN "
+                       "('Datum','Buchungen','Einstellungen','Buchungstext');"));
     return n == QLatin1String("4");
 }
 
@@ -149,11 +149,10 @@ bool createEmpty(const QString& path, QString* error) {
             db->exec(QStringLiteral(
                          "INSERT INTO Einstellungen (Einst10, Einst11, Einst12, Einst13, Einst14, "
                          "Einst15, Einst16, Einst17, Einst18, Einst19, Einst20, Memo8, Memo9, "
-                         "Memo10) VALUES ('St 1', 'St 2', 'Einnahme', 'Ausgabe', 'Beleg', '0', "
+                         "Memo10) VALUES ('St 1', 'St 2', 'Einnahme', 'Ausgabe', '', '0', "
                          "'19', '7', 'EUR', '1', '', '', '', '');"),
                      &why) &&
-            db->exec(QStringLiteral("INSERT INTO Buchungstext (a1) VALUES ('Bareinnahme');"),
-                     &why);
+            db->exec(QStringLiteral("INSERT INTO Buchungstext (a1) VALUES ('Bareinnahme');"), &why);
         if (!filled || !t.commit())
             return fail(why.isEmpty() ? db->lastError() : why);
     }

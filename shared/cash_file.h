@@ -41,7 +41,7 @@ bool hasCashBookTables(Database& db);
 // The one lock that says a program is working on the data file. Held by Tillbook for the whole
 // run and by every exclusive use; a lock left behind by a crashed process is taken over.
 class FileLock {
-public:
+  public:
     explicit FileLock(const QString& dataPath);
     ~FileLock();
     bool tryLock();
@@ -50,7 +50,7 @@ public:
     QString holder() const;
     static QString lockPathFor(const QString& dataPath);
 
-private:
+  private:
     std::unique_ptr<QLockFile> lock_;
 };
 

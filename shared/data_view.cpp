@@ -159,9 +159,9 @@ bool DataView::update(QString* error) {
             marks << QStringLiteral("?");
             values << newRow_[i];
         }
-        Statement st = db_->prepare(QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3);")
-                                        .arg(table_, names.join(QLatin1Char(',')),
-                                             marks.join(QLatin1Char(','))));
+        Statement st = db_->prepare(
+            QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3);")
+                .arg(table_, names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
         st.bindAll(values);
         if (!st.run())
             return fail(st.error());
@@ -184,8 +184,8 @@ bool DataView::update(QString* error) {
         values << it.value();
     }
     values << QString::number(id());
-    Statement st = db_->prepare(
-        QStringLiteral("UPDATE \"%1\" SET %2 WHERE ID=?;").arg(table_, sets.join(QLatin1Char(','))));
+    Statement st = db_->prepare(QStringLiteral("UPDATE \"%1\" SET %2 WHERE ID=?;")
+                                    .arg(table_, sets.join(QLatin1Char(','))));
     st.bindAll(values);
     if (!st.run())
         return fail(st.error());

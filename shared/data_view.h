@@ -14,7 +14,7 @@ namespace tb {
 // add, update, delete, refresh and record count. The rows are read at refresh; changes are
 // written through to the table at once by update() and remove().
 class DataView {
-public:
+  public:
     using Row = QStringList;
 
     DataView(Database* db, QString table, QString sql = {}, QStringList params = {});
@@ -71,7 +71,7 @@ public:
     // Called after every change of the current record (moves, finds, refresh).
     std::function<void()> onCurrentChanged;
 
-private:
+  private:
     void setPos(int p);
     Database* db_;
     QString table_;

@@ -104,8 +104,8 @@ bool Statement::isNull(int i) const {
     return sqlite3_column_type(stmt_, i) == SQLITE_NULL;
 }
 
-std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& key,
-                                         QString* error, Mode mode) {
+std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& key, QString* error,
+                                         Mode mode) {
     auto fail = [&](const QString& why) -> std::unique_ptr<Database> {
         if (error)
             *error = why;
@@ -115,9 +115,9 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
         return fail(QStringLiteral("Die Datei ist nicht vorhanden."));
 
     sqlite3* db = nullptr;
-    int flags = SQLITE_OPEN_READWRITE;
-    if (mode == Mode::Create)
-        flags |= SQLITE_OPEN_CREATE;
+    // CREATE also for an existing file: attached files (the rewrite under a new key) inherit
+    // the connection's flags. A missing main file was refused above.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();

@@ -14,7 +14,7 @@ class Database;
 
 // One prepared SQL statement. Values are always bound, never spliced into the text.
 class Statement {
-public:
+  public:
     Statement() = default;
     Statement(Statement&& other) noexcept;
     Statement& operator=(Statement&& other) noexcept;
@@ -42,7 +42,7 @@ public:
 
     const QString& error() const { return error_; }
 
-private:
+  private:
     friend class Database;
     Statement(sqlite3_stmt* stmt, sqlite3* db, QString error);
     sqlite3_stmt* stmt_ = nullptr;
@@ -52,14 +52,13 @@ private:
 
 // A connection to a data file through SQLCipher, with the cash book's SQL functions registered.
 class Database {
-public:
+  public:
     enum class Mode { ReadWrite, Create };
 
     // Opens the file with the key (empty = a file without password) and checks that the key
     // fits by reading the schema. nullptr with *error set when the file cannot be used.
     static std::unique_ptr<Database> open(const QString& path, const QByteArray& key,
-                                          QString* error = nullptr,
-                                          Mode mode = Mode::ReadWrite);
+                                          QString* error = nullptr, Mode mode = Mode::ReadWrite);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -80,7 +79,7 @@ public:
     bool commit();
     void rollback();
 
-private:
+  private:
     Database(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
     sqlite3* db_;
     QString path_;
@@ -88,7 +87,7 @@ private:
 
 // A transaction that rolls back unless committed.
 class Transaction {
-public:
+  public:
     explicit Transaction(Database& db) : db_(db), active_(db.begin()) {}
     ~Transaction() {
         if (active_)
@@ -102,7 +101,7 @@ public:
     }
     bool isActive() const { return active_; }
 
-private:
+  private:
     Database& db_;
     bool active_;
 };

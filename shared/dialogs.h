@@ -13,7 +13,7 @@ enum class Answer { Ok, Yes, No, Cancel };
 // Every message box, input box, file dialog, date picker and password prompt of both programs
 // goes through this seam, so the rules around them run and are checked without a screen.
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
 
     // A message box. An empty title shows the program's name.

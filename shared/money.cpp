@@ -73,8 +73,8 @@ std::optional<Money> Money::parse(const QString& input) {
 }
 
 bool isAmountMarker(const QString& text) {
-    return text == QLatin1String("K") || text == QLatin1String("U") ||
-           text == QLatin1String("S") || text == QString::fromUtf8("Ü");
+    return text == QLatin1String("K") || text == QLatin1String("U") || text == QLatin1String("S") ||
+           text == QString::fromUtf8("Ü");
 }
 
 std::optional<Money> countedAmount(const QString& text) {

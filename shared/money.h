@@ -10,7 +10,7 @@ namespace tb {
 // An exact amount of money in integer cents. Every figure the cash book shows or stores goes
 // through this type, so sums over any number of lines never drift.
 class Money {
-public:
+  public:
     constexpr Money() = default;
     static constexpr Money fromCents(std::int64_t cents) {
         Money m;
@@ -46,7 +46,7 @@ public:
     }
     constexpr auto operator<=>(const Money&) const = default;
 
-private:
+  private:
     std::int64_t cents_ = 0;
 };
 

@@ -9,8 +9,7 @@
 
 namespace tb {
 
-Answer QtDialogs::message(const QString& text, const QString& title, Icon icon,
-                          Buttons buttons) {
+Answer QtDialogs::message(const QString& text, const QString& title, Icon icon, Buttons buttons) {
     QMessageBox box(parent_);
     box.setWindowTitle(title.isEmpty() ? appName_ : title);
     box.setText(text);

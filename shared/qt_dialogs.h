@@ -8,13 +8,12 @@ namespace tb {
 
 // The real dialogs: Qt's message box, input dialog and file dialogs, in German.
 class QtDialogs : public Dialogs {
-public:
+  public:
     explicit QtDialogs(QString appName) : appName_(std::move(appName)) {}
     void setParent(QWidget* parent) { parent_ = parent; }
     QWidget* parent() const { return parent_; }
 
-    Answer message(const QString& text, const QString& title, Icon icon,
-                   Buttons buttons) override;
+    Answer message(const QString& text, const QString& title, Icon icon, Buttons buttons) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& preset) override;
     QString saveFile(const QString& title, const QString& preset, const QString& filter) override;
@@ -22,7 +21,7 @@ public:
     bool getDate(QDate&, const QString&) override { return false; }
     bool checkPassword(const QString&) override { return false; }
 
-private:
+  private:
     QString appName_;
     QWidget* parent_ = nullptr;
 };

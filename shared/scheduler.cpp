@@ -70,10 +70,10 @@ bool ManualScheduler::isArmed(const QString& name) const {
 void ManualScheduler::advance(int ms) {
     const qint64 target = now_ + ms;
     for (;;) {
-        auto next = std::min_element(pending_.begin(), pending_.end(),
-                                     [](const Entry& a, const Entry& b) {
-                                         return a.due != b.due ? a.due < b.due : a.seq < b.seq;
-                                     });
+        auto next =
+            std::min_element(pending_.begin(), pending_.end(), [](const Entry& a, const Entry& b) {
+                return a.due != b.due ? a.due < b.due : a.seq < b.seq;
+            });
         if (next == pending_.end() || next->due > target)
             break;
         Entry e = std::move(*next);

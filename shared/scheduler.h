@@ -14,7 +14,7 @@ namespace tb {
 // Named one-shot deferred jobs. A job runs once after its delay and is disarmed before it runs;
 // arming an armed job does nothing.
 class Scheduler {
-public:
+  public:
     virtual ~Scheduler() = default;
     virtual void arm(const QString& name, int delayMs, std::function<void()> job) = 0;
     virtual void disarm(const QString& name) = 0;
@@ -25,7 +25,7 @@ public:
 // program is open waits until the dialog has closed.
 class TimerScheduler : public QObject, public Scheduler {
     Q_OBJECT
-public:
+  public:
     explicit TimerScheduler(QObject* parent = nullptr);
     ~TimerScheduler() override;
     void arm(const QString& name, int delayMs, std::function<void()> job) override;
@@ -35,7 +35,7 @@ public:
     // Tells whether a modal dialog is open; by default asks the application.
     std::function<bool()> modalOpen;
 
-private:
+  private:
     void fire(const QString& name);
     struct Entry {
         QTimer* timer = nullptr;
@@ -46,7 +46,7 @@ private:
 
 // A scheduler that runs on virtual time, for tests and headless runs.
 class ManualScheduler : public Scheduler {
-public:
+  public:
     void arm(const QString& name, int delayMs, std::function<void()> job) override;
     void disarm(const QString& name) override;
     bool isArmed(const QString& name) const override;
@@ -62,7 +62,7 @@ public:
     QStringList log;
     std::vector<qint64> logTimes;
 
-private:
+  private:
     struct Entry {
         QString name;
         qint64 due;

@@ -7,7 +7,7 @@ namespace tb {
 // The per-user settings store: application, section, key -> text. On Linux this is QSettings
 // in user scope (organisation and application "Tillbook"), one group per section.
 class SettingsStore {
-public:
+  public:
     explicit SettingsStore(QString application = QStringLiteral("Tillbook"));
 
     QString get(const QString& section, const QString& key, const QString& defaultValue) const;
@@ -17,7 +17,7 @@ public:
     // The section both programs use.
     static QString startup() { return QStringLiteral("Startup"); }
 
-private:
+  private:
     QString application_;
 };
 

@@ -60,8 +60,8 @@ int main(int argc, char** argv) {
 
     int rc = 0;
     {
-        tb::Haupt window({session->db.get(), &dialogs, &clock, &scheduler, &store,
-                          session->dataPath});
+        tb::Haupt window(
+            {session->db.get(), &dialogs, &clock, &scheduler, &store, session->dataPath});
         dialogs.setParent(&window);
         watchEndSignals(app, window);
         window.show();

@@ -30,8 +30,8 @@ void BookingEntry::receiptFieldEntered(EntryValues& v) {
 
 void BookingEntry::fieldLeft(EntryValues& v) {
     if (v.field[8].isEmpty())
-        v.field[8] = settings_.nextReceipt().isEmpty() ? QStringLiteral("0")
-                                                       : settings_.nextReceipt();
+        v.field[8] =
+            settings_.nextReceipt().isEmpty() ? QStringLiteral("0") : settings_.nextReceipt();
 }
 
 std::optional<Money> BookingEntry::vatOf(const QString& rate, const QString& receipt,
@@ -118,8 +118,7 @@ bool BookingEntry::checkAndAdvance(const EntryValues& v) {
     return true;
 }
 
-bool BookingEntry::writeLine(DataView& lines, const EntryValues& v,
-                             const QString& currentDayDate) {
+bool BookingEntry::writeLine(DataView& lines, const EntryValues& v, const QString& currentDayDate) {
     const auto& cols = columns();
     for (int i = 0; i < 9; ++i)
         lines.setValue(cols[i], v.field[i]);

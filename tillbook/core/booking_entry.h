@@ -26,7 +26,7 @@ inline const QString kServiceCode = QStringLiteral("4817");
 // The rules of booking entry: receipt numbers, the contained VAT, the checks before saving,
 // writing a line and showing one.
 class BookingEntry {
-public:
+  public:
     static const QStringList& columns(); // a1 n1 n2 a3 a4 a5 a6 a7 a8
 
     BookingEntry(Dialogs& dialogs, SettingsRecord& settings)
@@ -65,7 +65,7 @@ public:
     static QString normalizeAmountInput(const QString& current, const QString& typed);
     static bool isAmountKey(const QString& typed);
 
-private:
+  private:
     Dialogs& dialogs_;
     SettingsRecord& settings_;
 };

@@ -41,10 +41,9 @@ void BookingTexts::previous() {
 
 std::optional<QString> BookingTexts::takeOver(const QString& searchText) {
     if (!searchText.isEmpty() && (view_.atEnd() || !startsWith(currentText(), searchText))) {
-        const Answer a = dialogs_.message(QStringLiteral("Soll ") + searchText +
-                                              QStringLiteral(" neu anlgelegt werden ?"),
-                                          searchText + QStringLiteral(" nicht gefunden"),
-                                          Icon::Question, Buttons::YesNo);
+        const Answer a = dialogs_.message(
+            QStringLiteral("Soll ") + searchText + QStringLiteral(" neu anlgelegt werden ?"),
+            searchText + QStringLiteral(" nicht gefunden"), Icon::Question, Buttons::YesNo);
         if (a != Answer::Yes)
             return std::nullopt;
         view_.addNew();
@@ -63,10 +62,9 @@ bool BookingTexts::remove() {
     }
     if (view_.atEnd())
         return false;
-    if (dialogs_.message(QStringLiteral("Soll ") + currentText() +
-                             QStringLiteral(" gelöscht werden ?"),
-                         QStringLiteral("Datensatz löschen"), Icon::Question,
-                         Buttons::YesNo) != Answer::Yes)
+    if (dialogs_.message(
+            QStringLiteral("Soll ") + currentText() + QStringLiteral(" gelöscht werden ?"),
+            QStringLiteral("Datensatz löschen"), Icon::Question, Buttons::YesNo) != Answer::Yes)
         return false;
     view_.remove();
     view_.moveFirst();
@@ -75,7 +73,8 @@ bool BookingTexts::remove() {
 
 QStringList BookingTexts::openLineTexts(Database& db) {
     QStringList texts;
-    Statement st = db.prepare(QStringLiteral("Select n1 from Buchungen WHERE a12 = (?)Order by n1;"));
+    Statement st =
+        db.prepare(QStringLiteral("Select n1 from Buchungen WHERE a12 = (?)Order by n1;"));
     st.bind(1, QStringLiteral("O"));
     while (st.next()) {
         const QString t = st.text(0);

@@ -10,7 +10,7 @@ namespace tb {
 // The list of reusable booking texts: search as you type, take over (creating a missing text
 // after asking), delete, and the distinct texts of the open lines for the query selector.
 class BookingTexts {
-public:
+  public:
     static QString source() { return QStringLiteral("Select * from Buchungstext Order by a1;"); }
 
     BookingTexts(Database* db, Dialogs& dialogs);
@@ -38,7 +38,7 @@ public:
     // The booking texts of the open lines, each once, in text order.
     static QStringList openLineTexts(Database& db);
 
-private:
+  private:
     Database* db_;
     Dialogs& dialogs_;
     DataView view_;

@@ -24,9 +24,9 @@ bool CashDays::insertDay(const QString& date) {
     if (!db_ || !cashdate::fromText(date).isValid())
         return false;
     // One statement: the check and the insert cannot be split by a second request.
-    Statement st = db_->prepare(QStringLiteral(
-        "INSERT INTO Datum (a1, a2, a3) SELECT ?1, ?2, '' "
-        "WHERE NOT EXISTS (SELECT 1 FROM Datum WHERE a1 = ?1);"));
+    Statement st =
+        db_->prepare(QStringLiteral("INSERT INTO Datum (a1, a2, a3) SELECT ?1, ?2, '' "
+                                    "WHERE NOT EXISTS (SELECT 1 FROM Datum WHERE a1 = ?1);"));
     st.bind(1, date);
     st.bind(2, cashdate::key8(date));
     st.run();
@@ -39,16 +39,14 @@ CashDays::FindOutcome CashDays::findOrCreate() {
     if (dialogs_.getDate(picked))
         selectedDate_ = cashdate::toText(picked);
 
-    if (!selectedDate_.isEmpty() &&
-        view_.findFirstEquals(QStringLiteral("a1"), selectedDate_))
+    if (!selectedDate_.isEmpty() && view_.findFirstEquals(QStringLiteral("a1"), selectedDate_))
         return FindOutcome::Existing;
     if (selectedDate_.isEmpty())
         return FindOutcome::Nothing;
 
-    const Answer a = dialogs_.message(QStringLiteral("Soll der ") + selectedDate_ +
-                                          QStringLiteral(" angelegt werden ?"),
-                                      selectedDate_ + QStringLiteral(" nicht vorhanden"),
-                                      Icon::Information, Buttons::YesNo);
+    const Answer a = dialogs_.message(
+        QStringLiteral("Soll der ") + selectedDate_ + QStringLiteral(" angelegt werden ?"),
+        selectedDate_ + QStringLiteral(" nicht vorhanden"), Icon::Information, Buttons::YesNo);
     if (a != Answer::Yes)
         return FindOutcome::Declined;
     selectOrCreate(selectedDate_);

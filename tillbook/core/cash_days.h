@@ -12,7 +12,7 @@ namespace tb {
 // The cash-book days: the day list (newest first), the current day, finding or creating a day
 // through the calendar, the business day that starts at 05:00, and deleting an empty day.
 class CashDays {
-public:
+  public:
     static QString daySource() { return QStringLiteral("Select * from Datum Order by a2 DESC;"); }
 
     CashDays(Database* db, Dialogs& dialogs, Clock& clock);
@@ -50,7 +50,7 @@ public:
     // Adds a day with this date unless one exists; true when one exists afterwards.
     bool insertDay(const QString& date);
 
-private:
+  private:
     void dayChanged();
     Database* db_;
     Dialogs& dialogs_;

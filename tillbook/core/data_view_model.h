@@ -11,7 +11,7 @@ namespace tb {
 // A grid's model over a data view: chosen columns with their headings.
 class DataViewModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     DataViewModel(DataView& view, QStringList columns, QStringList headings,
                   QObject* parent = nullptr);
 
@@ -26,7 +26,7 @@ public:
     // Call after the view was refreshed or changed.
     void reload();
 
-private:
+  private:
     DataView& view_;
     QStringList columns_;
     QStringList headings_;

@@ -7,21 +7,21 @@ namespace tb {
 
 // The figures of the day view.
 struct DayTotals {
-    Money receipts; // a4
-    Money payments; // a5
-    Money rates;    // a6 (the sum of the rate texts, as the columns count them)
-    Money vat;      // a7
+    Money receipts;       // a4
+    Money payments;       // a5
+    Money rates;          // a6 (the sum of the rate texts, as the columns count them)
+    Money vat;            // a7
     Money receiptNumbers; // a8
-    Money vat1;     // a14, at rate 1
-    Money vat2;     // a13, at rate 2
+    Money vat1;           // a14, at rate 1
+    Money vat2;           // a13, at rate 2
     Money dayAmount() const { return receipts - payments; }
 };
 
 DayTotals computeDayTotals(const DataView& lines);
 
 struct BalanceResult {
-    Money balance;    // after the last line, float included
-    int written = 0;  // lines whose stored balance changed
+    Money balance;   // after the last line, float included
+    int written = 0; // lines whose stored balance changed
     bool ok = true;
 };
 
@@ -29,7 +29,7 @@ struct BalanceResult {
 // Every non-empty a15 ends up holding the balance after its line; only changed values are
 // written, all in one transaction, so a failure leaves the stored balances as they were.
 class RunningBalance {
-public:
+  public:
     static QString allLinesSource() {
         return QStringLiteral("Select * from Buchungen order by mid(a10, 7,4), mid(a10, 4,2), "
                               "mid(a10, 1,2), ID;");

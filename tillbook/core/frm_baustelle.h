@@ -16,7 +16,7 @@ class DataViewModel;
 // The booking-text picker: search as you type, take over, create, delete.
 class frm_Baustelle : public QDialog {
     Q_OBJECT
-public:
+  public:
     enum class Role { Choose, Maintain };
 
     frm_Baustelle(Database* db, Dialogs& dialogs, Role role, QWidget* parent = nullptr);
@@ -35,10 +35,10 @@ public:
     void takeOver();
     void deleteText();
 
-protected:
+  protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
-private:
+  private:
     void syncSelection();
     BookingTexts texts_;
     Role role_;

@@ -35,14 +35,14 @@ namespace tb {
 
 namespace {
 constexpr int kDesignWidth = 1000;
-constexpr int kDesignHeight = 690;
+constexpr int kDesignHeight = 630;
 const QColor kBackground(215, 235, 255);
 const QString kNeuanlage = QStringLiteral("Neuanlage");
 const QString kBearbeiten = QStringLiteral("Daten bearbeiten");
 const QString kStornieren = QStringLiteral("Eintrag stornieren");
 // Share of the line grid's width per column: Beleg, Datum, Buchungstext, Bemerkung, St 1, St 2,
 // Einnahme, Ausgabe, and the ninth column.
-constexpr std::array<int, 9> kColumnShares{7, 10, 20, 21, 8, 8, 10, 10, 6};
+constexpr std::array<int, 9> kColumnShares{7, 10, 19, 20, 9, 9, 10, 10, 6};
 const QStringList kLineColumns{"a8", "a10", "n1", "n2", "a14", "a13", "a4", "a5", "a8"};
 
 QString linesSource() {
@@ -56,11 +56,11 @@ int screenHeight() {
 
 // A label that reacts to a click.
 class ClickLabel : public QLabel {
-public:
+  public:
     using QLabel::QLabel;
     std::function<void()> clicked;
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent*) override {
         if (clicked)
             clicked();
@@ -77,10 +77,9 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     setObjectName(QStringLiteral("Haupt"));
     setWindowTitle(QStringLiteral("Tillbook - Kassenbuch Bargeschäfte"));
     openBookingTextPicker = [this](bool maintenance) {
-        frm_Baustelle picker(s_.db, dialogs_,
-                             maintenance ? frm_Baustelle::Role::Maintain
-                                         : frm_Baustelle::Role::Choose,
-                             this);
+        frm_Baustelle picker(
+            s_.db, dialogs_,
+            maintenance ? frm_Baustelle::Role::Maintain : frm_Baustelle::Role::Choose, this);
         picker.onTakeOver = [this](const QString& t) { takeOverBookingText(t); };
         picker.preselect(entryField(1)->text());
         runModal(picker);
@@ -165,8 +164,8 @@ void Haupt::buildUi() {
     };
 
     // Day list and the day's display.
-    dayModel_ = new DataViewModel(days_.view(), {QStringLiteral("a1")}, {QStringLiteral("Datum")},
-                                  this);
+    dayModel_ =
+        new DataViewModel(days_.view(), {QStringLiteral("a1")}, {QStringLiteral("Datum")}, this);
     dayList_ = new QTableView;
     dayList_->setModel(dayModel_);
     dayList_->setAccessibleName(QStringLiteral("Datum"));
@@ -176,36 +175,36 @@ void Haupt::buildUi() {
     dayList_->horizontalHeader()->setStretchLastSection(true);
     dayList_->verticalHeader()->setDefaultSectionSize(22);
     dayList_->verticalHeader()->setFixedWidth(14);
-    place(dayList_, "DBGrid1", 10, 10, 150, 372);
+    place(dayList_, "DBGrid1", 10, 10, 184, 372);
     connect(dayList_, &QTableView::clicked, this,
             [this](const QModelIndex& i) { chooseDayRow(i.row()); });
     connect(dayList_->horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this] { findOrCreateDay(); });
 
-    auto* find = button(QStringLiteral("Tag suchen oder anlegen (F3)"), "Command1", 10, 388, 150,
-                        28);
+    auto* find =
+        button(QStringLiteral("Tag suchen oder anlegen (F3)"), "Command1", 10, 388, 184, 28);
     connect(find, &QPushButton::clicked, this, &Haupt::findOrCreateDay);
-    auto* del = button(QStringLiteral("Tag löschen"), "Command2", 10, 420, 150, 28);
+    auto* del = button(QStringLiteral("Tag löschen"), "Command2", 10, 420, 184, 28);
     connect(del, &QPushButton::clicked, this, &Haupt::deleteDay);
 
     auto* dateLabel = new ClickLabel;
     dateLabel->clicked = [this] { findOrCreateDay(); };
     date_ = dateLabel;
-    place(date_, "Text1", 10, 456, 100, 24);
+    place(date_, "Text1", 10, 456, 120, 24);
     date_->setAccessibleName(QStringLiteral("Datum"));
     date_->setStyleSheet(QStringLiteral("background: white; border: 1px solid gray; padding: 2px;"
                                         " font-weight: bold;"));
-    weekday_ = label(QString(), "Label3", 114, 456, 46, 24);
+    weekday_ = label(QString(), "Label3", 134, 456, 60, 24);
     weekday_->setAccessibleName(QStringLiteral("Wochentag"));
     weekday_->setAlignment(Qt::AlignCenter);
-    label(QStringLiteral("Kassenbestand vom  Vortag:"), "Label4", 10, 486, 150, 18);
-    carriedIn_ = label(QStringLiteral("0,00"), "Label5", 10, 504, 150, 20);
+    label(QStringLiteral("Kassenbestand vom  Vortag:"), "Label4", 10, 486, 184, 18);
+    carriedIn_ = label(QStringLiteral("0,00"), "Label5", 10, 504, 184, 22);
     carriedIn_->setAccessibleName(QStringLiteral("Kassenbestand vom  Vortag:"));
-    label(QStringLiteral("Tagesbetrag:"), "Label6", 10, 528, 150, 18);
-    dayAmount_ = label(QStringLiteral("0,00"), "Text3", 10, 546, 150, 20);
+    label(QStringLiteral("Tagesbetrag:"), "Label6", 10, 530, 184, 18);
+    dayAmount_ = label(QStringLiteral("0,00"), "Text3", 10, 548, 184, 22);
     dayAmount_->setAccessibleName(QStringLiteral("Tagesbetrag:"));
-    label(QStringLiteral("aktueller Bestand (Soll):"), "Label7", 10, 570, 150, 18);
-    balance_ = label(QStringLiteral("0,00"), "Label8", 10, 588, 150, 24);
+    label(QStringLiteral("aktueller Bestand (Soll):"), "Label7", 10, 574, 184, 18);
+    balance_ = label(QStringLiteral("0,00"), "Label8", 10, 592, 184, 24);
     balance_->setAccessibleName(QStringLiteral("aktueller Bestand (Soll):"));
     for (QLabel* l : {carriedIn_, dayAmount_, balance_}) {
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -215,7 +214,7 @@ void Haupt::buildUi() {
 
     // The tabs: lines of the day and the till count.
     tabs_ = new QTabWidget;
-    place(tabs_, "SSTab1", 170, 6, 820, 376);
+    place(tabs_, "SSTab1", 204, 6, 786, 376);
     auto* book = new QWidget;
     auto* bookLayout = new QVBoxLayout(book);
     bookLayout->setContentsMargins(4, 4, 4, 4);
@@ -267,14 +266,14 @@ void Haupt::buildUi() {
     tabs_->addTab(till, QStringLiteral("Kassenaufnahme / Kassenabschluss"));
 
     // New entry and the two modes.
-    auto* neu = button(QStringLiteral("Eintrag  NEU  (F4)"), "Command3", 170, 388, 160, 30);
+    auto* neu = button(QStringLiteral("Eintrag  NEU  (F4)"), "Command3", 204, 388, 160, 30);
     connect(neu, &QPushButton::clicked, this, &Haupt::newEntry);
-    auto* texts = button(QStringLiteral("Buchungstext anlegen"), "Command5", 336, 388, 160, 30);
+    auto* texts = button(QStringLiteral("Buchungstext anlegen"), "Command5", 370, 388, 170, 30);
     connect(texts, &QPushButton::clicked, this, [this] { openBookingTextPicker(true); });
     optEdit_ = new QRadioButton(QStringLiteral("Modus Bearbeiten"));
-    place(optEdit_, "Option1", 520, 392, 150, 22);
+    place(optEdit_, "Option1", 560, 392, 150, 22);
     optNew_ = new QRadioButton(QStringLiteral("Modus Neuanlage"));
-    place(optNew_, "Option2", 680, 392, 150, 22);
+    place(optNew_, "Option2", 720, 392, 150, 22);
     optEdit_->setChecked(true);
     connect(optEdit_, &QRadioButton::toggled, this, [this](bool on) {
         if (!on)
@@ -297,16 +296,15 @@ void Haupt::buildUi() {
 void Haupt::buildEntryPanel() {
     panel_ = new QFrame(surface_);
     panel_->setObjectName(QStringLiteral("Frame1"));
-    panel_->setGeometry(170, 424, 820, 120);
+    panel_->setGeometry(204, 424, 786, 120);
     panel_->setFrameShape(QFrame::StyledPanel);
     panel_->setAutoFillBackground(true);
-    const QStringList names{"Status",   "Buchungstext", "Bemerkung", "erledigt", "Einnahme",
-                            "Ausgabe",  "MwSt.-Satz",   "MwSt.",     "Beleg"};
+    const QStringList names{"Status",  "Buchungstext", "Bemerkung", "erledigt", "Einnahme",
+                            "Ausgabe", "MwSt.-Satz",   "MwSt.",     "Beleg"};
     for (int i = 0; i < 9; ++i) {
         auto* f = new QLineEdit(panel_);
         f->setObjectName(QStringLiteral("Text5_%1").arg(i));
         f->setAccessibleName(names[i]);
-        f->installEventFilter(this);
         fields_[static_cast<size_t>(i)] = f;
         if (i == 0 || i == 3 || i == 6 || i == 7)
             f->hide(); // holders the operator does not see
@@ -363,7 +361,6 @@ void Haupt::buildEntryPanel() {
     btnCancel_ = mk(QStringLiteral("abbrechen"), "Command7");
     btnDeleteLine_ = mk(QStringLiteral("Zeile löschen"), "Command4");
     btnStorno_ = mk(QStringLiteral("Stornieren"), "Command20");
-    btnSave_->installEventFilter(this);
     connect(btnSave_, &QPushButton::clicked, this, &Haupt::saveEntry);
     connect(btnCancel_, &QPushButton::clicked, this, &Haupt::cancelEntry);
     connect(btnDeleteLine_, &QPushButton::clicked, this, &Haupt::deleteLine);
@@ -434,14 +431,15 @@ void Haupt::buildTillCount(QWidget* page) {
 void Haupt::buildQueryFrame() {
     auto* frame = new QFrame(surface_);
     frame->setObjectName(QStringLiteral("Frame2"));
-    frame->setGeometry(170, 550, 820, 62);
+    frame->setGeometry(204, 550, 786, 66);
     frame->setFrameShape(QFrame::StyledPanel);
     auto* grid = new QGridLayout(frame);
     grid->setContentsMargins(8, 4, 8, 4);
     auto clickable = [this](const QString& name) {
         auto* l = new ClickLabel;
         l->setAccessibleName(name);
-        l->setStyleSheet(QStringLiteral("background: white; border: 1px solid gray; padding: 2px;"));
+        l->setStyleSheet(
+            QStringLiteral("background: white; border: 1px solid gray; padding: 2px;"));
         l->setCursor(Qt::PointingHandCursor);
         return l;
     };
@@ -495,8 +493,10 @@ void Haupt::buildQueryFrame() {
 
 void Haupt::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("Datei"));
-    file->addAction(QStringLiteral("Datensicherung"))->setObjectName(QStringLiteral("mnu_Sicherung"));
-    file->addAction(QStringLiteral("Datenkorrektur"))->setObjectName(QStringLiteral("mnu_Korrektur"));
+    file->addAction(QStringLiteral("Datensicherung"))
+        ->setObjectName(QStringLiteral("mnu_Sicherung"));
+    file->addAction(QStringLiteral("Datenkorrektur"))
+        ->setObjectName(QStringLiteral("mnu_Korrektur"));
     file->addSeparator();
     connect(file->addAction(QStringLiteral("Beenden")), &QAction::triggered, this, &Haupt::close);
 
@@ -542,9 +542,9 @@ void Haupt::layoutColumns() {
         used += w;
     }
     auto xOf = [&](int column, QWidget* target) {
-        const QPoint p = lineGrid_->viewport()->mapTo(
-            target, QPoint(header->sectionViewportPosition(column), 0));
-        return p.x();
+        const QPoint inWindow =
+            lineGrid_->viewport()->mapTo(this, QPoint(header->sectionViewportPosition(column), 0));
+        return target->mapFrom(this, inWindow).x();
     };
     for (int k = 0; k < 5; ++k) {
         QLabel* t = totals_[static_cast<size_t>(k)];
@@ -829,8 +829,8 @@ QString Haupt::stateLabelText() const {
 void Haupt::setState(const QString& text) {
     stateLabel_->setText(text);
     const QColor c = text == kNeuanlage ? QColor(192, 255, 192) : QColor(255, 192, 192);
-    stateLabel_->setStyleSheet(QStringLiteral("background: %1; border: 1px solid gray;")
-                                   .arg(c.name()));
+    stateLabel_->setStyleSheet(
+        QStringLiteral("background: %1; border: 1px solid gray;").arg(c.name()));
     stateLabel_->setProperty("stateColor", c);
 }
 
@@ -1051,6 +1051,7 @@ void Haupt::openPasswordChange() {
 // ---------------------------------------------------------------- keys and end
 
 bool Haupt::eventFilter(QObject* o, QEvent* e) {
+    // Installed on the application: the window sees keys before its controls do.
     auto* w = qobject_cast<QWidget*>(o);
     for (int i = 0; i < 9; ++i) {
         if (o != fields_[static_cast<size_t>(i)])
@@ -1121,9 +1122,8 @@ bool Haupt::entryKey(int field, QKeyEvent* k) {
         return true;
     }
     const int key = k->key();
-    const bool navigation = key == Qt::Key_Tab || key == Qt::Key_Backtab ||
-                            key == Qt::Key_Shift || key == Qt::Key_Control ||
-                            key == Qt::Key_Alt;
+    const bool navigation = key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Shift ||
+                            key == Qt::Key_Control || key == Qt::Key_Alt;
     if (field == 1) {
         if (navigation)
             return false;
@@ -1132,9 +1132,8 @@ bool Haupt::entryKey(int field, QKeyEvent* k) {
         return true;
     }
     if (field == 4 || field == 5 || field == 8) {
-        if (navigation || key == Qt::Key_Backspace || key == Qt::Key_Left ||
-            key == Qt::Key_Right || key == Qt::Key_Home || key == Qt::Key_End ||
-            key == Qt::Key_Delete)
+        if (navigation || key == Qt::Key_Backspace || key == Qt::Key_Left || key == Qt::Key_Right ||
+            key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_Delete)
             return false;
         QLineEdit* f = fields_[static_cast<size_t>(field)];
         if (!BookingEntry::isAmountKey(k->text()))

@@ -45,7 +45,7 @@ struct HauptServices {
 // The main window: day list, day view, entry panel, till count and query frame.
 class Haupt : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // Job names and their delays in milliseconds.
     struct Job {
         const char* name;
@@ -135,12 +135,12 @@ public:
     QTabWidget* tabs() const { return tabs_; }
     const QString& listingKind() const { return listingKind_; }
 
-protected:
+  protected:
     bool eventFilter(QObject* o, QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
-private:
+  private:
     void buildUi();
     void buildEntryPanel();
     void buildTillCount(QWidget* page);

@@ -59,8 +59,7 @@ std::unique_ptr<Session> Startup::open() {
                         .arg(path));
 
     QString why;
-    if (!cashfile::removePassword(path, &why) ||
-        !(session->db = Database::open(path, {}, &why)))
+    if (!cashfile::removePassword(path, &why) || !(session->db = Database::open(path, {}, &why)))
         return fail(QStringLiteral("Das Kassenbuch kann nicht geöffnet werden:\n%1\n\n%2\n\nDie "
                                    "Datei bleibt unverändert.")
                         .arg(path, why));

@@ -19,7 +19,7 @@ struct Session {
 
 // Opening the cash book at start and protecting it again at the end of the run.
 class Startup {
-public:
+  public:
     Startup(SettingsStore& store, Dialogs& dialogs, QString commonDocuments)
         : store_(store), dialogs_(dialogs), commonDocuments_(std::move(commonDocuments)) {}
 
@@ -30,7 +30,7 @@ public:
     // The end of the run: the file is closed, its password put back and the lock released.
     static bool close(Session& session, QString* error = nullptr);
 
-private:
+  private:
     std::unique_ptr<Session> fail(const QString& text);
     SettingsStore& store_;
     Dialogs& dialogs_;

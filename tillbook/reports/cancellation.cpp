@@ -44,9 +44,9 @@ Cancellation::Outcome Cancellation::cancel(DataView& lines, const QString& panel
     Transaction t(db_);
     Statement mark = db_.prepare(QStringLiteral("UPDATE Buchungen SET a1 = 'S' WHERE ID = ?;"));
     mark.bind(1, id);
-    Statement add = db_.prepare(QStringLiteral(
-        "INSERT INTO Buchungen (a1, n1, n2, a3, a4, a5, a6, a7, a8, a10, a13, a14) "
-        "VALUES ('Storno', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?);"));
+    Statement add = db_.prepare(
+        QStringLiteral("INSERT INTO Buchungen (a1, n1, n2, a3, a4, a5, a6, a7, a8, a10, a13, a14) "
+                       "VALUES ('Storno', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?);"));
     add.bindAll({QStringLiteral("STORNO  ") + v("n1"),
                  QStringLiteral("Beleg ") + v("a8") + QStringLiteral(" vom ") + dayDate, v("a3"),
                  negated(v("a4")), negated(v("a5")), panelRate, negated(v("a7")),

@@ -10,7 +10,7 @@ namespace tb {
 
 // Cancelling a saved line by a counter-entry, and deleting a line in service mode.
 class Cancellation {
-public:
+  public:
     Cancellation(Database& db, Dialogs& dialogs, Clock& clock, SettingsRecord& settings)
         : db_(db), dialogs_(dialogs), clock_(clock), settings_(settings) {}
 
@@ -26,7 +26,7 @@ public:
 
     static QString negated(const QString& amount);
 
-private:
+  private:
     Database& db_;
     Dialogs& dialogs_;
     Clock& clock_;

@@ -19,7 +19,7 @@ constexpr int kGridHeight = 6 * 24 + 1;
 
 // "<<" and ">>": a press moves one month, a double click one more.
 class MonthArrow : public QLabel {
-public:
+  public:
     MonthArrow(const QString& text, int step, frmCalendar* owner)
         : QLabel(text), step_(step), owner_(owner) {
         setAlignment(Qt::AlignCenter);
@@ -31,7 +31,7 @@ public:
         setFont(f);
     }
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* e) override {
         if (e->button() == Qt::LeftButton)
             owner_->moveMonths(step_);
@@ -41,7 +41,7 @@ protected:
             owner_->moveMonths(step_);
     }
 
-private:
+  private:
     int step_;
     frmCalendar* owner_;
 };

@@ -12,7 +12,7 @@ class CalendarGrid;
 // The small month calendar used wherever a date is picked.
 class frmCalendar : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit frmCalendar(QWidget* parent = nullptr);
 
     // Shows the calendar modally with the given date marked. True and date set when a date
@@ -30,11 +30,11 @@ public:
     void choose();
     void moveMonths(int months);
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
-private:
+  private:
     void updateCaption();
     QDate current_;
     QDate today_;
@@ -46,21 +46,21 @@ private:
 // The painted month grid.
 class CalendarGrid : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CalendarGrid(frmCalendar* owner);
     int cellWidth() const { return cellW_; }
     int cellHeight() const { return cellH_; }
     QRect cellRect(int day) const;
     bool isBold(int day) const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
 
-private:
+  private:
     frmCalendar* owner_;
     int cellW_;
     int cellH_;

@@ -23,7 +23,8 @@ Kassenbestand::Kassenbestand(Database* db, Dialogs& dialogs, QWidget* parent)
     f.setPointSize(f.pointSize() * 2);
     field_->setFont(f);
     field_->setAlignment(Qt::AlignRight);
-    field_->installEventFilter(new NumericKeyFilter(QStringLiteral("0123456789,-."), dialogs, this));
+    field_->installEventFilter(
+        new NumericKeyFilter(QStringLiteral("0123456789,-."), dialogs, this));
     auto* save = new QPushButton(QStringLiteral("speichern"));
     save->setAutoDefault(false);
     auto* layout = new QVBoxLayout(this);

@@ -12,7 +12,7 @@ namespace tb {
 // The float of the change till: one amount in the settings record.
 class Kassenbestand : public QDialog {
     Q_OBJECT
-public:
+  public:
     Kassenbestand(Database* db, Dialogs& dialogs, QWidget* parent = nullptr);
     QLineEdit* field() const { return field_; }
     // "speichern": an empty field stores "0"; the window closes.
@@ -20,7 +20,7 @@ public:
     // The stored text for an entry: exactly as typed, "0" for an empty one.
     static QString storedForm(const QString& typed);
 
-private:
+  private:
     SettingsRecord settings_;
     QLineEdit* field_;
 };

@@ -11,17 +11,17 @@ namespace tb {
 // field; any other key is discarded with the program's error message.
 class NumericKeyFilter : public QObject {
     Q_OBJECT
-public:
+  public:
     NumericKeyFilter(QString allowed, Dialogs& dialogs, QObject* parent)
         : QObject(parent), allowed_(std::move(allowed)), dialogs_(dialogs) {}
     static void showError(Dialogs& dialogs);
     // Whether a typed text may go in.
     bool accepts(const QString& typed) const;
 
-protected:
+  protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
-private:
+  private:
     QString allowed_;
     Dialogs& dialogs_;
 };

@@ -14,15 +14,15 @@ namespace tb {
 // The password prompt: closes granted as soon as the typed text equals the password.
 class Passwort_check : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit Passwort_check(QString currentPassword, QWidget* parent = nullptr);
     bool granted() const { return granted_; }
     QLineEdit* field() const { return field_; }
 
-protected:
+  protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
-private:
+  private:
     QString password_;
     bool granted_ = false;
     QLineEdit* field_;
@@ -30,7 +30,7 @@ private:
 
 // The two stages of changing the password, without a window.
 class PasswordChange {
-public:
+  public:
     PasswordChange(Dialogs& dialogs, SettingsRecord& settings, QString current)
         : dialogs_(dialogs), settings_(settings), current_(std::move(current)) {}
     enum class Stage { Old, New, Done };
@@ -41,7 +41,7 @@ public:
     // Stage 2: true when the new password was stored.
     bool submitNew(const QString& first, const QString& repeated);
 
-private:
+  private:
     Dialogs& dialogs_;
     SettingsRecord& settings_;
     QString current_;
@@ -50,7 +50,7 @@ private:
 
 class Passwort_aendern : public QDialog {
     Q_OBJECT
-public:
+  public:
     Passwort_aendern(Dialogs& dialogs, SettingsRecord& settings, const QString& current,
                      QWidget* parent = nullptr);
     const PasswordChange& change() const { return change_; }
@@ -58,10 +58,10 @@ public:
     QLineEdit* field2() const { return field2_; }
     QLabel* label1() const { return label1_; }
 
-protected:
+  protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
-private:
+  private:
     void confirmOld();
     void confirmNew();
     PasswordChange change_;

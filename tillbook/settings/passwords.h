@@ -22,7 +22,7 @@ QString passwordFromMemo(const QString& memo10);
 
 // Stands in front of a protected function.
 class AccessGuard {
-public:
+  public:
     virtual ~AccessGuard() = default;
     // True when the function may run. Every call asks again.
     virtual bool allow() = 0;
@@ -31,13 +31,13 @@ public:
 // The password guard: no prompt while the current password is the default one; otherwise the
 // prompt must be passed, once per protected call.
 class PasswordGuard : public AccessGuard {
-public:
+  public:
     explicit PasswordGuard(Dialogs& dialogs) : dialogs_(dialogs) {}
     void setCurrentPassword(const QString& p) { current_ = p; }
     const QString& currentPassword() const { return current_; }
     bool allow() override;
 
-private:
+  private:
     Dialogs& dialogs_;
     QString current_ = kDefaultPassword;
 };

@@ -29,8 +29,8 @@ static int unpark(int value) {
 
 void Resize::registerWindow(ResizeWindow& window) {
     if (!findWindow(window.name())) {
-        WindowEntry e{window.name(), window.top(), window.left(), window.height(), window.width(),
-                      window.innerHeight(), window.innerWidth()};
+        WindowEntry e{window.name(),  window.top(),         window.left(),      window.height(),
+                      window.width(), window.innerHeight(), window.innerWidth()};
         if (screenHeight_ < 620)
             e.refHeight = static_cast<int>(std::lround(window.innerHeight() * 1.26));
         windows_.push_back(e);
@@ -39,8 +39,8 @@ void Resize::registerWindow(ResizeWindow& window) {
         ResizeControl& c = window.control(i);
         if (findControl(window.name(), c))
             continue;
-        ControlEntry e{c.name(), c.arrayIndex(), window.name(), c.top(), c.left(), c.height(),
-                       c.width()};
+        ControlEntry e{c.name(), c.arrayIndex(), window.name(), c.top(),
+                       c.left(), c.height(),     c.width()};
         e.left = unpark(e.left);
         if (c.isLine()) // X2 is kept in width
             e.width = unpark(e.width);

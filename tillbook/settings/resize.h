@@ -7,7 +7,7 @@ namespace tb {
 
 // What the resizing needs to know of a control.
 class ResizeControl {
-public:
+  public:
     virtual ~ResizeControl() = default;
     virtual QString name() const = 0;
     virtual int arrayIndex() const { return 0; }
@@ -22,7 +22,7 @@ public:
 
 // What the resizing needs to know of a window.
 class ResizeWindow {
-public:
+  public:
     virtual ~ResizeWindow() = default;
     virtual QString name() const = 0;
     virtual int left() const = 0;
@@ -40,7 +40,7 @@ public:
 // Scales every control of a window in proportion to the window's inner size, relative to the
 // geometry the window and its controls had when the window was first resized.
 class Resize {
-public:
+  public:
     // Controls on hidden pages are parked this far to the left.
     static constexpr int kParkOffset = 75000;
     // A window whose top is at least this is minimised.
@@ -57,7 +57,7 @@ public:
     // True while a window is being resized (set by resizeWindow).
     bool busy() const { return busy_; }
 
-private:
+  private:
     struct WindowEntry {
         QString name;
         int top, left, height, width;

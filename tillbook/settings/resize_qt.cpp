@@ -4,7 +4,7 @@ namespace tb {
 
 namespace {
 class WidgetControl : public ResizeControl {
-public:
+  public:
     explicit WidgetControl(QWidget* w) : w_(w) {}
     QString name() const override { return w_ ? w_->objectName() : QString(); }
     int arrayIndex() const override { return w_ ? w_->property("arrayIndex").toInt() : 0; }
@@ -17,7 +17,7 @@ public:
             w_->setGeometry(l, t, w, h);
     }
 
-private:
+  private:
     QPointer<QWidget> w_;
 };
 } // namespace

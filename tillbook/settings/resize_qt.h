@@ -11,7 +11,7 @@ namespace tb {
 
 // A window whose controls are the direct children of one design surface.
 class WidgetResizeWindow : public ResizeWindow {
-public:
+  public:
     WidgetResizeWindow(QWidget* window, QWidget* surface);
     QString name() const override { return window_->objectName(); }
     int left() const override { return window_->x(); }
@@ -25,7 +25,7 @@ public:
     int controlCount() const override;
     ResizeControl& control(int i) override;
 
-private:
+  private:
     void collect() const;
     QWidget* window_;
     QWidget* surface_;

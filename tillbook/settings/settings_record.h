@@ -7,7 +7,7 @@ namespace tb {
 // The one record of the table Einstellungen: VAT rates, currency, next receipt number, the
 // tax switch, the column captions, the float and the scrambled password.
 class SettingsRecord {
-public:
+  public:
     explicit SettingsRecord(Database* db);
 
     // Re-reads the record from the file.
@@ -25,7 +25,7 @@ public:
     QString caption(int k) const { return get(QStringLiteral("Einst%1").arg(9 + k)); } // k = 1..5
     QString memo10() const { return get(QStringLiteral("Memo10")); }
 
-private:
+  private:
     DataView view_;
 };
 

@@ -17,10 +17,10 @@ namespace tb {
 namespace {
 // The receipt number takes digits, Backspace and Enter only; everything else is refused.
 class ReceiptKeys : public QObject {
-public:
+  public:
     ReceiptKeys(Dialogs& d, QObject* parent) : QObject(parent), dialogs_(d) {}
 
-protected:
+  protected:
     bool eventFilter(QObject* o, QEvent* e) override {
         if (e->type() != QEvent::KeyPress)
             return QObject::eventFilter(o, e);
@@ -36,15 +36,15 @@ protected:
         return true;
     }
 
-private:
+  private:
     Dialogs& dialogs_;
 };
 
 class ClickLabel : public QLabel {
-public:
+  public:
     std::function<void()> clicked;
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent*) override {
         if (clicked)
             clicked();
@@ -90,8 +90,8 @@ Vorgaben::Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent)
 
     auto* columns = new QGroupBox(QStringLiteral("Spalten"));
     auto* colLayout = new QVBoxLayout(columns);
-    colLayout->addWidget(new QLabel(
-        QStringLiteral(" Felder sind  aktiv, wenn Zeichen eingegeben sind.  (Reihenfolge beachten)")));
+    colLayout->addWidget(new QLabel(QStringLiteral(
+        " Felder sind  aktiv, wenn Zeichen eingegeben sind.  (Reihenfolge beachten)")));
     for (int k = 1; k <= 5; ++k) {
         auto* c = field(settings_.caption(k), QStringLiteral("Spalte %1").arg(k));
         c->installEventFilter(this);

@@ -18,7 +18,7 @@ namespace tb {
 // captions of the five configurable columns.
 class Vorgaben : public QDialog {
     Q_OBJECT
-public:
+  public:
     Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent = nullptr);
 
     QLineEdit* rate1() const { return rate1_; }
@@ -36,12 +36,12 @@ public:
     // Whether the renumbering panel is offered (service code in the till count).
     std::function<bool()> serviceCodeActive;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
-private:
+  private:
     void storeBoundFields();
     SettingsRecord settings_;
     QLineEdit* rate1_;

@@ -1,0 +1,173 @@
+#include "booking_entry.h"
+#include "scripted_dialogs.h"
+#include "temp_book.h"
+
+#include <gtest/gtest.h>
+
+using namespace tb;
+
+namespace {
+struct Entry : ::testing::Test {
+    test::TempBook book;
+    test::ScriptedDialogs dialogs;
+    SettingsRecord settings{&book.db()};
+    BookingEntry entry{dialogs, settings};
+    DataView lines{&book.db(),
+                   "Buchungen",
+                   "Select * from Buchungen WHERE a10 = (?)Order by ID;",
+                   {"01.03.2024"}};
+    EntryValues values(const QString& text, const QString& in, const QString& out,
+                       const QString& rate) {
+        EntryValues v;
+        v.field[1] = text;
+        v.field[4] = in;
+        v.field[5] = out;
+        v.field[8] = "7";
+        v.rate = rate;
+        return v;
+    }
+    QString saveNew(EntryValues v) {
+        lines.refresh();
+        lines.addNew();
+        entry.amountFieldLeft(v);
+        EXPECT_TRUE(entry.writeLine(lines, v, "01.03.2024"));
+        return QString::number(lines.id());
+    }
+    QString col(const QString& id, const char* c) {
+        return book.db().scalar(QString("SELECT %1 FROM Buchungen WHERE ID = ?;").arg(c), {id});
+    }
+};
+} // namespace
+
+TEST_F(Entry, VatPerRateIntoTheRightColumns) {
+    const QString a = saveNew(values("Bareinnahme", "119", "", "19"));
+    EXPECT_EQ(col(a, "a7"), "19,00");
+    EXPECT_EQ(col(a, "a14"), "19,00");
+    EXPECT_EQ(col(a, "a13"), "");
+    EXPECT_EQ(col(a, "a4"), "119,00");
+    EXPECT_EQ(col(a, "a11"), "20240301");
+    EXPECT_EQ(col(a, "a12"), "O");
+    EXPECT_EQ(col(a, "a15"), "0");
+
+    const QString b = saveNew(values("Porto", "", "10,70", "7"));
+    EXPECT_EQ(col(b, "a7"), "-0,70");
+    EXPECT_EQ(col(b, "a13"), "-0,70");
+    EXPECT_EQ(col(b, "a14"), "");
+
+    const QString c = saveNew(values("Mixed", "50", "20", "19"));
+    EXPECT_EQ(col(c, "a7"), "4,79");
+
+    EntryValues zero = values("Spende", "10", "", "0");
+    zero.vatBox = "1,00";
+    const QString d = saveNew(zero);
+    EXPECT_EQ(col(d, "a13"), "");
+    EXPECT_EQ(col(d, "a14"), "");
+    EXPECT_EQ(col(d, "a6"), "0");
+}
+
+TEST_F(Entry, RateChecksOnLeavingAnAmount) {
+    EntryValues v = values("Bareinnahme", "119", "", "");
+    EXPECT_TRUE(entry.amountFieldLeft(v));
+    EXPECT_EQ(dialogs.last().text, "Sie haben keine MwSt. ausgewählt.");
+    EXPECT_EQ(dialogs.last().icon, Icon::None);
+
+    v.rate = "19/7";
+    EXPECT_FALSE(entry.amountFieldLeft(v)); // the panel closes
+    EXPECT_EQ(dialogs.last().title, "Mischsteuer");
+    EXPECT_EQ(dialogs.last().text, "Rechnungen mit Mischsteuersätzen können nicht editiert "
+                                   "werden. \nUm dennoch editieren zu können, wählen Sie nur "
+                                   "einen Steuersatz.");
+
+    v.rate = "0";
+    v.field[7] = "3,00";
+    EXPECT_TRUE(entry.amountFieldLeft(v));
+    EXPECT_EQ(v.field[7], "3,00"); // rate 0 leaves the VAT alone on leaving
+    entry.rateChosen(v);
+    EXPECT_EQ(v.field[7], "0,00"); // but choosing it computes 0,00
+    v.rate = "abc";
+    v.field[7] = "1,00";
+    entry.rateChosen(v);
+    EXPECT_EQ(v.field[7], "1,00");
+}
+
+TEST_F(Entry, SaveRefusalsKeepEverything) {
+    EntryValues v = values("", "", "", "19");
+    v.field[2] = "nur Bemerkung";
+    EXPECT_FALSE(entry.checkAndAdvance(v));
+    EXPECT_EQ(dialogs.last().text, "Kein Geschäftsvorfall eingegeben");
+    EXPECT_EQ(dialogs.last().title, "Fehler");
+    EXPECT_EQ(dialogs.last().icon, Icon::Critical);
+    v.field[1] = "Porto";
+    EXPECT_FALSE(entry.checkAndAdvance(v));
+    EXPECT_EQ(dialogs.last().text, "Sie haben keinen Betrag eingegeben");
+
+    for (const char* bad : {"1,2,3", "-"}) {
+        v.field[4] = bad;
+        EXPECT_FALSE(entry.checkAndAdvance(v)) << bad;
+    }
+    v.field[4] = "K";
+    v.field[8] = "12,5";
+    EXPECT_FALSE(entry.checkAndAdvance(v));
+    EXPECT_EQ(dialogs.last().text, "Die Beleg-Nr. muss eine ganze Zahl sein.");
+    EXPECT_EQ(book.setting("Einst19"), "1");
+    v.field[8] = "41";
+    EXPECT_TRUE(entry.checkAndAdvance(v));
+    EXPECT_EQ(book.setting("Einst19"), "42");
+}
+
+TEST_F(Entry, ReceiptNumberRisesEachTimeTheFieldIsEntered) {
+    book.setSetting("Einst19", "10");
+    settings.reload();
+    EntryValues v;
+    entry.receiptFieldEntered(v);
+    EXPECT_EQ(v.field[8], "10");
+    entry.receiptFieldEntered(v);
+    EXPECT_EQ(v.field[8], "10");
+    EXPECT_EQ(book.setting("Einst19"), "12");
+    v.field[1] = "Porto";
+    v.field[4] = "1";
+    EXPECT_TRUE(entry.checkAndAdvance(v));
+    EXPECT_EQ(book.setting("Einst19"), "11");
+}
+
+TEST_F(Entry, TwoRateLineIsShownWithBothBoxes) {
+    lines.refresh();
+    lines.addNew();
+    for (auto [c, val] :
+         std::initializer_list<std::pair<const char*, const char*>>{{"n1", "Hotelrechnung 12"},
+                                                                    {"a4", "120,00"},
+                                                                    {"a6", "19/7"},
+                                                                    {"a7", "9,00"},
+                                                                    {"a13", "2,00"},
+                                                                    {"a14", "7,00"},
+                                                                    {"a10", "01.03.2024"}})
+        lines.setValue(c, val);
+    ASSERT_TRUE(lines.update());
+    EntryValues v;
+    entry.showLine(lines, v);
+    EXPECT_TRUE(v.twoRates);
+    EXPECT_EQ(v.rate, "19");
+    EXPECT_EQ(v.rate2, "7");
+    EXPECT_EQ(v.vatBox, "7,00");
+    EXPECT_EQ(v.vatBox2, "2,00");
+}
+
+TEST_F(Entry, AmountKeys) {
+    EXPECT_EQ(BookingEntry::normalizeAmountInput("", ","), "0,");
+    EXPECT_EQ(BookingEntry::normalizeAmountInput("", "."), "0,");
+    EXPECT_EQ(BookingEntry::normalizeAmountInput("12", "."), "12,");
+    EXPECT_TRUE(BookingEntry::isAmountKey(QString::fromUtf8("Ü")));
+    EXPECT_FALSE(BookingEntry::isAmountKey("a"));
+    EXPECT_FALSE(BookingEntry::isAmountKey("k"));
+}
+
+TEST_F(Entry, FailedWriteSaysSoAndStoresNothing) {
+    lines.refresh();
+    lines.addNew();
+    EntryValues v = values("Porto", "1,00", "", "19");
+    book.db().exec("CREATE TRIGGER no_insert BEFORE INSERT ON Buchungen BEGIN "
+                   "SELECT RAISE(ABORT, 'disk says no'); END;");
+    EXPECT_FALSE(entry.writeLine(lines, v, "01.03.2024"));
+    EXPECT_EQ(dialogs.last().text, "es wurde noch keine neue Zeile angelegt.");
+    EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "0");
+}
