@@ -96,6 +96,12 @@ QString Statement::text(int i) const {
     return p ? QString::fromUtf8(p, sqlite3_column_bytes(stmt_, i)) : QString();
 }
 
+std::string_view Statement::utf8(int i) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+    return p ? std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(stmt_, i)))
+             : std::string_view();
+}
+
 qint64 Statement::integer(int i) const {
     return sqlite3_column_int64(stmt_, i);
 }

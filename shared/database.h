@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <string_view>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -37,6 +38,8 @@ class Statement {
     int columnCount() const;
     QString columnName(int i) const;
     QString text(int i) const; // NULL reads as ""
+    // The value's UTF-8 bytes without a copy; valid until the next step.
+    std::string_view utf8(int i) const;
     qint64 integer(int i) const;
     bool isNull(int i) const;
 

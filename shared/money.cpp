@@ -18,30 +18,42 @@ std::int64_t divRoundHalfAway(std::int64_t a, std::int64_t b) {
     return negative ? -q : q;
 }
 
-std::optional<Money> Money::parse(const QString& input) {
-    const QString text = input.trimmed();
-    if (text.isEmpty())
+namespace {
+// Shared by the QString and the UTF-8 reading; ch(i) gives the code of character i.
+template <typename Text> std::optional<Money> parseText(const Text& text) {
+    const auto size = static_cast<int>(text.size());
+    auto ch = [&](int i) { return static_cast<unsigned>(text[i]); };
+    auto isSpace = [](unsigned c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    int begin = 0;
+    int end = size;
+    while (begin < end && isSpace(ch(begin)))
+        ++begin;
+    while (end > begin && isSpace(ch(end - 1)))
+        --end;
+    if (begin == end)
         return std::nullopt;
 
-    int pos = 0;
+    int pos = begin;
     bool negative = false;
-    if (text[0] == QLatin1Char('-') || text[0] == QLatin1Char('+')) {
-        negative = text[0] == QLatin1Char('-');
-        pos = 1;
+    if (ch(pos) == '-' || ch(pos) == '+') {
+        negative = ch(pos) == '-';
+        ++pos;
     }
-    const bool hasComma = text.contains(QLatin1Char(','));
-    const QChar decimal = hasComma ? QLatin1Char(',') : QLatin1Char('.');
+    bool hasComma = false;
+    for (int i = pos; i < end; ++i)
+        hasComma = hasComma || ch(i) == ',';
+    const unsigned decimal = hasComma ? ',' : '.';
 
     std::int64_t cents = 0;
     int fractionDigits = 0;
     bool roundUp = false;
     bool inFraction = false;
     bool anyDigit = false;
-    for (; pos < text.size(); ++pos) {
-        const QChar c = text[pos];
-        if (c.unicode() >= '0' && c.unicode() <= '9') {
+    for (; pos < end; ++pos) {
+        const unsigned c = ch(pos);
+        if (c >= '0' && c <= '9') {
             anyDigit = true;
-            const int d = c.unicode() - '0';
+            const int d = static_cast<int>(c - '0');
             if (!inFraction) {
                 if (cents > 90'000'000'000'000'000LL / 100)
                     return std::nullopt;
@@ -59,7 +71,7 @@ std::optional<Money> Money::parse(const QString& input) {
             if (inFraction)
                 return std::nullopt;
             inFraction = true;
-        } else if (hasComma && c == QLatin1Char('.') && !inFraction) {
+        } else if (hasComma && c == '.' && !inFraction) {
             continue; // thousands separator
         } else {
             return std::nullopt;
@@ -72,9 +84,48 @@ std::optional<Money> Money::parse(const QString& input) {
     return Money::fromCents(negative ? -cents : cents);
 }
 
+struct QStringChars {
+    const QString& s;
+    qsizetype size() const { return s.size(); }
+    char16_t operator[](int i) const { return s[i].unicode(); }
+};
+struct Utf8Chars {
+    std::string_view s;
+    size_t size() const { return s.size(); }
+    unsigned char operator[](int i) const {
+        return static_cast<unsigned char>(s[static_cast<size_t>(i)]);
+    }
+};
+} // namespace
+
+std::optional<Money> Money::parse(const QString& input) {
+    return parseText(QStringChars{input});
+}
+
+std::optional<Money> Money::parseUtf8(std::string_view utf8) {
+    // Bytes of multi-byte characters are never digits or separators, so they fail as they should.
+    return parseText(Utf8Chars{utf8});
+}
+
+std::string Money::toUtf8() const {
+    const std::int64_t abs = cents_ < 0 ? -cents_ : cents_;
+    std::string out = cents_ < 0 ? "-" : "";
+    out += std::to_string(abs / 100);
+    out += ',';
+    out += static_cast<char>('0' + (abs % 100) / 10);
+    out += static_cast<char>('0' + abs % 10);
+    return out;
+}
+
 bool isAmountMarker(const QString& text) {
     return text == QLatin1String("K") || text == QLatin1String("U") || text == QLatin1String("S") ||
            text == QString::fromUtf8("Ü");
+}
+
+std::optional<Money> countedAmountUtf8(std::string_view utf8) {
+    if (utf8.empty() || utf8 == "K" || utf8 == "U" || utf8 == "S" || utf8 == "\xC3\x9C")
+        return std::nullopt;
+    return Money::parseUtf8(utf8);
 }
 
 std::optional<Money> countedAmount(const QString& text) {

@@ -4,6 +4,8 @@
 #include <compare>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace tb {
 
@@ -29,6 +31,10 @@ class Money {
     // 12,50); with a comma present, dots are thousands separators. More than two decimals are
     // rounded half away from zero.
     static std::optional<Money> parse(const QString& text);
+    static std::optional<Money> parseUtf8(std::string_view utf8);
+
+    // The same text as toText, as UTF-8 bytes.
+    std::string toUtf8() const;
 
     // Like parse, but anything that is not a number counts as 0 (sums, the float).
     static Money parseOrZero(const QString& text) { return parse(text).value_or(Money()); }
@@ -56,6 +62,7 @@ bool isAmountMarker(const QString& text);
 // A column value counts as a number unless it is empty or a marker letter; values that are
 // not numbers are skipped as well.
 std::optional<Money> countedAmount(const QString& text);
+std::optional<Money> countedAmountUtf8(std::string_view utf8);
 
 // A VAT rate in hundredths of a percent (19 -> 1900, "7,5" -> 750).
 std::optional<std::int64_t> parseRate(const QString& text);
