@@ -290,7 +290,10 @@ void Haupt::buildUi() {
     buildEntryPanel();
     buildQueryFrame();
     buildMenus();
+    // The design positions are the reference the window scales from.
+    surface_->resize(kDesignWidth, kDesignHeight);
     resizeWindow_ = std::make_unique<WidgetResizeWindow>(this, surface_);
+    resize_.registerWindow(*resizeWindow_);
 }
 
 void Haupt::buildEntryPanel() {
@@ -875,6 +878,9 @@ void Haupt::openNewLine() {
     lines_.addNew();
     EntryValues v = readEntry();
     v.field = {};
+    // A VAT amount left over from the line shown before must not go into the new one.
+    v.vatBox.clear();
+    v.vatBox2.clear();
     writeEntry(v);
     fields_[1]->setFocus();
     setState(kNeuanlage);

@@ -180,6 +180,8 @@ void CalendarGrid::paintEvent(QPaintEvent*) {
     const QFont normal = font();
     QFont bold = normal;
     bold.setBold(true);
+    // The marked day sits in a button-coloured cell with a sunken frame.
+    p.fillRect(cellRect(cur.day()).adjusted(1, 1, -1, -1), palette().button());
     for (int d = 1; d <= cur.daysInMonth(); ++d) {
         p.setFont(isBold(d) ? bold : normal);
         p.setPen(palette().text().color());
@@ -187,10 +189,10 @@ void CalendarGrid::paintEvent(QPaintEvent*) {
     }
     // The sunken mark: shadow on the left and top, highlight on the right and bottom.
     const QRect r = cellRect(cur.day()).adjusted(0, 0, -1, -1);
-    p.setPen(palette().color(QPalette::Dark));
+    p.setPen(QPen(palette().color(QPalette::Dark), 2));
     p.drawLine(r.bottomLeft(), r.topLeft());
     p.drawLine(r.topLeft(), r.topRight());
-    p.setPen(palette().color(QPalette::Light));
+    p.setPen(QPen(palette().color(QPalette::Light), 2));
     p.drawLine(r.topRight(), r.bottomRight());
     p.drawLine(r.bottomRight(), r.bottomLeft());
 }

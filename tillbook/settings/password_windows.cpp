@@ -97,6 +97,7 @@ Passwort_aendern::Passwort_aendern(Dialogs& dialogs, SettingsRecord& settings,
                        "Um die Passwortfunktion wieder zu deaktivieren, wählen Sie wieder das "
                        "Standardpasswort \"Hutwart\""));
     help->setWordWrap(true);
+    help->setFixedWidth(360);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label1_);
     layout->addWidget(field1_);
@@ -112,7 +113,7 @@ Passwort_aendern::Passwort_aendern(Dialogs& dialogs, SettingsRecord& settings,
     field2_->installEventFilter(this);
     connect(ok1_, &QPushButton::clicked, this, &Passwort_aendern::confirmOld);
     connect(ok2_, &QPushButton::clicked, this, &Passwort_aendern::confirmNew);
-    setFixedWidth(380);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void Passwort_aendern::confirmOld() {
