@@ -699,18 +699,9 @@ void Haupt::afterDayCreated() {
 }
 
 void Haupt::startLineOnNewDay() {
-    lines_.setSource(linesSource(), {days_.currentDate()});
-    lines_.refresh();
-    lineModel_->reload();
-    panel_->show();
-    lines_.addNew();
-    EntryValues v = readEntry();
-    v.field = {};
-    writeEntry(v);
-    fields_[1]->setFocus();
+    // The first line of a new day is an ordinary new line; line deletion only with the code.
     btnDeleteLine_->setVisible(serviceCode());
-    setState(kNeuanlage);
-    openBookingTextPicker(false);
+    openNewLine();
 }
 
 void Haupt::deleteDay() {
