@@ -257,8 +257,6 @@ void Haupt::buildUi() {
                                         "3px; font-weight: bold;"));
         totals_[static_cast<size_t>(k)] = t;
     }
-    vat1Total_ = totals_[0];
-    vat2Total_ = totals_[1];
     bookLayout->addWidget(totalsRow_);
     tabs_->addTab(book, QStringLiteral("Kassenbuch Bargeschäfte"));
     auto* till = new QWidget;
@@ -769,7 +767,6 @@ void Haupt::recomputeDayView() {
 }
 
 void Haupt::showCarriedIn() {
-    carriedIn_->setText(carriedInBalance(lines_).toText());
     setMoney(carriedIn_, carriedInBalance(lines_));
 }
 

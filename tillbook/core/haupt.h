@@ -128,7 +128,8 @@ class Haupt : public QMainWindow {
     QLabel* dateDisplay() const { return date_; }
     QLabel* expectedCashDisplay() const { return tillExpected_; }
     QLabel* columnTotal(int k) const { return totals_[static_cast<size_t>(k - 1)]; }
-    QLabel* vatTotal(int rate) const { return rate == 1 ? vat1Total_ : vat2Total_; }
+    // The VAT totals stand under the two tax columns.
+    QLabel* vatTotal(int rate) const { return totals_[rate == 1 ? 0 : 1]; }
     QLabel* periodStart() const { return periodStart_; }
     QLabel* periodEnd() const { return periodEnd_; }
     QComboBox* bookingTextSelector() const { return combo4_; }
@@ -201,8 +202,6 @@ class Haupt : public QMainWindow {
     QTabWidget* tabs_ = nullptr;
     QWidget* totalsRow_ = nullptr;
     std::array<QLabel*, 5> totals_{};
-    QLabel* vat1Total_ = nullptr;
-    QLabel* vat2Total_ = nullptr;
     QFrame* panel_ = nullptr;
     std::array<QLineEdit*, 9> fields_{};
     QComboBox* rate_ = nullptr;
