@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace tb {
@@ -16,7 +17,8 @@ class Dialogs {
   public:
     virtual ~Dialogs() = default;
 
-    // A message box. An empty title shows the program's name.
+    // A message box. An empty title shows the program's name. Texts are always shown as plain
+    // text: booking texts, remarks and paths may contain anything, markup included.
     virtual Answer message(const QString& text, const QString& title = {}, Icon icon = Icon::None,
                            Buttons buttons = Buttons::Ok) = 0;
 
@@ -35,6 +37,17 @@ class Dialogs {
 
     // The password prompt: true when the typed text equalled the password.
     virtual bool checkPassword(const QString& currentPassword) = 0;
+
+    // Runs after each of the program's own modal windows shown through the seam (the calendar,
+    // the password prompt) has closed; the main window hangs its activation here. Plain
+    // message and input boxes do not count.
+    std::function<void()> afterModal;
+
+  protected:
+    void modalClosed() {
+        if (afterModal)
+            afterModal();
+    }
 };
 
 } // namespace tb

@@ -1,29 +1,22 @@
 #include "money.h"
 
-#include <cstdlib>
-
 namespace tb {
 
-QString Money::toText() const {
-    const std::int64_t abs = cents_ < 0 ? -cents_ : cents_;
-    QString text = QString::number(abs / 100) + QLatin1Char(',') +
-                   QStringLiteral("%1").arg(abs % 100, 2, 10, QLatin1Char('0'));
-    return cents_ < 0 ? QLatin1Char('-') + text : text;
-}
-
-std::int64_t divRoundHalfAway(std::int64_t a, std::int64_t b) {
-    const bool negative = a < 0;
-    const std::int64_t absA = negative ? -a : a;
-    const std::int64_t q = (absA * 2 + b) / (2 * b);
-    return negative ? -q : q;
-}
-
 namespace {
+std::int64_t saturate(Int128 v) {
+    if (v > Money::kMaxCents)
+        return Money::kMaxCents;
+    if (v < -Money::kMaxCents)
+        return -Money::kMaxCents;
+    return static_cast<std::int64_t>(v);
+}
+
 // Shared by the QString and the UTF-8 reading; ch(i) gives the code of character i.
-template <typename Text> std::optional<Money> parseText(const Text& text) {
+template <typename Text> std::optional<Decimal> parseText(const Text& text) {
     const auto size = static_cast<int>(text.size());
     auto ch = [&](int i) { return static_cast<unsigned>(text[i]); };
     auto isSpace = [](unsigned c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    auto isDigit = [](unsigned c) { return c >= '0' && c <= '9'; };
     int begin = 0;
     int end = size;
     while (begin < end && isSpace(ch(begin)))
@@ -39,49 +32,49 @@ template <typename Text> std::optional<Money> parseText(const Text& text) {
         negative = ch(pos) == '-';
         ++pos;
     }
-    bool hasComma = false;
-    for (int i = pos; i < end; ++i)
-        hasComma = hasComma || ch(i) == ',';
-    const unsigned decimal = hasComma ? ',' : '.';
-
-    std::int64_t cents = 0;
-    int fractionDigits = 0;
-    bool roundUp = false;
-    bool inFraction = false;
-    bool anyDigit = false;
-    for (; pos < end; ++pos) {
+    Decimal d;
+    int digits = 0;
+    auto take = [&](unsigned c) {
+        if (d.digits > (std::numeric_limits<std::int64_t>::max() - 9) / 10)
+            return false;
+        d.digits = d.digits * 10 + static_cast<int>(c - '0');
+        ++digits;
+        return true;
+    };
+    // The whole part: digits, with dots only between groups of three.
+    int group = 0;
+    bool grouped = false;
+    for (; pos < end && ch(pos) != ','; ++pos) {
         const unsigned c = ch(pos);
-        if (c >= '0' && c <= '9') {
-            anyDigit = true;
-            const int d = static_cast<int>(c - '0');
-            if (!inFraction) {
-                if (cents > 90'000'000'000'000'000LL / 100)
-                    return std::nullopt;
-                cents = cents * 10 + d * 100;
-            } else if (fractionDigits < 2) {
-                cents += d * (fractionDigits == 0 ? 10 : 1);
-                ++fractionDigits;
-            } else {
-                // The first dropped digit decides: from 5 on, the rest is at least a half.
-                if (fractionDigits == 2)
-                    roundUp = d >= 5;
-                ++fractionDigits;
-            }
-        } else if (c == decimal) {
-            if (inFraction)
+        if (isDigit(c)) {
+            if (!take(c))
                 return std::nullopt;
-            inFraction = true;
-        } else if (hasComma && c == '.' && !inFraction) {
-            continue; // thousands separator
+            ++group;
+        } else if (c == '.') {
+            if (group == 0 || (grouped && group != 3) || (!grouped && group > 3))
+                return std::nullopt;
+            grouped = true;
+            group = 0;
         } else {
             return std::nullopt;
         }
     }
-    if (!anyDigit)
+    if (grouped && group != 3)
         return std::nullopt;
-    if (roundUp)
-        ++cents;
-    return Money::fromCents(negative ? -cents : cents);
+    if (pos < end) {
+        ++pos; // the comma
+        for (; pos < end; ++pos) {
+            const unsigned c = ch(pos);
+            if (!isDigit(c) || !take(c))
+                return std::nullopt;
+            ++d.scale;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (negative)
+        d.digits = -d.digits;
+    return d;
 }
 
 struct QStringChars {
@@ -96,15 +89,58 @@ struct Utf8Chars {
         return static_cast<unsigned char>(s[static_cast<size_t>(i)]);
     }
 };
+
+Int128 pow10(int n) {
+    Int128 p = 1;
+    for (int i = 0; i < n; ++i)
+        p *= 10;
+    return p;
+}
 } // namespace
 
+std::int64_t divRoundHalfAway(Int128 a, Int128 b) {
+    const bool negative = (a < 0) != (b < 0);
+    const Int128 absA = a < 0 ? -a : a;
+    const Int128 absB = b < 0 ? -b : b;
+    const Int128 q = (absA / absB) + ((absA % absB) * 2 >= absB ? 1 : 0);
+    return saturate(negative ? -q : q);
+}
+
+std::optional<Decimal> parseGermanDecimal(const QString& text) {
+    return parseText(QStringChars{text});
+}
+
+std::optional<Decimal> parseGermanDecimalUtf8(std::string_view utf8) {
+    // Bytes of multi-byte characters are never digits or separators, so they fail as they should.
+    return parseText(Utf8Chars{utf8});
+}
+
+Money Money::fromDecimal(const Decimal& d) {
+    if (d.scale <= 2)
+        return fromCents(saturate(static_cast<Int128>(d.digits) * pow10(2 - d.scale)));
+    return fromCents(divRoundHalfAway(d.digits, pow10(d.scale - 2)));
+}
+
+Money Money::operator+(Money o) const {
+    return fromCents(saturate(static_cast<Int128>(cents_) + o.cents_));
+}
+
+Money Money::operator-(Money o) const {
+    return fromCents(saturate(static_cast<Int128>(cents_) - o.cents_));
+}
+
+QString Money::toText() const {
+    return QString::fromStdString(toUtf8());
+}
+
 std::optional<Money> Money::parse(const QString& input) {
-    return parseText(QStringChars{input});
+    const auto d = parseGermanDecimal(input);
+    return d ? std::optional<Money>(fromDecimal(*d)) : std::nullopt;
 }
 
 std::optional<Money> Money::parseUtf8(std::string_view utf8) {
-    // Bytes of multi-byte characters are never digits or separators, so they fail as they should.
-    return parseText(Utf8Chars{utf8});
+    const auto d = parseGermanDecimalUtf8(utf8);
+    return d ? std::optional<Money>(fromDecimal(*d)) : std::nullopt;
 }
 
 std::string Money::toUtf8() const {
@@ -142,9 +178,13 @@ std::optional<std::int64_t> parseRate(const QString& text) {
     return m->cents();
 }
 
-Money containedVat(std::int64_t rateHundredths, Money receipt, Money payment) {
-    const std::int64_t gross = receipt.cents() - payment.cents();
-    return Money::fromCents(divRoundHalfAway(rateHundredths * gross, rateHundredths + 10000));
+std::optional<Money> containedVat(std::int64_t rateHundredths, Money receipt, Money payment) {
+    const Int128 den = static_cast<Int128>(rateHundredths) + 10000;
+    if (den == 0)
+        return std::nullopt;
+    const Money gross = receipt - payment;
+    return Money::fromCents(
+        divRoundHalfAway(static_cast<Int128>(rateHundredths) * gross.cents(), den));
 }
 
 } // namespace tb

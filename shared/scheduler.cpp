@@ -1,14 +1,11 @@
 #include "scheduler.h"
 
-#include <QApplication>
 #include <QTimer>
 #include <algorithm>
 
 namespace tb {
 
-TimerScheduler::TimerScheduler(QObject* parent) : QObject(parent) {
-    modalOpen = [] { return QApplication::activeModalWidget() != nullptr; };
-}
+TimerScheduler::TimerScheduler(QObject* parent) : QObject(parent) {}
 
 TimerScheduler::~TimerScheduler() = default;
 

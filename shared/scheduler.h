@@ -32,7 +32,8 @@ class TimerScheduler : public QObject, public Scheduler {
     void disarm(const QString& name) override;
     bool isArmed(const QString& name) const override;
 
-    // Tells whether a modal dialog is open; by default asks the application.
+    // Tells whether a modal dialog is open. The window layer sets it (waitForModalDialogs);
+    // without it jobs run when they fall due.
     std::function<bool()> modalOpen;
 
   private:

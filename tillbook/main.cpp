@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
     tb::SettingsStore store;
     tb::SystemClock clock;
     tb::TimerScheduler scheduler;
+    tb::waitForModalDialogs(scheduler);
 
     tb::Startup startup(store, dialogs, tb::Windowsverzeichnisse::commonDocuments());
     std::unique_ptr<tb::Session> session = startup.open();

@@ -18,25 +18,30 @@ std::optional<QString> ScriptedDialogs::input(const QString&, const QString&, co
     return std::nullopt;
 }
 
-bool ScriptedDialogs::getDate(QDate& date, const QString&) {
+bool ScriptedDialogs::getDate(QDate& date, const QString& title) {
     datesOffered.push_back(date);
-    if (dates.empty())
-        return false;
-    const auto d = dates.front();
-    dates.pop_front();
-    if (!d)
-        return false;
-    date = *d;
-    return true;
+    dateTitles.push_back(title);
+    std::optional<QDate> d;
+    if (!dates.empty()) {
+        d = dates.front();
+        dates.pop_front();
+    }
+    if (d)
+        date = *d;
+    modalClosed();
+    return d.has_value();
 }
 
 bool ScriptedDialogs::checkPassword(const QString& currentPassword) {
     ++passwordPrompts;
-    if (typedPasswords.empty())
-        return false;
-    const QString typed = typedPasswords.front();
-    typedPasswords.pop_front();
-    return typed == currentPassword;
+    QString typed;
+    const bool any = !typedPasswords.empty();
+    if (any) {
+        typed = typedPasswords.front();
+        typedPasswords.pop_front();
+    }
+    modalClosed();
+    return any && typed == currentPassword;
 }
 
 } // namespace tb::test

@@ -29,6 +29,7 @@ class ScriptedDialogs : public Dialogs {
     // Results of the calendar: a date or nothing (cancelled); without one it is cancelled.
     std::deque<std::optional<QDate>> dates;
     std::vector<QDate> datesOffered;
+    std::vector<QString> dateTitles;
     // What the operator types into the password prompt.
     std::deque<QString> typedPasswords;
     int passwordPrompts = 0;

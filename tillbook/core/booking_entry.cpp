@@ -14,6 +14,13 @@ bool BookingEntry::isMixedText(const QString& t) {
            t.startsWith(QLatin1String("Nebenkosten"));
 }
 
+void BookingEntry::fieldEntered(int field, EntryValues& v) {
+    if (settings_.nextReceipt().isEmpty())
+        settings_.setNextReceipt(QStringLiteral("0"));
+    if (field == kNumberField)
+        receiptFieldEntered(v);
+}
+
 void BookingEntry::receiptFieldEntered(EntryValues& v) {
     if (settings_.nextReceipt().isEmpty())
         settings_.setNextReceipt(QStringLiteral("0"));
@@ -88,6 +95,11 @@ static bool isAmountText(const QString& t) {
     return t.isEmpty() || isAmountMarker(t) || Money::parse(t).has_value();
 }
 
+static bool withinBound(const QString& t) {
+    const auto m = countedAmount(t);
+    return !m || (*m <= kMaxLineAmount && -*m <= kMaxLineAmount);
+}
+
 bool BookingEntry::checkAndAdvance(const EntryValues& v) {
     const QString fehler = QStringLiteral("Fehler");
     if (v.field[1].isEmpty()) {
@@ -106,6 +118,13 @@ bool BookingEntry::checkAndAdvance(const EntryValues& v) {
                          fehler, Icon::Critical);
         return false;
     }
+    if (!withinBound(v.field[4]) || !withinBound(v.field[5]) || !withinBound(v.vatBox) ||
+        !withinBound(v.vatBox2)) {
+        dialogs_.message(QStringLiteral("Der Betrag ist zu groß. Ein Betrag darf höchstens "
+                                        "999999999,99 sein."),
+                         fehler, Icon::Critical);
+        return false;
+    }
     bool ok = false;
     const qint64 number = v.field[8].toLongLong(&ok);
     if (!ok || number < 0 || v.field[8].trimmed() != v.field[8]) {
@@ -118,37 +137,100 @@ bool BookingEntry::checkAndAdvance(const EntryValues& v) {
     return true;
 }
 
-bool BookingEntry::writeLine(DataView& lines, const EntryValues& v, const QString& currentDayDate) {
+bool BookingEntry::writeLine(Database& db, const LineTarget& target, const EntryValues& v,
+                             const QString& dayDate, qint64* writtenId) {
+    auto failed = [&] {
+        dialogs_.message(QStringLiteral("es wurde noch keine neue Zeile angelegt."));
+        return false;
+    };
+    // The columns the save writes, in the order the rules set them.
+    QStringList names;
+    QStringList values;
+    auto set = [&](const QString& column, const QString& value) {
+        const qsizetype at = names.indexOf(column);
+        if (at >= 0) {
+            values[at] = value;
+            return;
+        }
+        names << column;
+        values << value;
+    };
     const auto& cols = columns();
     for (int i = 0; i < 9; ++i)
-        lines.setValue(cols[i], v.field[i]);
-    lines.setValue(QStringLiteral("a6"), v.rate);
-    const QString text = v.field[1];
+        set(cols[i], v.field[static_cast<size_t>(i)]);
+    set(QStringLiteral("a6"), v.rate);
+    const QString text = v.field[kTextField];
     if (!text.startsWith(QLatin1String("Hotelrechnung"))) {
         if (v.rate == settings_.rate2())
-            lines.setValue(QStringLiteral("a13"), v.vatBox);
+            set(QStringLiteral("a13"), v.vatBox);
         if (v.rate == settings_.rate1())
-            lines.setValue(QStringLiteral("a14"), v.vatBox);
+            set(QStringLiteral("a14"), v.vatBox);
     } else {
-        lines.setValue(QStringLiteral("a14"), v.vatBox);
-        lines.setValue(QStringLiteral("a13"), v.vatBox2);
+        set(QStringLiteral("a14"), v.vatBox);
+        set(QStringLiteral("a13"), v.vatBox2);
     }
     if (v.rate == QLatin1String("0")) {
-        lines.setValue(QStringLiteral("a14"), QString());
-        lines.setValue(QStringLiteral("a13"), QString());
+        set(QStringLiteral("a14"), QString());
+        set(QStringLiteral("a13"), QString());
     }
-    if (lines.value(QStringLiteral("a10")).isEmpty())
-        lines.setValue(QStringLiteral("a10"), currentDayDate);
-    lines.setValue(QStringLiteral("a11"), cashdate::key8(lines.value(QStringLiteral("a10"))));
-    lines.setValue(QStringLiteral("a12"),
-                   v.field[3] != QLatin1String("V") ? QStringLiteral("O") : QString());
-    lines.setValue(QStringLiteral("a15"), QStringLiteral("0"));
-    const bool valid = lines.isAdding() || !lines.atEnd();
-    if (!valid || lines.value(QStringLiteral("a10")).isEmpty() || !lines.update()) {
-        lines.cancelAdd();
+    QString date;
+    if (!target.isNew()) {
+        Statement st = db.prepare(QStringLiteral("SELECT a10 FROM Buchungen WHERE ID = ?;"));
+        st.bind(1, target.id);
+        if (!st.next())
+            return failed(); // the line is gone
+        date = st.text(0);
+    }
+    if (date.isEmpty())
+        date = dayDate;
+    if (date.isEmpty())
+        return failed();
+    set(QStringLiteral("a10"), date);
+    set(QStringLiteral("a11"), cashdate::key8(date));
+    set(QStringLiteral("a12"),
+        v.field[kDoneField] != QLatin1String("V") ? QStringLiteral("O") : QString());
+    set(QStringLiteral("a15"), QStringLiteral("0"));
+
+    QStringList quoted;
+    for (const QString& n : names)
+        quoted << QLatin1Char('"') + n + QLatin1Char('"');
+    Statement st;
+    if (target.isNew()) {
+        QStringList marks;
+        for (qsizetype i = 0; i < names.size(); ++i)
+            marks << QStringLiteral("?");
+        st = db.prepare(QStringLiteral("INSERT INTO Buchungen (%1) VALUES (%2);")
+                            .arg(quoted.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
+        st.bindAll(values);
+    } else {
+        st = db.prepare(QStringLiteral("UPDATE Buchungen SET %1 WHERE ID = ?;")
+                            .arg(quoted.join(QStringLiteral("=?,")) + QStringLiteral("=?")));
+        st.bindAll(values);
+        st.bind(static_cast<int>(values.size()) + 1, target.id);
+    }
+    if (!st.run() || db.changes() != 1)
+        return failed();
+    if (writtenId)
+        *writtenId = target.isNew() ? db.lastInsertId() : target.id;
+    return true;
+}
+
+bool BookingEntry::writeLine(DataView& lines, const EntryValues& v, const QString& dayDate) {
+    Database* db = lines.database();
+    const bool valid = db && (lines.isAdding() || !lines.atEnd());
+    LineTarget target;
+    if (!lines.isAdding())
+        target.id = lines.id();
+    lines.cancelAdd();
+    qint64 id = 0;
+    if (!valid) {
         dialogs_.message(QStringLiteral("es wurde noch keine neue Zeile angelegt."));
         return false;
     }
+    if (!writeLine(*db, target, v, dayDate, &id))
+        return false;
+    lines.refresh();
+    lines.findId(id);
     return true;
 }
 
@@ -158,13 +240,19 @@ void BookingEntry::showLine(const DataView& lines, EntryValues& v) const {
         v.field[i] = lines.value(cols[i]);
     v.rate = lines.value(QStringLiteral("a6"));
     v.vatBox = v.field[7];
-    const QString a13 = lines.value(QStringLiteral("a13"));
-    const QString a14 = lines.value(QStringLiteral("a14"));
+    // Step by step as the rules go: a box emptied here no longer makes a two-rate line. Only
+    // the shown values are emptied; the stored line stays as it is.
+    QString a13 = lines.value(QStringLiteral("a13"));
+    QString a14 = lines.value(QStringLiteral("a14"));
     if (!isMixedText(v.field[1])) {
-        if (v.rate == settings_.rate2())
+        if (v.rate == settings_.rate2()) {
             v.vatBox = a13;
-        else if (v.rate == settings_.rate1())
+            a14.clear();
+        }
+        if (v.rate == settings_.rate1()) {
             v.vatBox = a14;
+            a13.clear();
+        }
     }
     v.twoRates = !a13.isEmpty() && !a14.isEmpty();
     if (v.twoRates) {
@@ -178,6 +266,19 @@ void BookingEntry::showLine(const DataView& lines, EntryValues& v) const {
         if (v.rate == mixedRate())
             v.vatBox = v.field[7];
     }
+}
+
+bool BookingEntry::toggleDone(DataView& lines) {
+    if (lines.atEnd() || lines.isAdding())
+        return false;
+    if (lines.value(QStringLiteral("a3")) != QLatin1String("V")) {
+        lines.setValue(QStringLiteral("a3"), QStringLiteral("V"));
+        lines.setValue(QStringLiteral("a12"), QString());
+    } else {
+        lines.setValue(QStringLiteral("a3"), QStringLiteral(" "));
+        lines.setValue(QStringLiteral("a12"), QStringLiteral("O"));
+    }
+    return lines.update();
 }
 
 bool BookingEntry::isAmountKey(const QString& typed) {

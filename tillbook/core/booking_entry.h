@@ -20,8 +20,29 @@ struct EntryValues {
     bool twoRates = false;
 };
 
+// The entry fields by their numbers.
+enum EntryField {
+    kStatusField = 0,
+    kTextField = 1,
+    kRemarkField = 2,
+    kDoneField = 3,
+    kReceiptField = 4,
+    kPaymentField = 5,
+    kRateField = 6,
+    kVatField = 7,
+    kNumberField = 8,
+};
+
 // The service code that unlocks editing of saved lines and line deletion.
 inline const QString kServiceCode = QStringLiteral("4817");
+
+// The line a save writes into, fixed when "speichern" is pressed: the new line of the entry
+// (id 0) or a saved line by its ID. Whatever becomes current before the save runs, the save
+// goes here.
+struct LineTarget {
+    qint64 id = 0;
+    bool isNew() const { return id == 0; }
+};
 
 // The rules of booking entry: receipt numbers, the contained VAT, the checks before saving,
 // writing a line and showing one.
@@ -35,6 +56,9 @@ class BookingEntry {
     static bool isMixedText(const QString& bookingText);
     QString mixedRate() const { return settings_.rate1() + QLatin1Char('/') + settings_.rate2(); }
 
+    // A field got the focus: an empty next receipt number becomes "0"; for the receipt-number
+    // field see receiptFieldEntered.
+    void fieldEntered(int field, EntryValues& v);
     // The receipt-number field got the focus: it takes the next number when empty, and the
     // stored next number goes up by one (each time, as the field is entered).
     void receiptFieldEntered(EntryValues& v);
@@ -46,7 +70,8 @@ class BookingEntry {
     bool amountFieldLeft(EntryValues& v);
     // A rate was chosen: the VAT is computed at once.
     void rateChosen(EntryValues& v);
-    // The VAT contained in the line at the chosen rate; nothing when the rate is no number.
+    // The VAT contained in the line at the chosen rate; nothing when the rate is no number or
+    // the formula has no result (a rate of -100).
     static std::optional<Money> vatOf(const QString& rate, const QString& receipt,
                                       const QString& payment);
 
@@ -54,12 +79,21 @@ class BookingEntry {
     // been stored (line number + 1).
     bool checkAndAdvance(const EntryValues& v);
 
-    // Writes the entry into the new record or the current line of the view. Shows the failure
-    // message and returns false when nothing could be written.
-    bool writeLine(DataView& lines, const EntryValues& v, const QString& currentDayDate);
+    // Writes the entry into the target line. dayDate is the date of the day the entry belongs
+    // to (a new line, or a saved line without date, gets it). Shows the failure message and
+    // returns false when nothing could be written; *writtenId is the line's ID.
+    bool writeLine(Database& db, const LineTarget& target, const EntryValues& v,
+                   const QString& dayDate, qint64* writtenId = nullptr);
+    // The same for the new record or the current line of a view, which is re-read afterwards
+    // with the written line current.
+    bool writeLine(DataView& lines, const EntryValues& v, const QString& dayDate);
 
     // Copies a saved line into the entry panel.
     void showLine(const DataView& lines, EntryValues& v) const;
+
+    // F9: the done mark of the current line is toggled and saved at once ("V" and no open
+    // mark, or a single blank and "O"). False when there is no saved current line.
+    static bool toggleDone(DataView& lines);
 
     // A typed "." is the decimal comma; "," into an empty field gives "0,".
     static QString normalizeAmountInput(const QString& current, const QString& typed);

@@ -20,6 +20,14 @@ void CashDays::refresh() {
     view_.refresh();
 }
 
+void CashDays::storeDayAmount(Money amount) {
+    const QString text = amount.toText();
+    if (view_.atEnd() || view_.value(QStringLiteral("a3")) == text)
+        return;
+    view_.setValue(QStringLiteral("a3"), text);
+    view_.update();
+}
+
 bool CashDays::insertDay(const QString& date) {
     if (!db_ || !cashdate::fromText(date).isValid())
         return false;

@@ -3,6 +3,7 @@
 #include "clock.h"
 #include "data_view.h"
 #include "dialogs.h"
+#include "money.h"
 #include "passwords.h"
 
 #include <functional>
@@ -46,6 +47,10 @@ class CashDays {
 
     enum class DeleteOutcome { NotAllowed, OnlyDay, HasLines, Declined, Deleted };
     DeleteOutcome deleteDay(AccessGuard& guard);
+
+    // Stores the day amount (receipts minus payments) with the current day; nothing is written
+    // when it is already stored.
+    void storeDayAmount(Money amount);
 
     // Adds a day with this date unless one exists; true when one exists afterwards.
     bool insertDay(const QString& date);

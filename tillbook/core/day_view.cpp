@@ -23,6 +23,37 @@ DayTotals computeDayTotals(const DataView& lines) {
     return t;
 }
 
+namespace {
+// The date parts the running balance orders by: year, month and day taken from a10 by
+// position, compared as texts.
+std::string_view datePart(std::string_view d, size_t from, size_t n) {
+    return from < d.size() ? d.substr(from, n) : std::string_view();
+}
+
+int compareDates(std::string_view a, std::string_view b) {
+    for (auto [from, n] : {std::pair<size_t, size_t>{6, 4}, {3, 2}, {0, 2}}) {
+        const int c = datePart(a, from, n).compare(datePart(b, from, n));
+        if (c != 0)
+            return c;
+    }
+    return 0;
+}
+} // namespace
+
+Money balanceCarriedInto(Database& db, const QString& date, Money floatAmount) {
+    const QByteArray day = date.toUtf8();
+    const std::string_view dayView(day.constData(), static_cast<size_t>(day.size()));
+    Money b = floatAmount;
+    Statement st = db.prepare(QStringLiteral("Select a10, a4, a5 from Buchungen;"));
+    while (st.next()) {
+        if (compareDates(st.utf8(0), dayView) >= 0)
+            continue;
+        b += countedAmountUtf8(st.utf8(1)).value_or(Money());
+        b -= countedAmountUtf8(st.utf8(2)).value_or(Money());
+    }
+    return b;
+}
+
 BalanceResult RunningBalance::recompute(Database& db, Money floatAmount) {
     // Same order as allLinesSource(): year, month and day taken from a10 by position, then ID.
     // Sorting here instead of in SQL keeps the engine from calling the text functions three
@@ -49,16 +80,9 @@ BalanceResult RunningBalance::recompute(Database& db, Money floatAmount) {
     }
     if (!result.ok)
         return result;
-    auto part = [](const std::string& d, size_t from, size_t n) {
-        return from < d.size() ? std::string_view(d).substr(from, n) : std::string_view();
-    };
     std::sort(all.begin(), all.end(), [&](const Line& a, const Line& b) {
-        for (auto [from, n] : {std::pair<size_t, size_t>{6, 4}, {3, 2}, {0, 2}}) {
-            const int c = part(a.date, from, n).compare(part(b.date, from, n));
-            if (c != 0)
-                return c < 0;
-        }
-        return a.id < b.id;
+        const int c = compareDates(a.date, b.date);
+        return c != 0 ? c < 0 : a.id < b.id;
     });
 
     struct Change {

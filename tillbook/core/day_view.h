@@ -41,4 +41,9 @@ class RunningBalance {
 // its payment. Zero for an empty list.
 Money carriedInBalance(const DataView& lines);
 
+// The balance carried into a day: every line that comes before the date in the order of the
+// running balance, plus the float. For a day with lines this is the carried-in balance above;
+// it also holds for a day that has no lines yet.
+Money balanceCarriedInto(Database& db, const QString& date, Money floatAmount);
+
 } // namespace tb

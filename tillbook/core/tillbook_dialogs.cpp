@@ -9,7 +9,9 @@
 namespace tb {
 
 bool TillbookDialogs::getDate(QDate& date, const QString& title) {
-    return frmCalendar::GetDate(date, title, parent());
+    const bool chosen = frmCalendar::GetDate(date, title, parent());
+    modalClosed();
+    return chosen;
 }
 
 bool TillbookDialogs::checkPassword(const QString& currentPassword) {
@@ -17,6 +19,7 @@ bool TillbookDialogs::checkPassword(const QString& currentPassword) {
     if (QScreen* s = QGuiApplication::primaryScreen())
         dlg.move(s->geometry().center() - dlg.rect().center());
     dlg.exec();
+    modalClosed();
     return dlg.granted();
 }
 

@@ -2,6 +2,7 @@
 
 #include "calendar_math.h"
 
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -69,19 +70,18 @@ frmCalendar::frmCalendar(QWidget* parent) : QDialog(parent), today_(QDate::curre
     so->setStyleSheet(QStringLiteral("color: rgb(255,0,0);"));
     so->setFixedWidth(34);
     so->setAlignment(Qt::AlignCenter);
+    // One text over the six columns after Sunday, blanks as they stand.
     auto* rest = new QLabel(QStringLiteral("Mo    Di     Mi     Do    Fr    Sa  "));
+    rest->setObjectName(QStringLiteral("Label2"));
     rest->setStyleSheet(QStringLiteral("color: rgb(0,0,128);"));
+    // In a fixed-pitch font of this size the names fall over their columns.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPixelSize(9);
+    rest->setFont(fixed);
+    rest->setFixedWidth(6 * 34);
+    rest->setContentsMargins(12, 0, 0, 0);
     header->addWidget(so);
-    // The weekday names are spread over the six columns after Sunday.
-    const QStringList names = rest->text().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    delete rest;
-    for (const QString& n : names) {
-        auto* l = new QLabel(n);
-        l->setStyleSheet(QStringLiteral("color: rgb(0,0,128);"));
-        l->setFixedWidth(34);
-        l->setAlignment(Qt::AlignCenter);
-        header->addWidget(l);
-    }
+    header->addWidget(rest);
     header->addStretch();
 
     grid_ = new CalendarGrid(this);
@@ -180,19 +180,18 @@ void CalendarGrid::paintEvent(QPaintEvent*) {
     const QFont normal = font();
     QFont bold = normal;
     bold.setBold(true);
-    // The marked day sits in a button-coloured cell with a sunken frame.
-    p.fillRect(cellRect(cur.day()).adjusted(1, 1, -1, -1), palette().button());
     for (int d = 1; d <= cur.daysInMonth(); ++d) {
         p.setFont(isBold(d) ? bold : normal);
         p.setPen(palette().text().color());
         p.drawText(cellRect(d), Qt::AlignCenter, QString::number(d));
     }
-    // The sunken mark: shadow on the left and top, highlight on the right and bottom.
+    // The mark: four lines around the cell, from the bottom-left corner up, right, down and
+    // back, shadow first and highlight after, so the cell looks sunken.
     const QRect r = cellRect(cur.day()).adjusted(0, 0, -1, -1);
-    p.setPen(QPen(palette().color(QPalette::Dark), 2));
+    p.setPen(QPen(palette().color(QPalette::Shadow), 1));
     p.drawLine(r.bottomLeft(), r.topLeft());
     p.drawLine(r.topLeft(), r.topRight());
-    p.setPen(QPen(palette().color(QPalette::Light), 2));
+    p.setPen(QPen(palette().color(QPalette::Light), 1));
     p.drawLine(r.topRight(), r.bottomRight());
     p.drawLine(r.bottomRight(), r.bottomLeft());
 }

@@ -1,7 +1,10 @@
 #include "kassenbestand.h"
 
+#include "enter_presses.h"
 #include "key_filter.h"
+#include "money.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -12,8 +15,13 @@ QString Kassenbestand::storedForm(const QString& typed) {
     return typed.isEmpty() ? QStringLiteral("0") : typed;
 }
 
+bool Kassenbestand::isStorable(const QString& typed) {
+    const auto m = Money::parse(storedForm(typed));
+    return m && *m <= kMaxLineAmount && -*m <= kMaxLineAmount;
+}
+
 Kassenbestand::Kassenbestand(Database* db, Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), settings_(db) {
+    : QDialog(parent), settings_(db), dialogs_(dialogs) {
     setObjectName(QStringLiteral("Kassenbestand"));
     setWindowTitle(QStringLiteral("Bestand der Wechselkasse"));
     setStyleSheet(QStringLiteral("QDialog { background: rgb(215,235,255); }"));
@@ -25,20 +33,44 @@ Kassenbestand::Kassenbestand(Database* db, Dialogs& dialogs, QWidget* parent)
     field_->setAlignment(Qt::AlignRight);
     field_->installEventFilter(
         new NumericKeyFilter(QStringLiteral("0123456789,-."), dialogs, this));
-    auto* save = new QPushButton(QStringLiteral("speichern"));
-    save->setAutoDefault(false);
+    // Installed last, so it sees the keys first: a typed "." is the decimal comma.
+    field_->installEventFilter(this);
+    save_ = new QPushButton(QStringLiteral("speichern"));
+    save_->setObjectName(QStringLiteral("Command1"));
+    save_->setAccessibleName(save_->text());
+    save_->setAutoDefault(false);
+    enterPresses(save_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(field_);
-    layout->addWidget(save);
-    connect(save, &QPushButton::clicked, this, &Kassenbestand::save);
+    layout->addWidget(save_);
+    connect(save_, &QPushButton::clicked, this, &Kassenbestand::save);
     field_->selectAll();
     resize(320, 120);
 }
 
-void Kassenbestand::save() {
+bool Kassenbestand::eventFilter(QObject* o, QEvent* e) {
+    if (o == field_ && e->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(e)->text() == QLatin1String(".")) {
+        field_->insert(QStringLiteral(","));
+        return true;
+    }
+    return QDialog::eventFilter(o, e);
+}
+
+bool Kassenbestand::save() {
+    if (!isStorable(field_->text())) {
+        // Stored as typed it would count as 0 in every balance without a word.
+        dialogs_.message(QStringLiteral("Der Bestand der Wechselkasse ist kein gültiger Betrag. "
+                                        "Bitte geben Sie ihn z. B. als 150,00 ein."),
+                         QStringLiteral("Fehler"), Icon::Critical);
+        field_->setFocus();
+        field_->selectAll();
+        return false;
+    }
     settings_.set(QStringLiteral("Einst15"), storedForm(field_->text()));
     settings_.save();
     accept();
+    return true;
 }
 
 } // namespace tb

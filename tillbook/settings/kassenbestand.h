@@ -6,6 +6,7 @@
 #include <QDialog>
 
 class QLineEdit;
+class QPushButton;
 
 namespace tb {
 
@@ -15,13 +16,22 @@ class Kassenbestand : public QDialog {
   public:
     Kassenbestand(Database* db, Dialogs& dialogs, QWidget* parent = nullptr);
     QLineEdit* field() const { return field_; }
-    // "speichern": an empty field stores "0"; the window closes.
-    void save();
+    QPushButton* saveButton() const { return save_; }
+    // "speichern": an empty field stores "0"; the window closes. A text that is no amount is
+    // refused with a message and nothing is stored. False when refused.
+    bool save();
     // The stored text for an entry: exactly as typed, "0" for an empty one.
     static QString storedForm(const QString& typed);
+    // Whether a typed text may be stored as the float.
+    static bool isStorable(const QString& typed);
+
+  protected:
+    bool eventFilter(QObject* o, QEvent* e) override;
 
   private:
     SettingsRecord settings_;
+    Dialogs& dialogs_;
+    QPushButton* save_;
     QLineEdit* field_;
 };
 

@@ -26,6 +26,10 @@ bool NumericKeyFilter::eventFilter(QObject* o, QEvent* e) {
     case Qt::Key_Backtab:
     case Qt::Key_Left:
     case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
     case Qt::Key_Home:
     case Qt::Key_End:
     case Qt::Key_Delete:
@@ -33,7 +37,11 @@ bool NumericKeyFilter::eventFilter(QObject* o, QEvent* e) {
     default:
         break;
     }
-    if (k->text().isEmpty() || (k->modifiers() & Qt::ControlModifier))
+    // Only typed characters are judged: modifier keys, shortcuts and keys without a
+    // printable character pass.
+    const QString text = k->text();
+    if (text.isEmpty() || !text.at(0).isPrint() ||
+        (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
         return false;
     if (accepts(k->text()))
         return false;

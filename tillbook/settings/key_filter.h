@@ -7,8 +7,9 @@
 
 namespace tb {
 
-// Lets only the listed characters (plus Backspace, Enter and the navigation keys) into an entry
-// field; any other key is discarded with the program's error message.
+// Lets only the listed characters into an entry field; any other typed character is discarded
+// with the program's error message. Backspace, Enter, Escape, the navigation keys, modifier
+// keys and shortcuts are no typed characters and pass.
 class NumericKeyFilter : public QObject {
     Q_OBJECT
   public:

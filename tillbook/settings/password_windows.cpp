@@ -13,6 +13,8 @@ namespace tb {
 static QLineEdit* starField() {
     auto* f = new QLineEdit;
     f->setEchoMode(QLineEdit::Password);
+    // Every typed character shows as "*", not as the style's dot.
+    f->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
     QFont font = f->font();
     font.setBold(true);
     f->setFont(font);
@@ -48,32 +50,6 @@ bool Passwort_check::eventFilter(QObject* o, QEvent* e) {
         }
     }
     return QDialog::eventFilter(o, e);
-}
-
-bool PasswordChange::submitOld(const QString& old) {
-    if (old.isEmpty() || old != current_) {
-        dialogs_.message(QStringLiteral("Falsches Passwort"), QStringLiteral("Fehler !"),
-                         Icon::Critical);
-        return false;
-    }
-    stage_ = Stage::New;
-    return true;
-}
-
-bool PasswordChange::submitNew(const QString& first, const QString& repeated) {
-    if (first.isEmpty() || first != repeated) {
-        dialogs_.message(QStringLiteral("Passwort wurde nicht geändert"),
-                         QStringLiteral("Fehler !"), Icon::Critical);
-        return false;
-    }
-    current_ = first;
-    settings_.set(QStringLiteral("Memo10"),
-                  scramble(first, kScrambleKey, ScrambleDirection::Encode));
-    settings_.save();
-    dialogs_.message(QStringLiteral("Passwort wurde geändert"), QStringLiteral("Information"),
-                     Icon::Information);
-    stage_ = Stage::Done;
-    return true;
 }
 
 Passwort_aendern::Passwort_aendern(Dialogs& dialogs, SettingsRecord& settings,

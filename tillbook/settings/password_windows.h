@@ -1,7 +1,6 @@
 #pragma once
 
-#include "dialogs.h"
-#include "settings_record.h"
+#include "passwords.h"
 
 #include <QDialog>
 
@@ -26,26 +25,6 @@ class Passwort_check : public QDialog {
     QString password_;
     bool granted_ = false;
     QLineEdit* field_;
-};
-
-// The two stages of changing the password, without a window.
-class PasswordChange {
-  public:
-    PasswordChange(Dialogs& dialogs, SettingsRecord& settings, QString current)
-        : dialogs_(dialogs), settings_(settings), current_(std::move(current)) {}
-    enum class Stage { Old, New, Done };
-    Stage stage() const { return stage_; }
-    const QString& currentPassword() const { return current_; }
-    // Stage 1: true when the old password fits.
-    bool submitOld(const QString& old);
-    // Stage 2: true when the new password was stored.
-    bool submitNew(const QString& first, const QString& repeated);
-
-  private:
-    Dialogs& dialogs_;
-    SettingsRecord& settings_;
-    QString current_;
-    Stage stage_ = Stage::Old;
 };
 
 class Passwort_aendern : public QDialog {

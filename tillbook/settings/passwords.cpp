@@ -78,4 +78,30 @@ bool PasswordGuard::allow() {
     return dialogs_.checkPassword(current_);
 }
 
+bool PasswordChange::submitOld(const QString& old) {
+    if (old.isEmpty() || old != current_) {
+        dialogs_.message(QStringLiteral("Falsches Passwort"), QStringLiteral("Fehler !"),
+                         Icon::Critical);
+        return false;
+    }
+    stage_ = Stage::New;
+    return true;
+}
+
+bool PasswordChange::submitNew(const QString& first, const QString& repeated) {
+    if (first.isEmpty() || first != repeated) {
+        dialogs_.message(QStringLiteral("Passwort wurde nicht geändert"),
+                         QStringLiteral("Fehler !"), Icon::Critical);
+        return false;
+    }
+    current_ = first;
+    settings_.set(QStringLiteral("Memo10"),
+                  scramble(first, kScrambleKey, ScrambleDirection::Encode));
+    settings_.save();
+    dialogs_.message(QStringLiteral("Passwort wurde geändert"), QStringLiteral("Information"),
+                     Icon::Information);
+    stage_ = Stage::Done;
+    return true;
+}
+
 } // namespace tb

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs.h"
+#include "settings_record.h"
 
 #include <QString>
 
@@ -40,6 +41,26 @@ class PasswordGuard : public AccessGuard {
   private:
     Dialogs& dialogs_;
     QString current_ = kDefaultPassword;
+};
+
+// The two stages of changing the password, without a window.
+class PasswordChange {
+  public:
+    PasswordChange(Dialogs& dialogs, SettingsRecord& settings, QString current)
+        : dialogs_(dialogs), settings_(settings), current_(std::move(current)) {}
+    enum class Stage { Old, New, Done };
+    Stage stage() const { return stage_; }
+    const QString& currentPassword() const { return current_; }
+    // Stage 1: true when the old password fits.
+    bool submitOld(const QString& old);
+    // Stage 2: true when the new password was stored.
+    bool submitNew(const QString& first, const QString& repeated);
+
+  private:
+    Dialogs& dialogs_;
+    SettingsRecord& settings_;
+    QString current_;
+    Stage stage_ = Stage::Old;
 };
 
 } // namespace tb

@@ -1,5 +1,7 @@
 #include "vorgaben.h"
 
+#include "click_label.h"
+#include "enter_presses.h"
 #include "key_filter.h"
 
 #include <QCloseEvent>
@@ -13,44 +15,6 @@
 #include <QVBoxLayout>
 
 namespace tb {
-
-namespace {
-// The receipt number takes digits, Backspace and Enter only; everything else is refused.
-class ReceiptKeys : public QObject {
-  public:
-    ReceiptKeys(Dialogs& d, QObject* parent) : QObject(parent), dialogs_(d) {}
-
-  protected:
-    bool eventFilter(QObject* o, QEvent* e) override {
-        if (e->type() != QEvent::KeyPress)
-            return QObject::eventFilter(o, e);
-        auto* k = static_cast<QKeyEvent*>(e);
-        const int key = k->key();
-        if (key == Qt::Key_Backspace || key == Qt::Key_Return || key == Qt::Key_Enter ||
-            key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Escape)
-            return false;
-        if (k->text().size() == 1 && k->text()[0] >= QLatin1Char('0') &&
-            k->text()[0] <= QLatin1Char('9'))
-            return false;
-        NumericKeyFilter::showError(dialogs_);
-        return true;
-    }
-
-  private:
-    Dialogs& dialogs_;
-};
-
-class ClickLabel : public QLabel {
-  public:
-    std::function<void()> clicked;
-
-  protected:
-    void mousePressEvent(QMouseEvent*) override {
-        if (clicked)
-            clicked();
-    }
-};
-} // namespace
 
 Vorgaben::Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent), settings_(db) {
@@ -67,7 +31,7 @@ Vorgaben::Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent)
     rate2_ = field(settings_.rate2(), QStringLiteral("MwSt.-Satz 2"));
     currency_ = field(settings_.get(QStringLiteral("Einst18")), QStringLiteral("Währung"));
     receipt_ = field(settings_.nextReceipt(), QStringLiteral("Beleg-Nr."));
-    receipt_->installEventFilter(new ReceiptKeys(dialogs, this));
+    receipt_->installEventFilter(new NumericKeyFilter(QStringLiteral("0123456789"), dialogs, this));
 
     auto* x = new ClickLabel;
     x->clicked = [this] { toggleTaxSwitch(); };
@@ -105,6 +69,8 @@ Vorgaben::Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent)
 
     save_ = new QPushButton(QStringLiteral("Speichern"));
     save_->setAutoDefault(false);
+    save_->setAccessibleName(save_->text());
+    enterPresses(save_);
     save_->installEventFilter(this);
     saveMarker_ = new QLabel;
     saveMarker_->setFixedSize(12, 12);
@@ -146,13 +112,14 @@ void Vorgaben::saveAndClose() {
     accept();
 }
 
-void Vorgaben::closeEvent(QCloseEvent* e) {
+void Vorgaben::reject() {
+    // Closing by the frame or with Escape keeps the bound fields; caption edits are lost.
     if (!saved_) {
-        // Closing by the frame keeps the bound fields; caption edits are lost.
         storeBoundFields();
         settings_.save();
+        saved_ = true;
     }
-    QDialog::closeEvent(e);
+    QDialog::reject();
 }
 
 void Vorgaben::showEvent(QShowEvent* e) {

@@ -36,8 +36,10 @@ class Vorgaben : public QDialog {
     // Whether the renumbering panel is offered (service code in the till count).
     std::function<bool()> serviceCodeActive;
 
+    // Closing by the frame and Escape: the bound fields are saved, caption edits are lost.
+    void reject() override;
+
   protected:
-    void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
     void showEvent(QShowEvent* e) override;
 

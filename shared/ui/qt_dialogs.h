@@ -6,12 +6,16 @@ class QWidget;
 
 namespace tb {
 
-// The real dialogs: Qt's message box, input dialog and file dialogs, in German.
+class TimerScheduler;
+
+// The real dialogs: Qt's message box, input dialog and file dialogs, in German. Every text is
+// shown as plain text, never as markup.
 class QtDialogs : public Dialogs {
   public:
     explicit QtDialogs(QString appName) : appName_(std::move(appName)) {}
     void setParent(QWidget* parent) { parent_ = parent; }
     QWidget* parent() const { return parent_; }
+    const QString& appName() const { return appName_; }
 
     Answer message(const QString& text, const QString& title, Icon icon, Buttons buttons) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
@@ -28,5 +32,8 @@ class QtDialogs : public Dialogs {
 
 // Loads Qt's German texts ("Ja", "Nein", "Abbrechen") into the application.
 void installGermanTranslation();
+
+// Deferred jobs that fall due while one of the program's modal dialogs is open wait for it.
+void waitForModalDialogs(TimerScheduler& scheduler);
 
 } // namespace tb

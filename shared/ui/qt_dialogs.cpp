@@ -1,8 +1,11 @@
 #include "qt_dialogs.h"
 
+#include "scheduler.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
@@ -12,6 +15,7 @@ namespace tb {
 Answer QtDialogs::message(const QString& text, const QString& title, Icon icon, Buttons buttons) {
     QMessageBox box(parent_);
     box.setWindowTitle(title.isEmpty() ? appName_ : title);
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (icon) {
     case Icon::Information:
@@ -43,12 +47,16 @@ Answer QtDialogs::message(const QString& text, const QString& title, Icon icon, 
 
 std::optional<QString> QtDialogs::input(const QString& prompt, const QString& title,
                                         const QString& preset) {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent_, title.isEmpty() ? appName_ : title, prompt,
-                                               QLineEdit::Normal, preset, &ok);
-    if (!ok)
+    QInputDialog box(parent_);
+    box.setWindowTitle(title.isEmpty() ? appName_ : title);
+    box.setInputMode(QInputDialog::TextInput);
+    box.setLabelText(prompt);
+    box.setTextValue(preset);
+    for (QLabel* label : box.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return box.textValue();
 }
 
 QString QtDialogs::saveFile(const QString& title, const QString& preset, const QString& filter) {
@@ -65,6 +73,10 @@ void installGermanTranslation() {
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&translator);
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+}
+
+void waitForModalDialogs(TimerScheduler& scheduler) {
+    scheduler.modalOpen = [] { return QApplication::activeModalWidget() != nullptr; };
 }
 
 } // namespace tb

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "dialogs.h"
+#include "money.h"
+#include "till_count.h"
+
+#include <QWidget>
+#include <array>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace tb {
+
+class ValueDisplay;
+
+// The second tab, "Kassenaufnahme / Kassenabschluss": fifteen count fields (Text2(1..15)), the
+// line totals, the counted total, the book balance and the difference. The first count field
+// is also where the service code is typed.
+class TillCountPage : public QWidget {
+    Q_OBJECT
+  public:
+    TillCountPage(Dialogs& dialogs, QWidget* parent = nullptr);
+
+    QLineEdit* countField(int line) const { return counts_[static_cast<size_t>(line - 1)]; }
+    QLabel* lineTotal(int line) const { return totals_[static_cast<size_t>(line - 1)]; }
+    ValueDisplay* counted() const { return counted_; }
+    ValueDisplay* expected() const { return expected_; }
+    ValueDisplay* difference() const { return difference_; }
+    QPushButton* printButton() const { return print_; }
+
+    // True while the first count field holds exactly the service code.
+    bool serviceCode() const;
+    // The book balance ("Kassenbestand (soll):"), written by every recompute.
+    void setExpected(Money balance);
+    // Counted total minus book balance (the deferred job of the main window).
+    void showDifference();
+    TillCount::Texts lineTotals() const;
+
+  signals:
+    // Any count changed: the service code may have come or gone, and the difference is due.
+    void countChanged();
+    void printClicked();
+
+  protected:
+    bool eventFilter(QObject* o, QEvent* e) override;
+
+  private:
+    void countEdited(int line);
+    Dialogs& dialogs_;
+    std::array<QLineEdit*, TillCount::kLines> counts_{};
+    std::array<QLabel*, TillCount::kLines> totals_{};
+    ValueDisplay* counted_;
+    ValueDisplay* expected_;
+    ValueDisplay* difference_;
+    QPushButton* print_;
+};
+
+} // namespace tb
