@@ -171,3 +171,73 @@ TEST_F(Entry, FailedWriteSaysSoAndStoresNothing) {
     EXPECT_EQ(dialogs.last().text, "es wurde noch keine neue Zeile angelegt.");
     EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "0");
 }
+
+TEST_F(Entry, RatesWithoutAResultComputeNothingAndRaiseNothing) {
+    // -100 would divide by zero; an editable rate choice lets anyone type it.
+    EXPECT_FALSE(BookingEntry::vatOf("-100", "100", "").has_value());
+    EXPECT_FALSE(BookingEntry::vatOf("abc", "100", "").has_value());
+    EXPECT_EQ(BookingEntry::vatOf("-200", "100", "")->toText(), "200,00");
+    EntryValues v = values("Bareinnahme", "100", "", "-100");
+    v.field[7] = "1,00";
+    EXPECT_TRUE(entry.amountFieldLeft(v));
+    EXPECT_EQ(v.field[7], "1,00");
+    entry.rateChosen(v);
+    EXPECT_EQ(v.field[7], "1,00");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(Entry, AmountsAboveTheBoundAreRefusedAtSaving) {
+    EntryValues v = values("Bareinnahme", "1000000000,00", "", "19");
+    EXPECT_FALSE(entry.checkAndAdvance(v));
+    EXPECT_EQ(dialogs.last().text,
+              "Der Betrag ist zu groß. Ein Betrag darf höchstens 999999999,99 sein.");
+    EXPECT_EQ(book.setting("Einst19"), "1");
+    v.field[4] = "";
+    v.field[5] = "-1.000.000.000";
+    EXPECT_FALSE(entry.checkAndAdvance(v));
+    v.field[5] = "999.999.999,99";
+    EXPECT_TRUE(entry.checkAndAdvance(v));
+    // "1.500" is fifteen hundred, never one and a half.
+    v = values("Bareinnahme", "1.500", "", "19");
+    entry.amountFieldLeft(v);
+    EXPECT_EQ(v.field[4], "1500,00");
+    EXPECT_EQ(v.field[7], "239,50");
+}
+
+TEST_F(Entry, ACounterEntryOfAOneRateHotelLineIsNoTwoRateLine) {
+    // Shown step by step: the box emptied for the chosen rate no longer counts.
+    lines.refresh();
+    lines.addNew();
+    for (auto [c, val] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"a1", "Storno"},
+             {"n1", "STORNO  Hotelrechnung 12"},
+             {"a4", "-107,00"},
+             {"a6", "7"},
+             {"a7", "-7,00"},
+             {"a13", "-7,00"},
+             {"a14", "0,00"},
+             {"a10", "01.03.2024"}})
+        lines.setValue(c, val);
+    ASSERT_TRUE(lines.update());
+    EntryValues v;
+    entry.showLine(lines, v);
+    EXPECT_FALSE(v.twoRates);
+    EXPECT_EQ(v.rate, "7");
+    EXPECT_EQ(v.vatBox, "-7,00");
+    // The stored line keeps both boxes.
+    EXPECT_EQ(col(QString::number(lines.id()), "a14"), "0,00");
+}
+
+TEST_F(Entry, DoneMarkTogglesOnTheSavedLineOnly) {
+    lines.refresh();
+    EXPECT_FALSE(BookingEntry::toggleDone(lines)); // no line
+    const QString id = saveNew(values("Porto", "1", "", "19"));
+    ASSERT_TRUE(BookingEntry::toggleDone(lines));
+    EXPECT_EQ(col(id, "a3"), "V");
+    EXPECT_EQ(col(id, "a12"), "");
+    ASSERT_TRUE(BookingEntry::toggleDone(lines));
+    EXPECT_EQ(col(id, "a3"), " ");
+    EXPECT_EQ(col(id, "a12"), "O");
+    lines.addNew();
+    EXPECT_FALSE(BookingEntry::toggleDone(lines));
+}

@@ -189,3 +189,168 @@ TEST_F(Main, PeriodSavedWhenTheWindowCloses) {
     EXPECT_EQ(store.get("Startup", "Kas_Sel1", {}), "01.01.2024");
     EXPECT_EQ(store.get("Startup", "Kas_Sel2", {}), "31.12.2099");
 }
+
+TEST_F(Main, TheCurrentRecordFollowsTheHighlightInBothGrids) {
+    book.addDay("01.03.2024");
+    book.addDay("02.03.2024");
+    const qint64 a = book.addLine("02.03.2024", "1,00", "");
+    const qint64 b = book.addLine("02.03.2024", "2,00", "");
+    start();
+    settle();
+    w->lineGrid()->setFocus();
+    QTest::keyClick(w->lineGrid(), Qt::Key_Down);
+    QTest::keyClick(w->lineGrid(), Qt::Key_F9);
+    EXPECT_EQ(book.lineValue(a, "a3"), "");
+    EXPECT_EQ(book.lineValue(b, "a3"), "V");
+
+    w->dayList()->setFocus();
+    QTest::keyClick(w->dayList(), Qt::Key_Down);
+    settle();
+    EXPECT_EQ(w->days().currentDate(), "01.03.2024");
+    EXPECT_EQ(w->dateDisplay()->text(), "01.03.2024");
+    EXPECT_EQ(w->lines().recordCount(), 0); // its lines, not the other day's
+    QTest::keyClick(w->dayList(), Qt::Key_Up);
+    settle();
+    EXPECT_EQ(w->dateDisplay()->text(), "02.03.2024");
+    EXPECT_EQ(w->lines().recordCount(), 2);
+}
+
+TEST_F(Main, ASaveWritesTheLineItWasStartedOnWhateverIsClickedMeanwhile) {
+    book.addDay("02.03.2024");
+    const qint64 a = book.addLine("02.03.2024", "1,00", "", "Anna");
+    const qint64 b = book.addLine("02.03.2024", "2,00", "", "Berta");
+    start();
+    settle();
+    QTest::keyClicks(w->tillCountField(1), "4817"); // service code: saved lines editable
+    w->lines().moveTo(0);
+    settle();
+    ASSERT_EQ(w->entryField(1)->text(), "Anna");
+    w->entryField(2)->setText("geändert");
+    w->saveEntry();
+    w->lines().moveTo(1); // the operator clicks line B within the 100 ms
+    settle();
+    EXPECT_EQ(book.lineValue(a, "n2"), "geändert");
+    EXPECT_EQ(book.lineValue(b, "n2"), "");
+    EXPECT_EQ(book.lineValue(b, "n1"), "Berta");
+    EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "2");
+}
+
+TEST_F(Main, HidingThePanelDropsTheUnsavedLine) {
+    book.addDay("02.03.2024");
+    const qint64 a = book.addLine("02.03.2024", "1,00", "");
+    start();
+    settle();
+    w->newMode()->setChecked(true);
+    scheduler.advance(1100); // the next new entry starts by itself (700 + 360 ms)
+    ASSERT_TRUE(w->entryPanel()->isVisible());
+    ASSERT_TRUE(w->lines().isAdding());
+    w->editMode()->setChecked(true);
+    EXPECT_FALSE(w->entryPanel()->isVisible());
+    EXPECT_FALSE(w->lines().isAdding());
+    settle();
+    // F9 and the cancellation panel work again at once, without Escape.
+    w->lineGrid()->setFocus();
+    QTest::keyClick(w->lineGrid(), Qt::Key_F9);
+    EXPECT_EQ(book.lineValue(a, "a3"), "V");
+    w->openCancellationPanel();
+    EXPECT_EQ(w->stateLabelText(), "Eintrag stornieren");
+
+    // The mixed-rate message closes the panel the same way.
+    w->cancelEntry();
+    w->newEntry();
+    scheduler.advance(360);
+    ASSERT_TRUE(w->lines().isAdding());
+    w->rateChoice()->setEditText("19/7");
+    w->entryField(4)->setFocus();
+    QTest::keyClicks(w->entryField(4), "5");
+    w->entryField(2)->setFocus();
+    EXPECT_EQ(dialogs.last().title, "Mischsteuer");
+    EXPECT_FALSE(w->entryPanel()->isVisible());
+    EXPECT_FALSE(w->lines().isAdding());
+}
+
+TEST_F(Main, LineDeletionAnsweredNoKeepsEverything) {
+    book.addDay("02.03.2024");
+    book.addLine("02.03.2024", "1,00", "");
+    start();
+    settle();
+    QTest::keyClicks(w->tillCountField(1), "4817");
+    w->openCancellationPanel();
+    settle();
+    dialogs.answers = {Answer::No};
+    w->deleteLine();
+    EXPECT_EQ(dialogs.last().text, "Soll die markiere Zeile gelöscht werden ?");
+    EXPECT_TRUE(w->entryPanel()->isVisible());
+    EXPECT_TRUE(w->lineGrid()->hasFocus());
+    EXPECT_FALSE(scheduler.isArmed("recompute day view"));
+    EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "1");
+}
+
+TEST_F(Main, ActivationFollowsThePasswordPromptAndTheCalendars) {
+    book.addDay("02.03.2024");
+    book.setSetting("Memo10", scramble("abc", kScrambleKey, ScrambleDirection::Encode));
+    start();
+    settle();
+    ASSERT_EQ(w->guard().currentPassword(), "abc");
+    // Changed meanwhile by the settings dialog: the activation after the prompt reads it.
+    book.setSetting("Memo10", scramble("xyz", kScrambleKey, ScrambleDirection::Encode));
+    dialogs.typedPasswords = {"abc"};
+    w->deleteDay();
+    EXPECT_EQ(dialogs.passwordPrompts, 1);
+    EXPECT_EQ(w->guard().currentPassword(), "xyz");
+
+    // The period start: the calendar without title, activation after it, and "Zeitraum".
+    book.addLine("02.03.2024", "1,00", "", "Zins");
+    dialogs.dates = {QDate(2024, 1, 1)};
+    QTest::mouseClick(w->periodStart(), Qt::LeftButton);
+    EXPECT_EQ(dialogs.dateTitles.back(), "");
+    EXPECT_EQ(dialogs.datesOffered.back(), QDate(2024, 3, 2));
+    EXPECT_EQ(w->periodStart()->text(), "01.01.2024");
+    EXPECT_EQ(w->listingKind(), "Zeitraum");
+    EXPECT_EQ(w->bookingTextSelector()->count(), 1);     // refilled by the activation
+    QTest::mouseClick(w->periodStart(), Qt::LeftButton); // cancelled: the label stays
+    EXPECT_EQ(w->periodStart()->text(), "01.01.2024");
+    EXPECT_EQ(w->listingKind(), "Zeitraum");
+}
+
+TEST_F(Main, RecomputeReturnsToTheFirstLineAndCarriesIntoAnEmptyDay) {
+    book.addDay("01.03.2024");
+    book.addDay("02.03.2024");
+    book.addLine("01.03.2024", "100,00", "");
+    book.addLine("01.03.2024", "", "30,00");
+    book.setSetting("Einst15", "150,00");
+    start();
+    settle();
+    EXPECT_EQ(w->carriedInDisplay()->text(), "220,00"); // the day has no lines yet
+    w->chooseDayRow(1);
+    settle();
+    w->lines().moveTo(1);
+    w->activate();
+    settle();
+    EXPECT_EQ(w->lines().position(), 0);
+    EXPECT_EQ(w->carriedInDisplay()->text(), "150,00");
+}
+
+TEST_F(Main, DisplaysTellTheirValueToAssistiveTechnology) {
+    book.addDay("02.03.2024");
+    book.addLine("02.03.2024", "", "30,00");
+    start();
+    settle();
+    EXPECT_EQ(w->balanceDisplay()->accessibleName(), "aktueller Bestand (Soll):");
+    EXPECT_EQ(w->balanceDisplay()->accessibleDescription(), "-30,00");
+    EXPECT_EQ(w->dateDisplay()->accessibleDescription(), "02.03.2024");
+    EXPECT_EQ(w->weekdayDisplay()->accessibleDescription(), "Sa");
+    EXPECT_EQ(w->columnTotal(4)->accessibleDescription(), "30,00");
+    EXPECT_EQ(w->expectedCashDisplay()->accessibleDescription(), "-30,00");
+}
+
+TEST_F(Main, DayListEndsAFixedDistanceAboveTheBottom) {
+    start();
+    w->resize(1200, 900);
+    QApplication::processEvents();
+    const QWidget* surface = w->centralWidget();
+    EXPECT_EQ(surface->height() - w->dayList()->geometry().bottom() - 1, 60);
+    w->resize(1000, 700);
+    QApplication::processEvents();
+    EXPECT_EQ(surface->height() - w->dayList()->geometry().bottom() - 1, 60);
+}

@@ -22,6 +22,11 @@ struct Start : ::testing::Test {
 } // namespace
 
 TEST_F(Start, MissingFileOfferedNoCreatesNothing) {
+    store.save("Startup", "Datenpfad", home.path() + "/Fort/Kasse.mdb");
+    EXPECT_EQ(open(), nullptr);
+    // The effective path is stored back even though nothing could be opened.
+    EXPECT_EQ(store.get("Startup", "Datenpfad", {}), home.path() + "/Fort/Kasse.kas");
+    store.remove("Startup", "Datenpfad");
     EXPECT_EQ(open(), nullptr);
     EXPECT_TRUE(dialogs.last().text.contains(defaultPath()));
     EXPECT_EQ(dialogs.last().buttons, Buttons::YesNo);

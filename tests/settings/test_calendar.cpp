@@ -1,6 +1,7 @@
 #include "calendar_math.h"
 #include "frm_calendar.h"
 
+#include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -57,4 +58,21 @@ TEST(FrmCalendar, TodayBoldOnlyInItsMonth) {
     EXPECT_FALSE(cal.grid()->isBold(20));
     cal.setCurrentDate(QDate(2024, 4, 5));
     EXPECT_FALSE(cal.grid()->isBold(5));
+}
+
+TEST(FrmCalendar, WeekdayHeaderIsTheOneTextWithItsBlanks) {
+    tb::frmCalendar cal;
+    const auto* header = cal.findChild<QLabel*>("Label2");
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->text(), "Mo    Di     Mi     Do    Fr    Sa  ");
+    // The mark is four lines around the cell: the inside keeps the grid's own colour.
+    cal.setCurrentDate(QDate(2024, 3, 13));
+    cal.grid()->resize(cal.grid()->size());
+    const QImage img = cal.grid()->grab().toImage();
+    const QRect cell = cal.grid()->cellRect(13);
+    const QColor inside = img.pixelColor(cell.left() + 3, cell.top() + 3);
+    const QColor outside =
+        img.pixelColor(cal.grid()->cellRect(20).left() + 3, cal.grid()->cellRect(20).top() + 3);
+    EXPECT_EQ(inside, outside);
+    EXPECT_NE(img.pixelColor(cell.left(), cell.center().y()), outside);
 }

@@ -3,6 +3,7 @@
 #include "temp_book.h"
 #include "vorgaben.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,4 +66,62 @@ TEST(Vorgaben, FrameCloseKeepsRatesButNotCaptionsSaveStoresBoth) {
     EXPECT_EQ(book.setting("Einst12"), "");
     EXPECT_EQ(book.setting("Einst19"), "17");
     EXPECT_EQ(book.setting("Einst20"), "X");
+}
+
+TEST(Kassenbestand, TypedPointIsACommaAndNoAmountIsRefused) {
+    test::TempBook book;
+    test::ScriptedDialogs dialogs;
+    book.setSetting("Einst15", "150,00");
+    Kassenbestand dlg(&book.db(), dialogs);
+    dlg.show();
+    dlg.field()->clear();
+    QTest::keyClicks(dlg.field(), "12.5");
+    EXPECT_EQ(dlg.field()->text(), "12,5");
+    dlg.field()->setText("1,2,3");
+    EXPECT_FALSE(dlg.save());
+    EXPECT_EQ(dialogs.last().text, "Der Bestand der Wechselkasse ist kein gültiger Betrag. Bitte "
+                                   "geben Sie ihn z. B. als 150,00 ein.");
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(book.setting("Einst15"), "150,00");
+    for (const char* bad : {"-", "1.5", "1000000000,00"})
+        EXPECT_FALSE(Kassenbestand::isStorable(bad)) << bad;
+    // Enter on "speichern" presses it.
+    dlg.field()->setText("1.500,50");
+    dlg.saveButton()->setFocus();
+    QTest::keyClick(dlg.saveButton(), Qt::Key_Return);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(book.setting("Einst15"), "1.500,50"); // stored as typed
+}
+
+TEST(Vorgaben, EscapeClosesAsTheFrameDoesAndEnterSaves) {
+    test::TempBook book;
+    test::ScriptedDialogs dialogs;
+    {
+        Vorgaben dlg(&book.db(), dialogs);
+        dlg.show();
+        dlg.rate2()->setText("5");
+        dlg.caption(2)->setText("Neu");
+        QTest::keyClick(dlg.rate2(), Qt::Key_Escape);
+        EXPECT_FALSE(dlg.isVisible());
+    }
+    EXPECT_EQ(book.setting("Einst17"), "5");
+    EXPECT_EQ(book.setting("Einst11"), "St 2");
+
+    Vorgaben dlg(&book.db(), dialogs);
+    dlg.show();
+    QApplication::setActiveWindow(&dlg);
+    // Only typed characters are judged: navigation and modifier keys pass without a word.
+    for (Qt::Key k : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_End, Qt::Key_Delete,
+                      Qt::Key_Up, Qt::Key_Shift, Qt::Key_Control})
+        QTest::keyClick(dlg.receipt(), k);
+    EXPECT_TRUE(dialogs.messages.empty());
+    QTest::keyClick(dlg.receipt(), '-');
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    dlg.caption(5)->setText("Beleg");
+    dlg.caption(5)->setFocus();
+    QTest::keyClick(dlg.caption(5), Qt::Key_Return);
+    EXPECT_TRUE(dlg.saveButton()->hasFocus());
+    QTest::keyClick(dlg.saveButton(), Qt::Key_Return);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(book.setting("Einst14"), "Beleg");
 }

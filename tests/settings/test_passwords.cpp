@@ -4,6 +4,7 @@
 #include "temp_book.h"
 
 #include <QLineEdit>
+#include <QStyle>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -87,4 +88,16 @@ TEST(PasswordChange, StagesMessagesAndStoredForm) {
     // The default stored in its encoded form switches the prompt off, also after a restart.
     EXPECT_EQ(book.setting("Memo10"), enc("Hutwart"));
     EXPECT_EQ(passwordFromMemo(book.setting("Memo10")), kDefaultPassword);
+}
+
+TEST(PasswortCheck, EveryCharacterShowsAsAStar) {
+    test::TempBook book;
+    test::ScriptedDialogs dialogs;
+    SettingsRecord settings{&book.db()};
+    Passwort_check check("geheim");
+    Passwort_aendern change(dialogs, settings, "Hutwart");
+    for (QLineEdit* f : {check.field(), change.field1(), change.field2()}) {
+        EXPECT_EQ(f->echoMode(), QLineEdit::Password);
+        EXPECT_EQ(f->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, f), '*');
+    }
 }

@@ -12,6 +12,7 @@
 #include "password_windows.h"
 #include "query_frame.h"
 #include "resize_qt.h"
+#include "row_grid.h"
 #include "till_count_page.h"
 #include "value_display.h"
 #include "vorgaben.h"
@@ -222,17 +223,11 @@ void Haupt::buildDayColumn() {
 
     dayModel_ =
         new DataViewModel(days_.view(), {QStringLiteral("a1")}, {QStringLiteral("Datum")}, this);
-    dayList_ = new QTableView(surface_);
+    dayList_ = new RowGrid(surface_);
     dayList_->setObjectName(QStringLiteral("DBGrid1"));
     dayList_->setModel(dayModel_);
     dayList_->setAccessibleName(QStringLiteral("Datum"));
-    dayList_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    dayList_->setSelectionMode(QAbstractItemView::SingleSelection);
-    dayList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    dayList_->setTabKeyNavigation(false);
     dayList_->horizontalHeader()->setStretchLastSection(true);
-    dayList_->verticalHeader()->setDefaultSectionSize(22);
-    dayList_->verticalHeader()->setFixedWidth(14);
     dayList_->setGeometry(10, 176, 184, kDesignHeight - 176 - kBelowDayList);
     connect(dayList_, &QTableView::clicked, this,
             [this](const QModelIndex& i) { chooseDayRow(i.row()); });

@@ -1,6 +1,7 @@
 #include "line_page.h"
 
 #include "data_view_model.h"
+#include "row_grid.h"
 #include "value_display.h"
 
 #include <QHeaderView>
@@ -32,16 +33,10 @@ LinePage::LinePage(DataView& lines, QWidget* parent) : QWidget(parent), lines_(l
                                 QStringLiteral("Einnahme"), QStringLiteral("Ausgabe"), QString()},
                                this);
     model_->setRightAligned({0, 4, 5, 6, 7, 8});
-    grid_ = new QTableView;
+    grid_ = new RowGrid;
     grid_->setObjectName(QStringLiteral("DBGrid2"));
     grid_->setAccessibleName(QStringLiteral("Buchungen"));
     grid_->setModel(model_);
-    grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid_->setTabKeyNavigation(false); // Tab leaves the grid; the arrows move in it
-    grid_->verticalHeader()->setDefaultSectionSize(22);
-    grid_->verticalHeader()->setFixedWidth(14);
     grid_->horizontalHeader()->setHighlightSections(false);
     grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

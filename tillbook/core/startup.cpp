@@ -22,6 +22,8 @@ std::unique_ptr<Session> Startup::open() {
         store_.get(section, paths::kDataPathKey, defaultPath), defaultPath);
     session->backupPath = store_.get(section, paths::kBackupKey, paths::defaultBackupPath());
     const QString& path = session->dataPath;
+    // The effective path is written back at every start, whatever happens to the file then.
+    store_.save(section, paths::kDataPathKey, path);
 
     cashfile::State state = cashfile::probe(path);
     if (state == cashfile::State::Missing) {
@@ -64,7 +66,6 @@ std::unique_ptr<Session> Startup::open() {
                                    "Datei bleibt unverändert.")
                         .arg(path, why));
 
-    store_.save(section, paths::kDataPathKey, path);
     return session;
 }
 
