@@ -4,6 +4,7 @@
 #include "jet_functions.h"
 
 #include <QFile>
+#include <cstdlib>
 #include <sqlite3.h>
 
 namespace tb {
@@ -110,6 +111,37 @@ bool Statement::isNull(int i) const {
     return sqlite3_column_type(stmt_, i) == SQLITE_NULL;
 }
 
+int cipherMajorVersion() {
+    static const int major = [] {
+        sqlite3* db = nullptr;
+        int v = 0;
+        if (sqlite3_open(":memory:", &db) == SQLITE_OK) {
+            sqlite3_stmt* st = nullptr;
+            if (sqlite3_prepare_v2(db, "PRAGMA cipher_version;", -1, &st, nullptr) == SQLITE_OK &&
+                sqlite3_step(st) == SQLITE_ROW)
+                v = std::atoi(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            sqlite3_finalize(st);
+        }
+        sqlite3_close(db);
+        return v;
+    }();
+    return major;
+}
+
+QString cipherVersion() {
+    sqlite3* db = nullptr;
+    QString v;
+    if (sqlite3_open(":memory:", &db) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA cipher_version;", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            v = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return v;
+}
+
 std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& key, QString* error,
                                          Mode mode) {
     auto fail = [&](const QString& why) -> std::unique_ptr<Database> {
@@ -131,8 +163,17 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
         return fail(why);
     }
     std::unique_ptr<Database> result(new Database(db, path));
-    if (!key.isEmpty())
+    if (cipherMajorVersion() >= 4) {
+        // One file format for every library: SQLCipher 4 reads and writes the 3.x format
+        // (page size, key derivation, HMAC) of every cash book and backup copy. The default
+        // covers databases attached with a key (the rewrites under a new key).
+        result->exec(QStringLiteral("PRAGMA cipher_default_compatibility = 3;"));
+    }
+    if (!key.isEmpty()) {
         sqlite3_key(db, key.constData(), key.size());
+        if (cipherMajorVersion() >= 4)
+            result->exec(QStringLiteral("PRAGMA cipher_compatibility = 3;"));
+    }
     sqlite3_busy_timeout(db, 2000);
     jet::registerFunctions(db);
     // Reading the schema proves the key (or the absence of one) fits the file.

@@ -13,6 +13,11 @@ namespace tb {
 
 class Database;
 
+// The major version of the SQLCipher library the program runs on (3 or 4), and its whole
+// version text. Every keyed file is written in the 3.x format whichever runs.
+int cipherMajorVersion();
+QString cipherVersion();
+
 // One prepared SQL statement. Values are always bound, never spliced into the text.
 class Statement {
   public:

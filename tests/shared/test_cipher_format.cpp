@@ -1,0 +1,69 @@
+#define SQLITE_HAS_CODEC 1
+#include "cash_file.h"
+#include "database.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+using namespace tb;
+
+TEST(CipherFormat, TheLibraryInUseIsKnown) {
+    EXPECT_GE(cipherMajorVersion(), 3);
+    EXPECT_FALSE(cipherVersion().isEmpty());
+}
+
+// SQLCipher 4 is built on SQLite 3.26 or later; 3.4 on SQLite 3.15.
+#if SQLITE_VERSION_NUMBER >= 3026000
+namespace {
+// Opens a file with the 4.x or the 3.x settings spelt out, and counts the bookings.
+int countWith(const QString& path, bool v3Settings) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_key(db, "vodle", 5);
+    sqlite3_exec(
+        db, v3Settings ? "PRAGMA cipher_compatibility = 3;" : "PRAGMA cipher_compatibility = 4;",
+        nullptr, nullptr, nullptr);
+    sqlite3_stmt* st = nullptr;
+    int n = -1;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM Buchungen;", -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+        n = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return n;
+}
+} // namespace
+
+TEST(CipherFormat, SqlCipher4ReadsAndWritesThe3xFormat) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/Tillbook.kas";
+    ASSERT_TRUE(QFile::copy(TB_FIXTURES "/book_v3.kas", path));
+    EXPECT_EQ(countWith(path, false), -1) << "the fixture must not open with the 4.x format";
+    // Written by our code on SQLCipher 3.4: it opens, comes off and goes back on.
+    ASSERT_EQ(cashfile::probe(path), cashfile::State::Protected);
+    ASSERT_TRUE(cashfile::removePassword(path));
+    {
+        auto db = Database::open(path, {});
+        ASSERT_TRUE(db);
+        EXPECT_EQ(db->scalar("SELECT group_concat(n1, '|') FROM Buchungen;"), "Bareinnahme|Porto");
+        db->exec("INSERT INTO Buchungen (n1, a10) VALUES ('neu', '07.12.2026');");
+    }
+    ASSERT_TRUE(cashfile::putPasswordBack(path));
+    // What we wrote opens with the 3.x settings, as a Tillbook on SQLCipher 3.4 opens it.
+    EXPECT_EQ(countWith(path, true), 3);
+    EXPECT_EQ(countWith(path, false), -1);
+
+    // A new cash book made here is in the same format.
+    const QString fresh = dir.path() + "/Neu.kas";
+    ASSERT_TRUE(cashfile::createEmpty(fresh));
+    ASSERT_TRUE(cashfile::putPasswordBack(fresh));
+    EXPECT_EQ(countWith(fresh, true), 0);
+}
+#else
+TEST(CipherFormat, SqlCipher4ReadsAndWritesThe3xFormat) {
+    GTEST_SKIP() << "built with SQLCipher " << cipherVersion().toStdString()
+                 << ", whose defaults are the 3.x format; this check needs SQLCipher 4";
+}
+#endif
