@@ -354,3 +354,16 @@ TEST_F(Main, DayListEndsAFixedDistanceAboveTheBottom) {
     QApplication::processEvents();
     EXPECT_EQ(surface->height() - w->dayList()->geometry().bottom() - 1, 60);
 }
+
+TEST_F(Main, MarkupInTextsStaysText) {
+    book.addDay("02.03.2024");
+    book.addLine("02.03.2024", "1,00", "", "Bild <img src=\"/dev/zero\">");
+    start();
+    settle();
+    EXPECT_EQ(w->bookingTextSelector()->itemText(0), "Bild <img src=\"/dev/zero\">");
+    EXPECT_EQ(w->lineGrid()->model()->index(0, 2).data().toString(),
+              "Bild <img src=\"/dev/zero\">");
+    for (QLabel* l : {static_cast<QLabel*>(w->dateDisplay()),
+                      static_cast<QLabel*>(w->balanceDisplay()), w->periodStart(), w->periodEnd()})
+        EXPECT_EQ(l->textFormat(), Qt::PlainText) << l->objectName().toStdString();
+}
