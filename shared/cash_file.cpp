@@ -2,10 +2,16 @@
 
 #include "file_copy.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSysInfo>
+#include <QThread>
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
 
 namespace tb::cashfile {
 
@@ -48,19 +54,53 @@ State probe(const QString& path) {
     return State::NotACashBook;
 }
 
+static QString rekeyTemp(const QString& path) {
+    return path + QStringLiteral(".tmp-rekey");
+}
+
+QStringList temporaryFilesOf(const QString& path) {
+    const QString rekey = rekeyTemp(path);
+    return {rekey, rekey + QStringLiteral("-journal"), path + QStringLiteral(".tmp-copy")};
+}
+
+void removeTemporaryFiles(const QString& path) {
+    for (const QString& f : temporaryFilesOf(path))
+        if (QFileInfo(f).isFile())
+            QFile::remove(f);
+}
+
+QString completeRewriteOf(const QString& path) {
+    const QString tmp = rekeyTemp(path);
+    // A journal beside it means the rewrite itself was cut short: not complete.
+    if (!QFileInfo(tmp).isFile() || QFileInfo::exists(tmp + QStringLiteral("-journal")))
+        return {};
+    for (const QByteArray& key : {builtInPassword(), QByteArray()}) {
+        auto db = Database::open(tmp, key);
+        if (db && hasCashBookTables(*db) &&
+            db->scalar(QStringLiteral("PRAGMA integrity_check;")) == QLatin1String("ok"))
+            return tmp;
+    }
+    return {};
+}
+
 bool changePassword(const QString& path, const QByteArray& oldKey, const QByteArray& newKey,
                     QString* error) {
+    const QString tmp = rekeyTemp(path);
     auto fail = [&](const QString& why) {
+        // Nothing of a failed rewrite stays beside the file.
+        QFile::remove(tmp);
+        QFile::remove(tmp + QStringLiteral("-journal"));
         if (error)
             *error = why;
         return false;
     };
-    const QString tmp = path + QStringLiteral(".tmp-rekey");
     QFile::remove(tmp);
+    QFile::remove(tmp + QStringLiteral("-journal"));
     {
-        auto db = Database::open(path, oldKey, error);
+        QString why;
+        auto db = Database::open(path, oldKey, &why);
         if (!db)
-            return false;
+            return fail(why);
         // Nobody else may work on the file while it is rewritten.
         db->exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE;"));
         Statement attach = db->prepare(QStringLiteral("ATTACH DATABASE ? AS target KEY ?;"));
@@ -68,27 +108,22 @@ bool changePassword(const QString& path, const QByteArray& oldKey, const QByteAr
         attach.bind(2, QString::fromLatin1(newKey));
         if (!attach.run())
             return fail(attach.error());
-        QString why;
         const bool exported =
             db->exec(QStringLiteral("SELECT sqlcipher_export('target');"), &why) &&
             db->exec(QStringLiteral("DETACH DATABASE target;"), &why);
         if (!exported) {
             db.reset();
-            QFile::remove(tmp);
             return fail(why);
         }
     }
     // The exported file must be complete on disk before it takes the original's name.
-    if (!syncFile(tmp)) {
-        QFile::remove(tmp);
-        return fail(QStringLiteral("Die Datei konnte nicht geschrieben werden."));
-    }
+    if (!syncFile(tmp))
+        return fail(QStringLiteral("Die Datei konnte nicht vollständig geschrieben werden. ") +
+                    fromErrno(errno).detail);
     QFile::setPermissions(tmp, QFile::permissions(path));
     const FileResult r = replaceFile(tmp, path);
-    if (!r.ok()) {
-        QFile::remove(tmp);
+    if (!r.ok())
         return fail(r.detail);
-    }
     return true;
 }
 
@@ -160,8 +195,9 @@ bool createEmpty(const QString& path, QString* error) {
     return true;
 }
 
-FileLock::FileLock(const QString& dataPath) : lock_(new QLockFile(lockPathFor(dataPath))) {
-    // A lock older than this whose process is gone is stale; QLockFile also checks the PID.
+FileLock::FileLock(const QString& dataPath)
+    : path_(lockPathFor(dataPath)), lock_(new QLockFile(path_)) {
+    // Staleness is judged here (see acquire), not by the lock's age.
     lock_->setStaleLockTime(0);
 }
 
@@ -171,8 +207,91 @@ QString FileLock::lockPathFor(const QString& dataPath) {
     return dataPath + QStringLiteral(".lock");
 }
 
-bool FileLock::tryLock() {
-    return lock_->tryLock(0);
+namespace {
+// What a lock file says: the PID, the program and the machine that wrote it.
+struct LockInfo {
+    bool readable = false;
+    qint64 pid = 0;
+    QString app;
+    QString host;
+};
+
+LockInfo readLock(const QString& path) {
+    LockInfo info;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return info;
+    const QList<QByteArray> lines = f.read(4096).split('\n');
+    if (lines.size() < 3)
+        return info;
+    bool ok = false;
+    info.pid = lines[0].trimmed().toLongLong(&ok);
+    info.app = QString::fromUtf8(lines[1].trimmed());
+    info.host = QString::fromUtf8(lines[2].trimmed());
+    info.readable = ok && info.pid > 0;
+    return info;
+}
+
+// A process of ours holds the lock: it runs on this machine under the name it wrote, or as one
+// of the two programs.
+bool isLiveHolder(const LockInfo& info) {
+    if (info.host != QSysInfo::machineHostName())
+        return true; // another machine: we cannot tell, so it counts
+    if (::kill(static_cast<pid_t>(info.pid), 0) != 0 && errno == ESRCH)
+        return false;
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(info.pid));
+    if (!comm.open(QIODevice::ReadOnly))
+        return true;
+    const QString name = QString::fromUtf8(comm.readAll().trimmed());
+    return name == info.app.left(15) || name == QLatin1String("tillbook") ||
+           name == QLatin1String("restorix");
+}
+
+// How long a lock file that cannot be read yet may be the lock of a program that is just
+// starting (it is created first and written an instant later).
+constexpr qint64 kFreshLockMs = 3000;
+} // namespace
+
+FileLock::Outcome FileLock::acquire() {
+    Outcome out;
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        const QFileInfo fi(path_);
+        if (fi.exists() || fi.isSymLink()) {
+            const LockInfo info = fi.isFile() ? readLock(path_) : LockInfo{};
+            if (info.readable && isLiveHolder(info)) {
+                out.kind = Outcome::Held;
+                out.holder = QStringLiteral("PID %1 auf %2").arg(info.pid).arg(info.host);
+                return out;
+            }
+            const qint64 age = fi.lastModified().msecsTo(QDateTime::currentDateTime());
+            if (!info.readable && fi.isFile() && age >= 0 && age < kFreshLockMs) {
+                QThread::msleep(100); // a start at the same moment: wait for its lock
+                continue;
+            }
+            // Stale: nobody works on the file any more.
+            const QByteArray name = QFile::encodeName(path_);
+            const int rc = fi.isDir() && !fi.isSymLink() ? ::rmdir(name.constData())
+                                                         : ::unlink(name.constData());
+            if (rc != 0 && errno != ENOENT) {
+                out.kind = Outcome::CannotRemove;
+                out.detail = fromErrno(errno).detail;
+                return out;
+            }
+            out.tookOverStale = true;
+        }
+        if (lock_->tryLock(0)) {
+            out.kind = Outcome::Acquired;
+            return out;
+        }
+        if (lock_->error() != QLockFile::LockFailedError) {
+            out.kind = Outcome::CannotCreate;
+            out.detail = fromErrno(errno ? errno : EACCES).detail;
+            return out;
+        }
+    }
+    out.kind = Outcome::Held;
+    out.holder = holder();
+    return out;
 }
 
 void FileLock::unlock() {

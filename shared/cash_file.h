@@ -38,19 +38,45 @@ bool createEmpty(const QString& path, QString* error = nullptr);
 // The tables of a cash book, for a file that lacks one of them.
 bool hasCashBookTables(Database& db);
 
+// The temporary files a whole-file rewrite of ours leaves beside the data file when it is
+// interrupted (the rewrite under a new key with its journal, a copy being written).
+QStringList temporaryFilesOf(const QString& path);
+
+// Removes what an interrupted rewrite left beside the data file; only our own files, by their
+// exact names. Call only while holding the lock and after the data file itself opened.
+void removeTemporaryFiles(const QString& path);
+
+// After a crash in the middle of a rewrite, when the data file itself does not open: the
+// temporary file that holds the whole rewritten cash book (it opens and passes the integrity
+// check), or an empty text.
+QString completeRewriteOf(const QString& path);
+
 // The one lock that says a program is working on the data file. Held by Tillbook for the whole
-// run and by every exclusive use; a lock left behind by a crashed process is taken over.
+// run and by Restorix for a restore or a compaction. A lock that names no live process of ours
+// on this machine (a crash, a power cut, a lock file that cannot be read) is stale and taken
+// over.
 class FileLock {
   public:
     explicit FileLock(const QString& dataPath);
     ~FileLock();
-    bool tryLock();
+
+    struct Outcome {
+        enum Kind { Acquired, Held, CannotRemove, CannotCreate } kind = CannotCreate;
+        bool tookOverStale = false; // a lock of a run that did not end was found and replaced
+        QString holder;             // who holds it: "PID 1234 auf host"
+        QString detail;             // why a stale lock could not be removed or none be made
+        bool ok() const { return kind == Acquired; }
+    };
+    Outcome acquire();
+    bool tryLock() { return acquire().ok(); }
     void unlock();
     // Who holds it, for the message: "PID 1234 auf host".
     QString holder() const;
+    const QString& lockPath() const { return path_; }
     static QString lockPathFor(const QString& dataPath);
 
   private:
+    QString path_;
     std::unique_ptr<QLockFile> lock_;
 };
 

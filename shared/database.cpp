@@ -9,6 +9,64 @@
 
 namespace tb {
 
+QString germanDbError(int code, const QString& engineText) {
+    QString cause;
+    if ((code & 0xff) == SQLITE_ERROR) {
+        // Errors passed on by a function (the export into a rewrite) keep only their text.
+        static const std::pair<const char*, int> known[] = {
+            {"disk is full", SQLITE_FULL},       {"readonly database", SQLITE_READONLY},
+            {"not a database", SQLITE_NOTADB},   {"disk I/O error", SQLITE_IOERR},
+            {"database is locked", SQLITE_BUSY}, {"malformed", SQLITE_CORRUPT},
+            {"unable to open", SQLITE_CANTOPEN}, {"out of memory", SQLITE_NOMEM},
+        };
+        for (const auto& [text, c] : known)
+            if (engineText.contains(QLatin1String(text)))
+                code = c;
+    }
+    switch (code & 0xff) {
+    case SQLITE_FULL:
+        cause = QStringLiteral("Der Datenträger ist voll.");
+        break;
+    case SQLITE_READONLY:
+        cause = QStringLiteral("Die Datei ist schreibgeschützt.");
+        break;
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        cause = QStringLiteral("Zugriff verweigert: Es fehlt die Berechtigung.");
+        break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        cause = QStringLiteral("Die Datei wird von einem anderen Programm benutzt.");
+        break;
+    case SQLITE_NOTADB:
+        cause = QStringLiteral("Die Datei ist kein Kassenbuch oder das Passwort passt nicht.");
+        break;
+    case SQLITE_CORRUPT:
+        cause = QStringLiteral("Die Datei ist beschädigt.");
+        break;
+    case SQLITE_CANTOPEN:
+        cause = QStringLiteral("Die Datei kann nicht geöffnet werden.");
+        break;
+    case SQLITE_IOERR:
+        cause = QStringLiteral("Lese- oder Schreibfehler auf dem Datenträger.");
+        break;
+    case SQLITE_NOMEM:
+        cause = QStringLiteral("Der Arbeitsspeicher reicht nicht aus.");
+        break;
+    case SQLITE_CONSTRAINT:
+        cause = QStringLiteral("Der Eintrag verletzt eine Regel der Datenbank.");
+        break;
+    default:
+        cause = QStringLiteral("Datenbankfehler %1.").arg(code);
+    }
+    return engineText.isEmpty() ? cause
+                                : cause + QStringLiteral(" (") + engineText + QLatin1Char(')');
+}
+
+static QString errorOf(sqlite3* db) {
+    return germanDbError(sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
 Statement::Statement(sqlite3_stmt* stmt, sqlite3* db, QString error)
     : stmt_(stmt), db_(db), error_(std::move(error)) {}
 
@@ -63,7 +121,7 @@ bool Statement::next() {
     if (rc == SQLITE_ROW)
         return true;
     if (rc != SQLITE_DONE)
-        error_ = QString::fromUtf8(sqlite3_errmsg(db_));
+        error_ = errorOf(db_);
     return false;
 }
 
@@ -73,7 +131,7 @@ bool Statement::run() {
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_DONE || rc == SQLITE_ROW)
         return true;
-    error_ = QString::fromUtf8(sqlite3_errmsg(db_));
+    error_ = errorOf(db_);
     return false;
 }
 
@@ -158,7 +216,7 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
-        const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
+        const QString why = db ? errorOf(db) : germanDbError(rc, {});
         sqlite3_close(db);
         return fail(why);
     }
@@ -192,7 +250,8 @@ bool Database::exec(const QString& sql, QString* error) {
     const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &msg);
     if (rc != SQLITE_OK) {
         if (error)
-            *error = QString::fromUtf8(msg ? msg : sqlite3_errmsg(db_));
+            *error = germanDbError(sqlite3_extended_errcode(db_),
+                                   QString::fromUtf8(msg ? msg : sqlite3_errmsg(db_)));
         sqlite3_free(msg);
         return false;
     }
@@ -203,7 +262,7 @@ Statement Database::prepare(const QString& sql) {
     sqlite3_stmt* stmt = nullptr;
     const QByteArray utf8 = sql.toUtf8();
     if (sqlite3_prepare_v2(db_, utf8.constData(), utf8.size(), &stmt, nullptr) != SQLITE_OK)
-        return Statement(nullptr, db_, QString::fromUtf8(sqlite3_errmsg(db_)));
+        return Statement(nullptr, db_, errorOf(db_));
     return Statement(stmt, db_, {});
 }
 
@@ -216,7 +275,7 @@ int Database::changes() const {
 }
 
 QString Database::lastError() const {
-    return QString::fromUtf8(sqlite3_errmsg(db_));
+    return errorOf(db_);
 }
 
 QString Database::scalar(const QString& sql, const QStringList& params) {

@@ -18,6 +18,10 @@ class Database;
 int cipherMajorVersion();
 QString cipherVersion();
 
+// An error of the database engine for messages: the cause in German ("Der Datenträger ist
+// voll."), then the engine's own text in brackets.
+QString germanDbError(int code, const QString& engineText);
+
 // One prepared SQL statement. Values are always bound, never spliced into the text.
 class Statement {
   public:

@@ -11,9 +11,45 @@
 
 namespace tb {
 
+QString germanReason(int err) {
+    switch (err) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("Der Datenträger ist voll.");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("Zugriff verweigert: Es fehlt die Berechtigung.");
+    case EROFS:
+        return QStringLiteral("Der Datenträger ist schreibgeschützt.");
+    case ENOENT:
+        return QStringLiteral("Die Datei oder der Ordner ist nicht vorhanden.");
+    case ENOTDIR:
+        return QStringLiteral("Ein Teil des Pfades ist kein Ordner.");
+    case EISDIR:
+        return QStringLiteral("Der Pfad ist ein Ordner.");
+    case EIO:
+        return QStringLiteral("Lese- oder Schreibfehler auf dem Datenträger.");
+    case EBUSY:
+        return QStringLiteral("Die Datei ist in Benutzung.");
+    case ENOTEMPTY:
+        return QStringLiteral("Der Ordner ist nicht leer.");
+    case ENAMETOOLONG:
+        return QStringLiteral("Der Pfad ist zu lang.");
+    case ELOOP:
+        return QStringLiteral("Zu viele symbolische Verknüpfungen im Pfad.");
+    case EXDEV:
+        return QStringLiteral("Datei und Ziel liegen auf verschiedenen Datenträgern.");
+    default:
+        return QStringLiteral("Systemfehler %1.").arg(err);
+    }
+}
+
 FileResult fromErrno(int err) {
     FileResult r;
-    r.detail = QString::fromLocal8Bit(std::strerror(err));
+    r.number = err;
+    r.systemText = QString::fromLocal8Bit(std::strerror(err));
+    r.detail = err ? germanReason(err) + QStringLiteral(" (") + r.systemText + QLatin1Char(')')
+                   : QString();
     switch (err) {
     case 0:
         r.error = FileError::None;

@@ -9,9 +9,14 @@ enum class FileError { None, DiskFull, AccessDenied, NotFound, Other };
 
 struct FileResult {
     FileError error = FileError::None;
-    QString detail; // the system's own text, for messages
+    int number = 0;     // the system's error number (errno)
+    QString systemText; // the system's own text for it
+    QString detail;     // the cause in German, then the system's text, for messages
     bool ok() const { return error == FileError::None; }
 };
+
+// The cause of a system error number in German ("Der Datenträger ist voll.").
+QString germanReason(int err);
 
 // Copies src over dst. The copy is written to a temporary file beside dst, flushed to disk
 // and then renamed, so dst is never half-written: it is either the old file or the new one.

@@ -34,6 +34,18 @@ bool TimerScheduler::isArmed(const QString& name) const {
     return it != jobs_.end() && it->timer->isActive();
 }
 
+bool TimerScheduler::runNow(const QString& name) {
+    auto it = jobs_.find(name);
+    if (it == jobs_.end() || !it->timer->isActive())
+        return false;
+    it->timer->stop();
+    auto job = std::move(it->job);
+    it->job = nullptr;
+    if (job)
+        job();
+    return true;
+}
+
 void TimerScheduler::fire(const QString& name) {
     auto it = jobs_.find(name);
     if (it == jobs_.end())
@@ -62,6 +74,20 @@ void ManualScheduler::disarm(const QString& name) {
 bool ManualScheduler::isArmed(const QString& name) const {
     return std::any_of(pending_.begin(), pending_.end(),
                        [&](const Entry& e) { return e.name == name; });
+}
+
+bool ManualScheduler::runNow(const QString& name) {
+    auto it = std::find_if(pending_.begin(), pending_.end(),
+                           [&](const Entry& e) { return e.name == name; });
+    if (it == pending_.end())
+        return false;
+    Entry e = std::move(*it);
+    pending_.erase(it);
+    log << e.name;
+    logTimes.push_back(now_);
+    if (e.job)
+        e.job();
+    return true;
 }
 
 void ManualScheduler::advance(int ms) {

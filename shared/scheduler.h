@@ -19,6 +19,9 @@ class Scheduler {
     virtual void arm(const QString& name, int delayMs, std::function<void()> job) = 0;
     virtual void disarm(const QString& name) = 0;
     virtual bool isArmed(const QString& name) const = 0;
+    // Runs an armed job at once (disarmed first, as when it falls due); false when it was not
+    // armed. The end of the run uses it so nothing that writes is left waiting.
+    virtual bool runNow(const QString& name) = 0;
 };
 
 // The real scheduler on the event loop. A job that falls due while a modal dialog of the
@@ -31,6 +34,7 @@ class TimerScheduler : public QObject, public Scheduler {
     void arm(const QString& name, int delayMs, std::function<void()> job) override;
     void disarm(const QString& name) override;
     bool isArmed(const QString& name) const override;
+    bool runNow(const QString& name) override;
 
     // Tells whether a modal dialog is open. The window layer sets it (waitForModalDialogs);
     // without it jobs run when they fall due.
@@ -51,6 +55,7 @@ class ManualScheduler : public Scheduler {
     void arm(const QString& name, int delayMs, std::function<void()> job) override;
     void disarm(const QString& name) override;
     bool isArmed(const QString& name) const override;
+    bool runNow(const QString& name) override;
 
     // Advances virtual time, running every job that falls due, in order of due time and then
     // of arming; jobs armed by jobs run too when they fall due within the step.

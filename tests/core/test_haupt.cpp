@@ -367,3 +367,16 @@ TEST_F(Main, MarkupInTextsStaysText) {
                       static_cast<QLabel*>(w->balanceDisplay()), w->periodStart(), w->periodEnd()})
         EXPECT_EQ(l->textFormat(), Qt::PlainText) << l->objectName().toStdString();
 }
+
+TEST_F(Main, ALineSavedJustBeforeTheEndIsWritten) {
+    book.addDay("02.03.2024");
+    start();
+    settle();
+    picked << "Bareinnahme";
+    w->newEntry();
+    scheduler.advance(360);
+    w->entryField(4)->setText("12,50");
+    w->saveEntry();
+    w->close(); // within the 100 ms of the save job: the end of a session, a signal
+    EXPECT_EQ(book.db().scalar("SELECT a4 || '|' || a15 FROM Buchungen;"), "12,50|12,50");
+}

@@ -101,3 +101,29 @@ TEST(PasswortCheck, EveryCharacterShowsAsAStar) {
         EXPECT_EQ(f->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, f), '*');
     }
 }
+
+TEST(PasswordChange, CharactersTheStoredFormCannotHoldAreRefused) {
+    test::TempBook book;
+    test::ScriptedDialogs dialogs;
+    SettingsRecord settings{&book.db()};
+    EXPECT_EQ(charactersOutsideCp1252(QString::fromUtf8("ä€Ω😀?Ωx")), QString::fromUtf8("Ω😀"));
+    EXPECT_EQ(charactersOutsideCp1252(QString::fromUtf8("Grüße€ß")), "");
+    for (const char* typed : {"Ωmega", "ä€😀"}) {
+        PasswordChange change(dialogs, settings, "Hutwart");
+        ASSERT_TRUE(change.submitOld("Hutwart"));
+        const QString p = QString::fromUtf8(typed);
+        EXPECT_FALSE(change.submitNew(p, p)) << typed;
+        EXPECT_EQ(change.stage(), PasswordChange::Stage::New);
+        EXPECT_TRUE(dialogs.last().text.startsWith(
+            "Passwort wurde nicht geändert: Diese Zeichen können in einem Passwort nicht "
+            "verwendet werden: "));
+        EXPECT_EQ(book.setting("Memo10"), "");
+        EXPECT_EQ(change.currentPassword(), "Hutwart");
+    }
+    EXPECT_TRUE(dialogs.last().text.contains(QString::fromUtf8("😀")));
+    // What can be stored comes back after a restart as typed.
+    PasswordChange change(dialogs, settings, "Hutwart");
+    change.submitOld("Hutwart");
+    ASSERT_TRUE(change.submitNew(QString::fromUtf8("Grüße€"), QString::fromUtf8("Grüße€")));
+    EXPECT_EQ(passwordFromMemo(book.setting("Memo10")), QString::fromUtf8("Grüße€"));
+}

@@ -815,6 +815,9 @@ bool Haupt::eventFilter(QObject* o, QEvent* e) {
 void Haupt::closeEvent(QCloseEvent* e) {
     closing_ = true;
     panel_->setClosing(true);
+    // A line saved a moment ago is written before the run ends, and its balances with it.
+    s_.scheduler->runNow(QLatin1String(kSaveLine.name));
+    s_.scheduler->runNow(QLatin1String(kRecompute.name));
     s_.store->save(SettingsStore::startup(), paths::kPeriodStartKey, periodStart()->text());
     s_.store->save(SettingsStore::startup(), paths::kPeriodEndKey, periodEnd()->text());
     qApp->removeEventFilter(this);

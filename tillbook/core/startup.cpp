@@ -1,14 +1,71 @@
 #include "startup.h"
 
+#include "data_path_check.h"
 #include "data_paths.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace tb {
 
+namespace {
+const QString kEnd = QStringLiteral("Das Programm wird beendet; die Datei bleibt unverändert.");
+const QString kEndNothingMade =
+    QStringLiteral("Das Programm wird beendet; es wird nichts angelegt.");
+} // namespace
+
 std::unique_ptr<Session> Startup::fail(const QString& text) {
     dialogs_.message(text, QStringLiteral("Tillbook"), Icon::Critical);
+    return nullptr;
+}
+
+std::unique_ptr<Session> Startup::refuseFor(const pathcheck::Finding& f, const QString& stated) {
+    using pathcheck::Problem;
+    const QString folder = paths::folderOf(f.path);
+    switch (f.problem) {
+    case Problem::Undecodable:
+        return fail(QStringLiteral("Der gespeicherte Datenpfad ist kein gültiger Dateiname:\n%1\n\n"
+                                   "Bitte stellen Sie den Datenpfad mit Restorix neu ein. ")
+                        .arg(stated) +
+                    kEndNothingMade);
+    case Problem::DanglingLink:
+        return fail(QStringLiteral("Der Datenpfad\n%1\nist eine Verknüpfung auf\n%2\n, die nicht "
+                                   "vorhanden ist. Ist der Datenträger angeschlossen? ")
+                        .arg(stated, QFileInfo(stated).symLinkTarget()) +
+                    kEndNothingMade);
+    case Problem::Folder:
+        return fail(QStringLiteral("Der Datenpfad\n%1\nist ein Ordner, keine Kassenbuch-Datei. ")
+                        .arg(f.path) +
+                    kEndNothingMade);
+    case Problem::NotAFile:
+        return fail(QStringLiteral("Der Datenpfad\n%1\nist keine gewöhnliche Datei (sondern z. B. "
+                                   "ein Gerät). ")
+                        .arg(f.path) +
+                    kEndNothingMade);
+    case Problem::Unreadable:
+        return fail(QStringLiteral("Die Kassenbuch-Datei\n%1\ndarf nicht gelesen werden: Es fehlt "
+                                   "die Leseberechtigung für die Datei. ")
+                        .arg(f.path) +
+                    kEnd);
+    case Problem::FileReadOnly:
+        return fail(QStringLiteral("Das Kassenbuch\n%1\nist schreibgeschützt: Es fehlt die "
+                                   "Schreibberechtigung für die Datei. Ohne sie kann keine "
+                                   "Buchung gespeichert werden. ")
+                        .arg(f.path) +
+                    kEnd);
+    case Problem::FolderReadOnly:
+        return fail(
+            QStringLiteral("Das Kassenbuch\n%1\nist schreibgeschützt, weil in seinen Ordner "
+                           "nicht geschrieben werden darf:\n%2\nEs fehlt die "
+                           "Schreibberechtigung für den Ordner; Tillbook braucht sie für "
+                           "die Sperrdatei und um die Datei sicher zu schreiben. ")
+                .arg(f.path, folder) +
+            kEnd);
+    case Problem::None:
+    case Problem::Missing:
+        break;
+    }
     return nullptr;
 }
 
@@ -18,15 +75,28 @@ std::unique_ptr<Session> Startup::open() {
 
     const QString section = SettingsStore::startup();
     const QString defaultPath = paths::tillbookDefaultDataPath(commonDocuments_);
-    session->dataPath = paths::effectiveDataPath(
+    const QString stated = paths::effectiveDataPath(
         store_.get(section, paths::kDataPathKey, defaultPath), defaultPath);
     session->backupPath = store_.get(section, paths::kBackupKey, paths::defaultBackupPath());
-    const QString& path = session->dataPath;
-    // The effective path is written back at every start, whatever happens to the file then.
-    store_.save(section, paths::kDataPathKey, path);
 
-    cashfile::State state = cashfile::probe(path);
-    if (state == cashfile::State::Missing) {
+    pathcheck::Finding found = pathcheck::inspect(stated);
+    if (found.problem == pathcheck::Problem::Undecodable)
+        return refuseFor(found, stated); // never written back: it would become another path
+    // The effective path is written back at every start, whatever happens to the file then.
+    store_.save(section, paths::kDataPathKey, stated);
+
+    // Every rewrite, the lock and the backups work on the real file in its own folder.
+    session->dataPath = found.path;
+    const QString& path = session->dataPath;
+
+    if (found.problem == pathcheck::Problem::Missing) {
+        QString why;
+        // Only the default data folder is made; elsewhere a missing folder may be a drive that
+        // is not connected, and a book made there would land on the system disk.
+        if (!pathcheck::mayCreateAt(path, path == defaultPath, &why))
+            return fail(QStringLiteral("Das Kassenbuch konnte nicht angelegt werden:\n%1\n\n%2\n\n")
+                            .arg(QDir::toNativeSeparators(path), why) +
+                        kEndNothingMade);
         const Answer a = dialogs_.message(
             QStringLiteral("Die Kassenbuch-Datei wurde nicht gefunden:\n%1\n\nSoll dort ein "
                            "neues, leeres Kassenbuch angelegt werden ?")
@@ -34,39 +104,83 @@ std::unique_ptr<Session> Startup::open() {
             QStringLiteral("Kassenbuch nicht gefunden"), Icon::Question, Buttons::YesNo);
         if (a != Answer::Yes)
             return nullptr;
-        QString why;
         if (!cashfile::createEmpty(path, &why))
             return fail(QStringLiteral("Das Kassenbuch konnte nicht angelegt werden:\n%1\n\n%2")
                             .arg(path, why));
-        state = cashfile::State::Plain;
+        found = pathcheck::inspect(path);
     }
+    if (found.problem != pathcheck::Problem::None)
+        return refuseFor(found, stated);
 
     // The lock comes first: a second Tillbook must not touch the file at all.
     session->lock = std::make_unique<cashfile::FileLock>(path);
-    if (!session->lock->tryLock()) {
-        const QString holder = session->lock->holder();
-        if (!holder.isEmpty())
-            return fail(QStringLiteral("Das Kassenbuch ist bereits geöffnet (%1):\n%2\n\nBitte "
-                                       "arbeiten Sie in dem bereits geöffneten Programm weiter.")
-                            .arg(holder, path));
-        return fail(QStringLiteral("Das Kassenbuch kann nicht geöffnet werden, weil in seinen "
-                                   "Ordner nicht geschrieben werden darf:\n%1")
-                        .arg(paths::folderOf(path)));
+    const cashfile::FileLock::Outcome lock = session->lock->acquire();
+    switch (lock.kind) {
+    case cashfile::FileLock::Outcome::Acquired:
+        break;
+    case cashfile::FileLock::Outcome::Held:
+        return fail(QStringLiteral("Das Kassenbuch ist bereits geöffnet (%1):\n%2\n\nBitte "
+                                   "arbeiten Sie in dem bereits geöffneten Programm weiter.")
+                        .arg(lock.holder, path));
+    case cashfile::FileLock::Outcome::CannotRemove:
+        return fail(QStringLiteral("Das Kassenbuch\n%1\nkann nicht geöffnet werden: Die "
+                                   "Sperrdatei\n%2\nstammt von einem Programm, das nicht mehr "
+                                   "läuft, kann aber nicht entfernt werden. %3\n\nBitte "
+                                   "entfernen Sie die Sperrdatei von Hand (im Dateimanager oder "
+                                   "mit dem Befehl rm), sobald kein Tillbook und kein Restorix "
+                                   "mehr läuft, und starten Sie Tillbook dann neu.")
+                        .arg(path, session->lock->lockPath(), lock.detail));
+    case cashfile::FileLock::Outcome::CannotCreate:
+        return fail(QStringLiteral("Das Kassenbuch\n%1\nkann nicht geöffnet werden: Die "
+                                   "Sperrdatei\n%2\nkann nicht angelegt werden. %3")
+                        .arg(path, session->lock->lockPath(), lock.detail));
     }
+    session->lastRunEndedAbnormally = lock.tookOverStale;
 
-    if (state == cashfile::State::NotACashBook)
-        return fail(QStringLiteral("Die Datei\n%1\nist kein Kassenbuch oder kann nicht geöffnet "
-                                   "werden. Das Programm wird beendet; die Datei bleibt "
-                                   "unverändert.")
-                        .arg(path));
+    cashfile::State state = cashfile::probe(path);
+    if (state == cashfile::State::NotACashBook) {
+        // Never delete the only good copy: a rewrite cut short may hold the whole book.
+        const QString rewrite = cashfile::completeRewriteOf(path);
+        if (rewrite.isEmpty() || !takeOverRewrite(path, rewrite))
+            return fail(QStringLiteral("Die Datei\n%1\nist kein Kassenbuch oder kann nicht "
+                                       "geöffnet werden. ")
+                            .arg(path) +
+                        kEnd);
+        state = cashfile::probe(path);
+    }
+    // What an interrupted rewrite of ours left beside the file goes, now that the file opens.
+    cashfile::removeTemporaryFiles(path);
+
+    if (session->lastRunEndedAbnormally && offerBackup)
+        offerBackup(*session);
 
     QString why;
     if (!cashfile::removePassword(path, &why) || !(session->db = Database::open(path, {}, &why)))
         return fail(QStringLiteral("Das Kassenbuch kann nicht geöffnet werden:\n%1\n\n%2\n\nDie "
                                    "Datei bleibt unverändert.")
                         .arg(path, why));
-
     return session;
+}
+
+bool Startup::takeOverRewrite(const QString& path, const QString& rewrite) {
+    const QString kept = path + QStringLiteral(".beschaedigt");
+    const Answer a = dialogs_.message(
+        QStringLiteral("Das Kassenbuch\n%1\nkann nicht geöffnet werden. Daneben liegt die "
+                       "vollständige Datei\n%2\naus einem unterbrochenen Speichervorgang.\n\nSoll "
+                       "sie als Kassenbuch übernommen werden? Die bisherige Datei bleibt als\n%3\n"
+                       "erhalten.")
+            .arg(path, rewrite, kept),
+        QStringLiteral("Kassenbuch wiederherstellen"), Icon::Question, Buttons::YesNo);
+    if (a != Answer::Yes)
+        return false;
+    QFile::remove(kept);
+    if (!QFile::rename(path, kept))
+        return false;
+    if (!QFile::rename(rewrite, path)) {
+        QFile::rename(kept, path);
+        return false;
+    }
+    return true;
 }
 
 bool Startup::close(Session& session, QString* error) {

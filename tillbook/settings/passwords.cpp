@@ -25,6 +25,19 @@ static QString fromCp1252(const QByteArray& b) {
     return dec.decode(b);
 }
 
+QString charactersOutsideCp1252(const QString& text) {
+    QString out;
+    for (const char32_t cp : text.toUcs4()) {
+        const QString c = QString::fromUcs4(&cp, 1);
+        QStringEncoder enc("windows-1252", QStringEncoder::Flag::Stateless);
+        const QByteArray b = enc.encode(c);
+        if ((enc.hasError() || b.size() != 1 || (b == "?" && c != QLatin1String("?"))) &&
+            !out.contains(c))
+            out += c;
+    }
+    return out;
+}
+
 QString scramble(const QString& text, const QString& key, ScrambleDirection direction) {
     const QByteArray k = toCp1252(key);
     if (k.isEmpty())
@@ -91,6 +104,21 @@ bool PasswordChange::submitOld(const QString& old) {
 bool PasswordChange::submitNew(const QString& first, const QString& repeated) {
     if (first.isEmpty() || first != repeated) {
         dialogs_.message(QStringLiteral("Passwort wurde nicht geändert"),
+                         QStringLiteral("Fehler !"), Icon::Critical);
+        return false;
+    }
+    // Stored, such a character would become "?", and the typed password would no longer fit
+    // after the next start.
+    const QString unusable = charactersOutsideCp1252(first);
+    if (!unusable.isEmpty()) {
+        QStringList each;
+        for (const char32_t cp : unusable.toUcs4())
+            each << QString::fromUcs4(&cp, 1);
+        dialogs_.message(QStringLiteral("Passwort wurde nicht geändert: Diese Zeichen können in "
+                                        "einem Passwort nicht verwendet werden: ") +
+                             each.join(QLatin1Char(' ')) +
+                             QStringLiteral("\nBitte verwenden Sie Buchstaben, Ziffern und "
+                                            "Satzzeichen der westeuropäischen Schrift."),
                          QStringLiteral("Fehler !"), Icon::Critical);
         return false;
     }

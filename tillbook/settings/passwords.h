@@ -16,6 +16,10 @@ enum class ScrambleDirection { Encode, Decode };
 // hexadecimal digits per character.
 QString scramble(const QString& text, const QString& key, ScrambleDirection direction);
 
+// The characters of a text that Windows-1252, the stored form of the password, cannot hold
+// (each once, in the order they occur); empty when all can be stored.
+QString charactersOutsideCp1252(const QString& text);
+
 // The current password for a stored Memo10: the default for an empty column, the decoded text
 // for a proper sequence of hexadecimal pairs. Anything else was not written by this program;
 // it is taken as the password itself, so the protection stays on rather than falling open.

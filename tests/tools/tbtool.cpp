@@ -1,0 +1,79 @@
+// A child process for the tests that need one: a run as another user (permissions), or an
+// operation that is killed at a random moment. Every message it would show is printed as one
+// line "MSG<TAB>title<TAB>text" (line breaks as \n); questions are answered from TB_ANSWERS
+// ("yes,no,..."), No when it runs out.
+#include "cash_file.h"
+#include "dialogs.h"
+#include "settings_store.h"
+#include "startup.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <cstdio>
+
+namespace {
+class PrintingDialogs : public tb::Dialogs {
+  public:
+    PrintingDialogs() {
+        for (const QString& a : qEnvironmentVariable("TB_ANSWERS").split(',', Qt::SkipEmptyParts))
+            answers_ << (a == QLatin1String("yes"));
+    }
+    tb::Answer message(const QString& text, const QString& title, tb::Icon,
+                       tb::Buttons buttons) override {
+        QString t = text;
+        t.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+        std::printf("MSG\t%s\t%s\n", qPrintable(title), qPrintable(t));
+        std::fflush(stdout);
+        if (buttons == tb::Buttons::Ok)
+            return tb::Answer::Ok;
+        const bool yes = !answers_.isEmpty() && answers_.takeFirst();
+        return yes ? tb::Answer::Yes : tb::Answer::No;
+    }
+    std::optional<QString> input(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
+    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
+    bool getDate(QDate&, const QString&) override { return false; }
+    bool checkPassword(const QString&) override { return false; }
+
+  private:
+    QList<bool> answers_;
+};
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    app.setOrganizationName(QStringLiteral("Tillbook"));
+    app.setApplicationName(QStringLiteral("Tillbook"));
+    const QStringList args = app.arguments();
+    const QString command = args.value(1);
+    PrintingDialogs dialogs;
+
+    if (command == QLatin1String("startup")) {
+        // The start-up up to an open data file; then the end of the run.
+        tb::SettingsStore store;
+        tb::Startup startup(store, dialogs, args.value(2));
+        startup.offerBackup = [](tb::Session&) { std::printf("CRASHED\n"); };
+        auto session = startup.open();
+        if (!session)
+            return 1;
+        std::printf("OPEN\t%s\n", qPrintable(session->dataPath));
+        std::fflush(stdout);
+        QString why;
+        if (!tb::Startup::close(*session, &why)) {
+            std::printf("CLOSE-FAILED\t%s\n", qPrintable(why));
+            return 3;
+        }
+        return 0;
+    }
+    if (command == QLatin1String("password-loop")) {
+        // Flips the password of a file back and forth until killed.
+        for (;;) {
+            tb::cashfile::putPasswordBack(args.value(2));
+            tb::cashfile::removePassword(args.value(2));
+        }
+    }
+    std::fprintf(stderr, "usage: tbtool startup DOCUMENTS | password-loop FILE\n");
+    return 2;
+}
