@@ -41,6 +41,72 @@ bool hasCashBookTables(Database& db) {
     return n == QLatin1String("4");
 }
 
+std::optional<RowCounts> countRows(Database& db) {
+    RowCounts c;
+    int i = 0;
+    for (const char* table : {"Datum", "Buchungen", "Einstellungen", "Buchungstext"}) {
+        Statement st =
+            db.prepare(QStringLiteral("SELECT count(*) FROM %1;").arg(QLatin1String(table)));
+        if (!st.next())
+            return std::nullopt;
+        c.rows[static_cast<size_t>(i++)] = st.integer(0);
+    }
+    return c;
+}
+
+FileResult verifyBook(const QString& path, const QByteArray& key,
+                      const std::optional<RowCounts>& expected) {
+    auto broken = [](const QString& why) {
+        FileResult r;
+        r.error = FileError::Other;
+        r.number = EIO;
+        r.systemText = why;
+        r.detail = QStringLiteral("Die Kopie ist nicht in Ordnung: ") + why;
+        return r;
+    };
+    QString why;
+    auto db = Database::open(path, key, &why);
+    if (!db)
+        return broken(why);
+    const QString integrity = db->scalar(QStringLiteral("PRAGMA integrity_check;"));
+    if (integrity != QLatin1String("ok"))
+        return broken(QStringLiteral("Die Prüfung der Datenbank meldet: ") + integrity);
+    if (!hasCashBookTables(*db))
+        return broken(QStringLiteral("Die Datei ist kein Kassenbuch."));
+    const auto counts = countRows(*db);
+    if (!counts || (expected && !(*counts == *expected)))
+        return broken(
+            QStringLiteral("Die Zahl der Zeilen stimmt nicht mit der Datendatei überein."));
+    return {};
+}
+
+static FileResult fromDbText(const QString& text) {
+    FileResult r;
+    r.detail = text;
+    r.systemText = text;
+    if (text.contains(QLatin1String("Der Datenträger ist voll."))) {
+        r.error = FileError::DiskFull;
+        r.number = ENOSPC;
+    } else if (text.contains(QLatin1String("Zugriff verweigert")) ||
+               text.contains(QLatin1String("Die Datei ist schreibgeschützt"))) {
+        r.error = FileError::AccessDenied;
+        r.number = EACCES;
+    } else {
+        r.error = FileError::Other;
+        r.number = EIO;
+    }
+    return r;
+}
+
+FileResult protect(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return fromErrno(ENOENT);
+    QString why;
+    if (putPasswordBack(path, &why))
+        return {};
+    return fromDbText(why);
+}
+
 State probe(const QString& path) {
     if (!QFileInfo(path).isFile())
         return State::Missing;

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "database.h"
+#include "file_copy.h"
 
 #include <QByteArray>
 #include <QString>
+#include <array>
 #include <memory>
+#include <optional>
 
 class QLockFile;
 
@@ -37,6 +40,23 @@ bool createEmpty(const QString& path, QString* error = nullptr);
 
 // The tables of a cash book, for a file that lacks one of them.
 bool hasCashBookTables(Database& db);
+
+// The rows of the four tables of a cash book (Datum, Buchungen, Einstellungen, Buchungstext).
+struct RowCounts {
+    std::array<qint64, 4> rows{};
+    bool operator==(const RowCounts&) const = default;
+};
+std::optional<RowCounts> countRows(Database& db);
+
+// Checks that a file is a whole cash book under the key: it opens, the engine's integrity check
+// says "ok", the tables are there, and (when given) their row counts are these. The failure
+// names what is wrong, in German.
+FileResult verifyBook(const QString& path, const QByteArray& key,
+                      const std::optional<RowCounts>& expected = std::nullopt);
+
+// Puts the built-in password on the file (the password step of every backup copy): a file
+// that has it already stays as it is. The failure tells the kind of error.
+FileResult protect(const QString& path);
 
 // The temporary files a whole-file rewrite of ours leaves beside the data file when it is
 // interrupted (the rewrite under a new key with its journal, a copy being written).

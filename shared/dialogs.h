@@ -8,7 +8,7 @@
 namespace tb {
 
 enum class Icon { None, Information, Exclamation, Question, Critical };
-enum class Buttons { Ok, YesNo };
+enum class Buttons { Ok, YesNo, OkCancel };
 enum class Answer { Ok, Yes, No, Cancel };
 
 // Every message box, input box, file dialog, date picker and password prompt of both programs

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace tb {
@@ -100,11 +102,41 @@ FileResult replaceFile(const QString& src, const QString& dst) {
     return {};
 }
 
-FileResult FileCopy(const QString& src, const QString& dst) {
+QString copyTempOf(const QString& dst) {
+    return dst + QStringLiteral(".tmp-copy");
+}
+
+FileResult checkWritable(const QString& dst, qint64 needBytes) {
+    const QString folder =
+        paths::folderOf(dst).isEmpty() ? QStringLiteral(".") : paths::folderOf(dst);
+    struct stat st {};
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0)
+        return fromErrno(errno);
+    if (!S_ISDIR(st.st_mode))
+        return fromErrno(ENOTDIR);
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        return fromErrno(errno);
+    struct statvfs vfs {};
+    if (::statvfs(QFile::encodeName(folder).constData(), &vfs) == 0 &&
+        static_cast<qint64>(vfs.f_bavail) * static_cast<qint64>(vfs.f_frsize) < needBytes)
+        return fromErrno(ENOSPC);
+    // A file of its own proves the folder takes one; dst itself is not touched.
+    const QByteArray probe =
+        QFile::encodeName(dst + QStringLiteral(".tmp-probe-%1").arg(::getpid()));
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0)
+        return fromErrno(errno);
+    ::close(fd);
+    ::unlink(probe.constData());
+    return {};
+}
+
+FileResult FileCopy(const QString& src, const QString& dst,
+                    const std::function<FileResult(const QString& tmp)>& verify) {
     const int in = ::open(QFile::encodeName(src).constData(), O_RDONLY);
     if (in < 0)
         return fromErrno(errno);
-    const QString tmp = dst + QStringLiteral(".tmp-copy");
+    const QString tmp = copyTempOf(dst);
     const int out = ::open(QFile::encodeName(tmp).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (out < 0) {
         const int err = errno;
@@ -146,7 +178,17 @@ FileResult FileCopy(const QString& src, const QString& dst) {
         ::unlink(QFile::encodeName(tmp).constData());
         return fromErrno(err);
     }
-    return replaceFile(tmp, dst);
+    if (verify) {
+        const FileResult checked = verify(tmp);
+        if (!checked.ok()) {
+            ::unlink(QFile::encodeName(tmp).constData());
+            return checked;
+        }
+    }
+    const FileResult renamed = replaceFile(tmp, dst);
+    if (!renamed.ok())
+        ::unlink(QFile::encodeName(tmp).constData());
+    return renamed;
 }
 
 } // namespace tb

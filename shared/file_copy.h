@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace tb {
 
@@ -18,9 +19,17 @@ struct FileResult {
 // The cause of a system error number in German ("Der Datenträger ist voll.").
 QString germanReason(int err);
 
-// Copies src over dst. The copy is written to a temporary file beside dst, flushed to disk
-// and then renamed, so dst is never half-written: it is either the old file or the new one.
-FileResult FileCopy(const QString& src, const QString& dst);
+// Copies src over dst. The copy is written to a temporary file beside dst (dst + ".tmp-copy"),
+// flushed to disk, checked by verify when one is given, and only then renamed over dst, so dst
+// is never half-written: it is either the old file or the whole new one. A copy that fails
+// the check is removed and dst stays as it was.
+FileResult FileCopy(const QString& src, const QString& dst,
+                    const std::function<FileResult(const QString& tmp)>& verify = {});
+QString copyTempOf(const QString& dst);
+
+// Whether a file could be written at dst, checked without touching dst itself: the folder
+// exists (it is never created), may be written, and has room for needBytes.
+FileResult checkWritable(const QString& dst, qint64 needBytes);
 
 // Flushes a file's data to disk (fsync) and, when dirToo, its folder entry.
 bool syncFile(const QString& path);

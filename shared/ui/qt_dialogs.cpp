@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTranslator>
 
 namespace tb {
@@ -33,15 +34,28 @@ Answer QtDialogs::message(const QString& text, const QString& title, Icon icon, 
     case Icon::None:
         break;
     }
-    if (buttons == Buttons::YesNo) {
+    switch (buttons) {
+    case Buttons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
-    } else {
+        break;
+    case Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        break;
+    case Buttons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
+        break;
     }
     const int r = box.exec();
-    if (buttons == Buttons::YesNo)
+    switch (buttons) {
+    case Buttons::YesNo:
         return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    case Buttons::OkCancel:
+        return r == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+    case Buttons::Ok:
+        break;
+    }
     return Answer::Ok;
 }
 
@@ -73,6 +87,11 @@ void installGermanTranslation() {
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&translator);
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+}
+
+void centreOnScreen(QWidget& window) {
+    if (QScreen* s = QGuiApplication::primaryScreen())
+        window.move(s->availableGeometry().center() - window.rect().center());
 }
 
 void waitForModalDialogs(TimerScheduler& scheduler) {

@@ -33,6 +33,9 @@ class QtDialogs : public Dialogs {
 // Loads Qt's German texts ("Ja", "Nein", "Abbrechen") into the application.
 void installGermanTranslation();
 
+// Dialog windows centre themselves on the screen when they open.
+void centreOnScreen(QWidget& window);
+
 // Deferred jobs that fall due while one of the program's modal dialogs is open wait for it.
 void waitForModalDialogs(TimerScheduler& scheduler);
 

@@ -8,14 +8,40 @@ Answer ScriptedDialogs::message(const QString& text, const QString& title, Icon 
     if (buttons == Buttons::Ok)
         return Answer::Ok;
     if (answers.empty())
-        return Answer::No;
+        return buttons == Buttons::OkCancel ? Answer::Cancel : Answer::No;
     const Answer a = answers.front();
     answers.pop_front();
     return a;
 }
 
-std::optional<QString> ScriptedDialogs::input(const QString&, const QString&, const QString&) {
-    return std::nullopt;
+std::optional<QString> ScriptedDialogs::input(const QString& prompt, const QString& title,
+                                              const QString& preset) {
+    inputPrompts.push_back(prompt + QLatin1Char('|') + title + QLatin1Char('|') + preset);
+    if (inputs.empty())
+        return std::nullopt;
+    const auto r = inputs.front();
+    inputs.pop_front();
+    return r;
+}
+
+static QString nextFile(std::deque<QString>& files) {
+    if (files.empty())
+        return {};
+    const QString f = files.front();
+    files.pop_front();
+    return f;
+}
+
+QString ScriptedDialogs::saveFile(const QString& title, const QString& preset,
+                                  const QString& filter) {
+    fileDialogs.push_back({title, preset, filter});
+    return nextFile(files);
+}
+
+QString ScriptedDialogs::openFile(const QString& title, const QString& folder,
+                                  const QString& filter) {
+    fileDialogs.push_back({title, folder, filter});
+    return nextFile(files);
 }
 
 bool ScriptedDialogs::getDate(QDate& date, const QString& title) {

@@ -2,6 +2,7 @@
 // operation that is killed at a random moment. Every message it would show is printed as one
 // line "MSG<TAB>title<TAB>text" (line breaks as \n); questions are answered from TB_ANSWERS
 // ("yes,no,..."), No when it runs out.
+#include "backup.h"
 #include "cash_file.h"
 #include "dialogs.h"
 #include "settings_store.h"
@@ -66,6 +67,14 @@ int main(int argc, char** argv) {
             return 3;
         }
         return 0;
+    }
+    if (command == QLatin1String("backup")) {
+        // The weekday copy of DATA under the backup path BACKUP, as at the end of a run.
+        tb::SettingsStore store;
+        store.save(tb::SettingsStore::startup(), QStringLiteral("Sicherung"), args.value(3));
+        tb::SystemClock clock;
+        tb::Backup backup(store, dialogs, clock, args.value(2), args.value(2));
+        return backup.automaticBackup() == tb::Backup::Outcome::Done ? 0 : 1;
     }
     if (command == QLatin1String("password-loop")) {
         // Flips the password of a file back and forth until killed.

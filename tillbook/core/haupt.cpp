@@ -10,6 +10,7 @@
 #include "kassenbestand.h"
 #include "line_page.h"
 #include "password_windows.h"
+#include "qt_dialogs.h"
 #include "query_frame.h"
 #include "resize_qt.h"
 #include "row_grid.h"
@@ -52,11 +53,6 @@ QString linesSource() {
 int screenHeight() {
     const QScreen* s = QGuiApplication::primaryScreen();
     return s ? s->geometry().height() : 768;
-}
-
-void centre(QWidget& w) {
-    if (QScreen* s = QGuiApplication::primaryScreen())
-        w.move(s->geometry().center() - w.rect().center());
 }
 } // namespace
 
@@ -120,7 +116,7 @@ void Haupt::arm(const Job& job, std::function<void()> work) {
 
 template <typename Dialog> int Haupt::runModal(Dialog& dialog) {
     dialog.adjustSize();
-    centre(dialog);
+    centreOnScreen(dialog);
     const int r = dialog.exec();
     activate();
     return r;
@@ -259,29 +255,31 @@ void Haupt::buildDayColumn() {
 }
 
 void Haupt::buildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("Datei"));
-    file->addAction(QStringLiteral("Datensicherung"))
-        ->setObjectName(QStringLiteral("mnu_Sicherung"));
-    file->addAction(QStringLiteral("Datenkorrektur"))
+    // The captions read as they stand; the underlined letter opens them with Alt.
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&Datei"));
+    QAction* backup = file->addAction(QStringLiteral("Daten&sicherung"));
+    backup->setObjectName(QStringLiteral("mnu_Sicherung"));
+    connect(backup, &QAction::triggered, this, &Haupt::openBackupWindow);
+    file->addAction(QStringLiteral("Daten&korrektur"))
         ->setObjectName(QStringLiteral("mnu_Korrektur"));
     file->addSeparator();
-    connect(file->addAction(QStringLiteral("Beenden")), &QAction::triggered, this, &Haupt::close);
+    connect(file->addAction(QStringLiteral("&Beenden")), &QAction::triggered, this, &Haupt::close);
 
-    QMenu* settings = menuBar()->addMenu(QStringLiteral("Einstellungen"));
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("&Einstellungen"));
     QAction* columns = settings->addAction(QStringLiteral("Spalten"));
     columns->setVisible(false);
     connect(columns, &QAction::triggered, this, [this] { openSettingsDialog(false); });
-    connect(settings->addAction(QStringLiteral("Kassenbestand")), &QAction::triggered, this,
+    connect(settings->addAction(QStringLiteral("&Kassenbestand")), &QAction::triggered, this,
             &Haupt::openFloatDialog);
-    connect(settings->addAction(QStringLiteral("Vorgaben")), &QAction::triggered, this,
+    connect(settings->addAction(QStringLiteral("&Vorgaben")), &QAction::triggered, this,
             [this] { openSettingsDialog(true); });
-    connect(settings->addAction(QStringLiteral("Passwort ändern")), &QAction::triggered, this,
+    connect(settings->addAction(QStringLiteral("&Passwort ändern")), &QAction::triggered, this,
             &Haupt::openPasswordChange);
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Hilfe"));
-    help->addAction(QStringLiteral("Anleitung"));
-    help->addAction(QStringLiteral("Info"));
-    help->addAction(QStringLiteral("Online-Update"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
+    help->addAction(QStringLiteral("&Anleitung"));
+    help->addAction(QStringLiteral("&Info"));
+    help->addAction(QStringLiteral("&Online-Update"));
 }
 
 void Haupt::wirePanels() {
@@ -752,6 +750,13 @@ void Haupt::deleteLine() {
 }
 
 // ---------------------------------------------------------------- menus
+
+void Haupt::openBackupWindow() {
+    // The backup window takes over: this window closes, and with it the data file, without
+    // the backup at exit.
+    backupWindowOpen = true;
+    close();
+}
 
 void Haupt::openFloatDialog() {
     if (!guard_.allow())

@@ -78,6 +78,7 @@ class Haupt : public QMainWindow {
     void openFloatDialog();
     void openSettingsDialog(bool guarded);
     void openPasswordChange();
+    void openBackupWindow();
 
     // Views and state, for the panels over them and for tests.
     CashDays& days() { return days_; }

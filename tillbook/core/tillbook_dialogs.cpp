@@ -16,8 +16,7 @@ bool TillbookDialogs::getDate(QDate& date, const QString& title) {
 
 bool TillbookDialogs::checkPassword(const QString& currentPassword) {
     Passwort_check dlg(currentPassword, parent());
-    if (QScreen* s = QGuiApplication::primaryScreen())
-        dlg.move(s->geometry().center() - dlg.rect().center());
+    centreOnScreen(dlg);
     dlg.exec();
     modalClosed();
     return dlg.granted();

@@ -1,6 +1,7 @@
 #include "frm_calendar.h"
 
 #include "calendar_math.h"
+#include "qt_dialogs.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -100,8 +101,7 @@ bool frmCalendar::GetDate(QDate& date, const QString& title, QWidget* parent) {
         dlg.setWindowTitle(title);
     dlg.setCurrentDate(date.isValid() ? date : QDate::currentDate());
     dlg.adjustSize();
-    if (QScreen* s = QGuiApplication::primaryScreen())
-        dlg.move(s->geometry().center() - dlg.rect().center());
+    centreOnScreen(dlg);
     dlg.exec();
     if (!dlg.chosen())
         return false;

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace tb::bench {
+
+// Writes a new cash book of about `lines` lines, as a shop books them: six days a week, 20 to
+// 30 lines a day, receipts and payments of realistic size at 19, 7 or 0 %, `texts` booking
+// texts, a few counter-entries and done marks, a float of 150,00, receipt numbers in order and
+// every running balance stored. The file has no password (as during a run). The same seed
+// gives the same book.
+void generateBook(const QString& path, int lines, int texts = 300, unsigned seed = 1);
+
+} // namespace tb::bench

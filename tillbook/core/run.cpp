@@ -1,0 +1,80 @@
+#include "run.h"
+
+#include "backup.h"
+#include "data_paths.h"
+#include "datensicherung.h"
+#include "haupt.h"
+#include "qt_dialogs.h"
+#include "startup.h"
+
+#include <QApplication>
+
+namespace tb {
+
+TillbookRun::TillbookRun(Dialogs& dialogs, SettingsStore& store, Clock& clock, Scheduler& scheduler,
+                         QString commonDocuments)
+    : dialogs_(dialogs), store_(store), clock_(clock), scheduler_(scheduler),
+      commonDocuments_(std::move(commonDocuments)) {}
+
+int TillbookRun::exec() {
+    auto storedDataPath = [this] {
+        return store_.get(SettingsStore::startup(), paths::kDataPathKey, {});
+    };
+    Startup startup(store_, dialogs_, commonDocuments_);
+    startup.offerBackup = [&](Session& s) {
+        Backup backup(store_, dialogs_, clock_, storedDataPath(), s.dataPath);
+        backup.heldLock = s.lock.get();
+        backup.offerAfterCrash();
+    };
+
+    for (;;) {
+        std::unique_ptr<Session> session = startup.open();
+        if (!session)
+            return 1;
+        bool toBackupWindow = false;
+        QString password;
+        {
+            Haupt window(
+                {session->db.get(), &dialogs_, &clock_, &scheduler_, &store_, session->dataPath});
+            auto* qt = dynamic_cast<QtDialogs*>(&dialogs_);
+            if (qt)
+                qt->setParent(&window);
+            window.show();
+            window.activate();
+            if (onMainWindow)
+                onMainWindow(window);
+            QApplication::exec();
+            if (qt)
+                qt->setParent(nullptr);
+            toBackupWindow = window.backupWindowOpen;
+            password = window.guard().currentPassword();
+        }
+        session->db.reset();
+        Backup backup(store_, dialogs_, clock_, storedDataPath(), session->dataPath);
+        if (!toBackupWindow || endedBySignal) {
+            // The end of the run: the weekday copy, the password back on, the lock released.
+            backup.heldLock = session->lock.get();
+            backup.endOfRun(endedBySignal);
+            session->lock->unlock();
+            return 0;
+        }
+        // The backup window takes over; the file is released with its password on.
+        QString why;
+        if (!Startup::close(*session, &why))
+            dialogs_.message(QStringLiteral("Das Passwort des Kassenbuchs\n%1\nkonnte nicht "
+                                            "wieder gesetzt werden:\n%2")
+                                 .arg(session->dataPath, why),
+                             QStringLiteral("Tillbook"), Icon::Critical, Buttons::Ok);
+        session.reset();
+        Datensicherung window(backup, scheduler_, password);
+        window.adjustSize();
+        centreOnScreen(window);
+        if (onBackupWindow)
+            onBackupWindow(window);
+        window.exec();
+        if (window.result() != Datensicherung::Result::BackToProgram || endedBySignal)
+            return 0;
+    }
+}
+
+} // namespace tb

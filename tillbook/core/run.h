@@ -1,0 +1,42 @@
+#pragma once
+
+#include "clock.h"
+#include "dialogs.h"
+#include "scheduler.h"
+#include "settings_store.h"
+
+#include <QString>
+#include <functional>
+
+namespace tb {
+
+class Datensicherung;
+class Haupt;
+
+// One run of Tillbook: the start-up, the main window, and how the run ends: through the
+// weekday copy when the main window closes, or through the backup window, from which
+// "Zurück zum Programm" brings a fresh main window back.
+class TillbookRun {
+  public:
+    TillbookRun(Dialogs& dialogs, SettingsStore& store, Clock& clock, Scheduler& scheduler,
+                QString commonDocuments);
+
+    // Runs until the program ends; the exit code.
+    int exec();
+    // Set when logout or shutdown ends the session: nothing may ask any more.
+    bool endedBySignal = false;
+
+    // Seen by tests: called with each main window once it is shown, and with the backup
+    // window before it opens.
+    std::function<void(Haupt&)> onMainWindow;
+    std::function<void(Datensicherung&)> onBackupWindow;
+
+  private:
+    Dialogs& dialogs_;
+    SettingsStore& store_;
+    Clock& clock_;
+    Scheduler& scheduler_;
+    QString commonDocuments_;
+};
+
+} // namespace tb
