@@ -1,0 +1,79 @@
+#pragma once
+
+#include "dialogs.h"
+#include "file_copy.h"
+#include "settings_store.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+namespace tb {
+
+// One backup copy in the list: the whole text (sort key, nine blanks, the name, the label, the
+// date and time), and the part the operator sees.
+struct BackupEntry {
+    QString text;
+    QString fileName;
+    QString stamp;                     // "dd.mm.yyyy hh:mm:ss"
+    static constexpr int kHidden = 17; // the sort key and the nine blanks
+    QString visible() const { return text.mid(kHidden); }
+};
+
+// The recovery tool's rules: where the data file and the backup folder are, the list of
+// copies, the restore of one of them over the data file, and the reset of the data path.
+class Restore {
+  public:
+    Restore(SettingsStore& store, Dialogs& dialogs, QString commonDocuments, QString programFolder);
+
+    // Read at start (and after the reset): the data path and the backup path of the settings.
+    void readPaths();
+    const QString& dataPath() const { return dataPath_; }
+    const QString& backupPath() const { return backupPath_; }
+    // The backup path less as many characters as "Tillbook.kas" has; what "Pfad wechseln"
+    // chose instead, for the rest of the run.
+    const QString& listedFolder() const { return folder_; }
+
+    // Removes the lock file beside the backup path when no live program holds it.
+    void removeStaleBackupLock();
+    // The copies in the listed folder: "Tillbook.*" whose extension begins with "k", ordered
+    // by their whole text (oldest day first, then by name).
+    QList<BackupEntry> list() const;
+    static QList<BackupEntry> listFolder(const QString& folder);
+    static BackupEntry entryFor(const QString& fileName, const QDateTime& modified);
+
+    // "Pfad wechseln": an open dialog on the stored backup path; the folder of what it returns
+    // is listed from now on (a cancelled dialog keeps the folder). Nothing is stored.
+    void changeFolder();
+
+    // The file a restore reads for an entry: the name's last three characters become "ka" and
+    // its last character, a final "B" or "b" becoming "s".
+    QString sourceFor(const BackupEntry& e) const;
+    // The data file a restore writes: a data path of fewer than 13 characters lies in the
+    // program folder; the last three characters become "kas"; links are followed.
+    QString destination() const;
+    // Where the data file a restore replaces is kept (overwritten by the next restore).
+    static QString keptCopyOf(const QString& dataFile);
+
+    enum class Outcome { NothingChosen, Declined, Restored, Failed };
+    // "Daten aus einer Sicherheitskopie zurückschreiben" for the chosen entry (null: none).
+    Outcome restore(const BackupEntry* chosen);
+
+    // "Datenpfad auf Grundeinstellung zurücksetzen". True when it was reset.
+    bool resetDataPath();
+    QString defaultDataPath() const;
+
+  private:
+    FileResult restoreFile(const QString& source, const QString& target);
+    void failed(const FileResult& r);
+
+    SettingsStore& store_;
+    Dialogs& dialogs_;
+    QString commonDocuments_;
+    QString programFolder_;
+    QString dataPath_;
+    QString backupPath_;
+    QString folder_;
+};
+
+} // namespace tb
