@@ -63,8 +63,11 @@ class Restore {
     bool resetDataPath();
     QString defaultDataPath() const;
 
+    // The restore itself, without questions: the lock, the check of the copy, the old file
+    // kept, the verified copy renamed over the data file.
+    static FileResult restoreFile(const QString& source, const QString& target);
+
   private:
-    FileResult restoreFile(const QString& source, const QString& target);
     void failed(const FileResult& r);
 
     SettingsStore& store_;

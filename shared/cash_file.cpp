@@ -126,7 +126,16 @@ static QString rekeyTemp(const QString& path) {
 
 QStringList temporaryFilesOf(const QString& path) {
     const QString rekey = rekeyTemp(path);
-    return {rekey, rekey + QStringLiteral("-journal"), path + QStringLiteral(".tmp-copy")};
+    // The engine's own journal of the file is rolled back by the first read when it is hot; one
+    // still there after that is a cold leftover of a killed transaction.
+    return {path + QStringLiteral("-journal"),
+            rekey,
+            rekey + QStringLiteral("-journal"),
+            path + QStringLiteral(".tmp-copy"),
+            path + QStringLiteral(".temp"),
+            path + QStringLiteral(".temp-journal"),
+            path + QStringLiteral(".vor-Wiederherstellung.tmp-link"),
+            path + QStringLiteral(".vor-Wiederherstellung.tmp-copy")};
 }
 
 void removeTemporaryFiles(const QString& path) {

@@ -59,7 +59,8 @@ FileResult verifyBook(const QString& path, const QByteArray& key,
 FileResult protect(const QString& path);
 
 // The temporary files a whole-file rewrite of ours leaves beside the data file when it is
-// interrupted (the rewrite under a new key with its journal, a copy being written).
+// interrupted: the rewrite under a new key with its journal, a copy being written by a
+// restore, the compacted file, the kept copy of a restore being made.
 QStringList temporaryFilesOf(const QString& path);
 
 // Removes what an interrupted rewrite left beside the data file; only our own files, by their

@@ -2,10 +2,22 @@
 
 namespace tb {
 
+static QVariantList asVariants(const QStringList& texts) {
+    QVariantList v;
+    for (const QString& t : texts)
+        v << t;
+    return v;
+}
+
 DataView::DataView(Database* db, QString table, QString sql, QStringList params)
-    : db_(db), table_(std::move(table)), sql_(std::move(sql)), params_(std::move(params)) {}
+    : db_(db), table_(std::move(table)), sql_(std::move(sql)), params_(asVariants(params)) {}
 
 void DataView::setSource(const QString& sql, const QStringList& params) {
+    sql_ = sql;
+    params_ = asVariants(params);
+}
+
+void DataView::setSourceValues(const QString& sql, const QVariantList& params) {
     sql_ = sql;
     params_ = params;
 }
@@ -18,7 +30,7 @@ bool DataView::refresh() {
     if (db_) {
         Statement st = db_->prepare(sql_);
         if (st.isValid()) {
-            st.bindAll(params_);
+            st.bindValues(params_);
             columns_.clear();
             index_.clear();
             for (int i = 0; i < st.columnCount(); ++i) {

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <functional>
 #include <vector>
 
@@ -22,6 +23,9 @@ class DataView {
     void setDatabase(Database* db) { db_ = db; }
     Database* database() const { return db_; }
     void setSource(const QString& sql, const QStringList& params = {});
+    // Parameters of other types: whole numbers are bound as numbers (the range tests compare
+    // the date key of a line with the keys of the bounds as numbers).
+    void setSourceValues(const QString& sql, const QVariantList& params);
     const QString& source() const { return sql_; }
     const QString& table() const { return table_; }
 
@@ -76,7 +80,7 @@ class DataView {
     Database* db_;
     QString table_;
     QString sql_;
-    QStringList params_;
+    QVariantList params_;
     QStringList columns_;
     QHash<QString, int> index_;
     std::vector<Row> rows_;

@@ -114,6 +114,17 @@ void Statement::bindAll(const QStringList& values) {
         bind(i + 1, values[i]);
 }
 
+void Statement::bindValues(const QVariantList& values) {
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant& v = values[i];
+        const int type = v.typeId();
+        if (type == QMetaType::Int || type == QMetaType::LongLong || type == QMetaType::UInt)
+            bind(i + 1, v.toLongLong());
+        else
+            bind(i + 1, v.toString());
+    }
+}
+
 bool Statement::next() {
     if (!stmt_)
         return false;

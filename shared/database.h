@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <memory>
 #include <string_view>
 
@@ -37,6 +38,8 @@ class Statement {
     void bind(int index, qint64 value);
     void bindNull(int index);
     void bindAll(const QStringList& values);
+    // Texts as texts, whole numbers as numbers, anything else as its text.
+    void bindValues(const QVariantList& values);
 
     // Steps once: true while a row is there. Errors end the walk; error() tells.
     bool next();

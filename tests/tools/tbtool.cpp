@@ -4,7 +4,10 @@
 // ("yes,no,..."), No when it runs out.
 #include "backup.h"
 #include "cash_file.h"
+#include "compaction.h"
 #include "dialogs.h"
+#include "renumbering.h"
+#include "restore.h"
 #include "settings_store.h"
 #include "startup.h"
 
@@ -76,13 +79,55 @@ int main(int argc, char** argv) {
         tb::Backup backup(store, dialogs, clock, args.value(2), args.value(2));
         return backup.automaticBackup() == tb::Backup::Outcome::Done ? 0 : 1;
     }
-    if (command == QLatin1String("password-loop")) {
-        // Flips the password of a file back and forth until killed.
+    // The loops run one whole-file operation over and over until the test kills them.
+    const QString file = args.value(2);
+    if (command == QLatin1String("password-off-loop") ||
+        command == QLatin1String("password-on-loop")) {
+        const bool on = command == QLatin1String("password-on-loop");
         for (;;) {
-            tb::cashfile::putPasswordBack(args.value(2));
-            tb::cashfile::removePassword(args.value(2));
+            // Each pass ends in the state the operation makes; the other way back between.
+            if (on) {
+                tb::cashfile::removePassword(file);
+                tb::cashfile::putPasswordBack(file);
+            } else {
+                tb::cashfile::putPasswordBack(file);
+                tb::cashfile::removePassword(file);
+            }
         }
     }
-    std::fprintf(stderr, "usage: tbtool startup DOCUMENTS | password-loop FILE\n");
+    if (command == QLatin1String("backup-loop")) {
+        tb::SettingsStore store;
+        tb::SystemClock clock;
+        tb::Backup backup(store, dialogs, clock, file, file);
+        for (;;) {
+            tb::cashfile::removePassword(file);
+            backup.copyTo(args.value(3), true);
+        }
+    }
+    if (command == QLatin1String("restore-loop")) {
+        for (;;) {
+            tb::Restore::restoreFile(args.value(3), file);
+            tb::Restore::restoreFile(args.value(4), file);
+        }
+    }
+    if (command == QLatin1String("compact-loop")) {
+        for (;;)
+            tb::Compaction::compact(file);
+    }
+    if (command == QLatin1String("renumber-loop")) {
+        tb::cashfile::removePassword(file); // as during a run
+        auto db = tb::Database::open(file, {});
+        if (!db)
+            return 1;
+        tb::SettingsRecord settings(db.get());
+        tb::Renumbering renumbering(*db, dialogs, settings);
+        for (;;) {
+            renumbering.renumber(QStringLiteral("01.01.2012"), QStringLiteral("31.12.2099"), 1);
+            renumbering.renumber(QStringLiteral("01.01.2012"), QStringLiteral("31.12.2099"),
+                                 100000);
+        }
+    }
+    std::fprintf(stderr, "usage: tbtool startup DOCUMENTS | backup DATA BACKUP | "
+                         "<operation>-loop FILE ...\n");
     return 2;
 }

@@ -41,12 +41,17 @@ int compareDates(std::string_view a, std::string_view b) {
 } // namespace
 
 Money balanceCarriedInto(Database& db, const QString& date, Money floatAmount) {
+    return balanceBefore(db, date, 0, floatAmount);
+}
+
+Money balanceBefore(Database& db, const QString& date, qint64 id, Money floatAmount) {
     const QByteArray day = date.toUtf8();
     const std::string_view dayView(day.constData(), static_cast<size_t>(day.size()));
     Money b = floatAmount;
-    Statement st = db.prepare(QStringLiteral("Select a10, a4, a5 from Buchungen;"));
+    Statement st = db.prepare(QStringLiteral("Select a10, a4, a5, ID from Buchungen;"));
     while (st.next()) {
-        if (compareDates(st.utf8(0), dayView) >= 0)
+        const int c = compareDates(st.utf8(0), dayView);
+        if (c > 0 || (c == 0 && st.integer(3) >= id))
             continue;
         b += countedAmountUtf8(st.utf8(1)).value_or(Money());
         b -= countedAmountUtf8(st.utf8(2)).value_or(Money());

@@ -45,5 +45,7 @@ Money carriedInBalance(const DataView& lines);
 // running balance, plus the float. For a day with lines this is the carried-in balance above;
 // it also holds for a day that has no lines yet.
 Money balanceCarriedInto(Database& db, const QString& date, Money floatAmount);
+// The balance before one line in that order (date, then ID), plus the float.
+Money balanceBefore(Database& db, const QString& date, qint64 id, Money floatAmount);
 
 } // namespace tb

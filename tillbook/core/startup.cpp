@@ -148,8 +148,10 @@ std::unique_ptr<Session> Startup::open() {
                         kEnd);
         state = cashfile::probe(path);
     }
-    // What an interrupted rewrite of ours left beside the file goes, now that the file opens.
+    // What an interrupted rewrite of ours left beside the file goes, now that the file opens;
+    // and what a copy cut short left in the backup folder (the old copies are untouched).
     cashfile::removeTemporaryFiles(path);
+    removeCopyTemporaries(session->backupPath);
 
     if (session->lastRunEndedAbnormally && offerBackup)
         offerBackup(*session);
@@ -181,6 +183,22 @@ bool Startup::takeOverRewrite(const QString& path, const QString& rewrite) {
         return false;
     }
     return true;
+}
+
+void Startup::removeCopyTemporaries(const QString& backupPath) {
+    QStringList copies{backupPath};
+    for (int d = 1; d <= 7; ++d)
+        copies << backupPath.left(backupPath.size() - 3) + QStringLiteral("ka") +
+                      QString::number(d);
+    for (const QString& copy : copies) {
+        const QString tmp = copyTempOf(copy);
+        if (QFileInfo(tmp).isFile())
+            QFile::remove(tmp);
+        const QFileInfo info(copy);
+        for (const QString& probe :
+             info.dir().entryList({info.fileName() + QStringLiteral(".tmp-probe-*")}, QDir::Files))
+            QFile::remove(info.dir().filePath(probe));
+    }
 }
 
 bool Startup::close(Session& session, QString* error) {

@@ -34,6 +34,9 @@ class Startup {
     // The end of the run: the file is closed, its password put back and the lock released.
     static bool close(Session& session, QString* error = nullptr);
 
+    // Removes the temporary files a copy cut short left beside the backup copies.
+    static void removeCopyTemporaries(const QString& backupPath);
+
     // Called once when the last run did not end normally, before the file is opened for this
     // run: tells the operator and offers a backup copy.
     std::function<void(Session&)> offerBackup;

@@ -1,8 +1,17 @@
 #include "listings.h"
 
 #include "cash_date.h"
+#include "data_correction.h"
+#include "jet_functions.h"
 
 namespace tb {
+
+namespace {
+// The date key of a line, as the statements have always computed it.
+const QString kKey = QStringLiteral("(Val(Mid$(a10, 7, 4)) * 10000) + (Val(Mid$(a10, 4, 2)) * "
+                                    "100) + (Val(Left$(a10,  2)))");
+const QString kOrder = QStringLiteral("order by mid(a10, 7,4), mid(a10, 4,2), mid(a10, 1,2), ID;");
+} // namespace
 
 QString listingKindText(ListingKind kind) {
     switch (kind) {
@@ -20,9 +29,28 @@ QString listingKindText(ListingKind kind) {
     return {};
 }
 
+QString Listings::periodSql() {
+    return QStringLiteral("Select * from Buchungen where ") + kKey +
+           QStringLiteral(" <= (?) and ") + kKey + QStringLiteral(" >= (?)") + kOrder;
+}
+
+QString Listings::textSql() {
+    return QStringLiteral("Select * from Buchungen WHERE n1 = (?) and a12 = (?) and ") + kKey +
+           QStringLiteral(" <= (?) and ") + kKey + QStringLiteral(" >= (?)") + kOrder;
+}
+
+qint64 Listings::boundKey(const QString& date) {
+    return static_cast<qint64>(jet::val(cashdate::key8(date)));
+}
+
 void Listings::setPeriod(const QString& start, const QString& end) {
     start_ = start;
     end_ = end;
+}
+
+void Listings::dayChosen() {
+    kind_ = ListingKind::Tag;
+    selected_.clear();
 }
 
 void Listings::allTimes() {
@@ -46,6 +74,61 @@ bool Listings::pickEnd(Dialogs& dialogs, const Clock& clock) {
     if (chosen)
         end_ = cashdate::toText(d);
     return chosen;
+}
+
+Listings::Outcome Listings::listPeriod(DataView& grid, Dialogs& dialogs) {
+    kind_ = ListingKind::Auswahl;
+    selected_.clear();
+    Database* db = grid.database();
+    // A line without a date is what made this listing fail; the correction takes its place.
+    const bool undated =
+        db && db->scalar(QStringLiteral("SELECT count(*) FROM Buchungen WHERE a10 IS NULL OR "
+                                        "a10 = '';")) != QLatin1String("0");
+    grid.setSourceValues(periodSql(), {boundKey(end_), boundKey(start_)});
+    if (undated || !grid.refresh()) {
+        DataCorrection::run(grid, dialogs);
+        return Outcome::Corrected;
+    }
+    return Outcome::Listed;
+}
+
+Listings::Outcome Listings::listText(DataView& grid, const QString& text, Dialogs& dialogs) {
+    kind_ = ListingKind::Kategorie;
+    selected_ = text;
+    if (text.isEmpty()) {
+        dialogs.message(QStringLiteral("Bitte selektieren Sie zunächst den Kunden"),
+                        QStringLiteral("Merowa"), Icon::Exclamation);
+        return Outcome::Refused;
+    }
+    if (text == QLatin1String(" alle"))
+        grid.setSourceValues(periodSql(), {boundKey(end_), boundKey(start_)});
+    else
+        grid.setSourceValues(textSql(),
+                             {text, QStringLiteral("O"), boundKey(end_), boundKey(start_)});
+    grid.refresh();
+    return Outcome::Listed;
+}
+
+std::optional<Money> Listings::carriedIn(const DataView& grid, Database& db, Money floatAmount) {
+    if (grid.isEmpty())
+        return std::nullopt;
+    const QString stored = grid.valueAt(0, QStringLiteral("a15"));
+    if (stored.isEmpty())
+        return balanceBefore(db, grid.valueAt(0, QStringLiteral("a10")), grid.idAt(0), floatAmount);
+    return carriedInBalance(grid);
+}
+
+ListingState Listings::state(const QString& dayDate, const Money& carried,
+                             const DayTotals& totals) const {
+    ListingState s;
+    s.kind = kind_;
+    s.periodStart = start_;
+    s.periodEnd = end_;
+    s.dayDate = dayDate;
+    s.selectedText = selected_;
+    s.carriedIn = carried;
+    s.totals = totals;
+    return s;
 }
 
 } // namespace tb

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "clock.h"
+#include "data_view.h"
+#include "day_view.h"
 #include "dialogs.h"
+#include "money.h"
 
 #include <QString>
 
@@ -12,20 +15,43 @@ namespace tb {
 enum class ListingKind { Tag, Auswahl, Kategorie, Alle, Zeitraum };
 QString listingKindText(ListingKind kind); // "Tag", "Auswahl", "Kategorie", "alle", "Zeitraum"
 
-// The query frame's state: the listing kind and the period.
+// What the line grid shows now, all the printout and the export read besides the rows.
+struct ListingState {
+    ListingKind kind = ListingKind::Tag;
+    QString periodStart;
+    QString periodEnd;
+    QString dayDate;      // the current cash-book day
+    QString selectedText; // the booking-text selector's text
+    Money carriedIn;      // "Kassenbestand vom  Vortag:"
+    DayTotals totals;     // the column totals under the grid
+};
+
+// The query frame's rules: the period, the period listing, the booking-text listing, the
+// carried-in balance of a listing, and the listing kind.
 class Listings {
   public:
     static QString defaultStart() { return QStringLiteral("01.01.2012"); }
     static QString defaultEnd() { return QStringLiteral("31.12.2099"); }
+
+    // The period statement and the booking-text statement, as the cash book has always run
+    // them, with the bounds (and the booking text) bound: the bounds as the numbers the date
+    // keys are compared with, the text exactly as it stands.
+    static QString periodSql();
+    static QString textSql();
+    // The date key of a bound as the number the range test compares (yyyymmdd by position).
+    static qint64 boundKey(const QString& date);
 
     ListingKind kind() const { return kind_; }
     QString kindText() const { return listingKindText(kind_); }
     const QString& periodStart() const { return start_; }
     const QString& periodEnd() const { return end_; }
     void setPeriod(const QString& start, const QString& end);
+    const QString& selectedText() const { return selected_; }
 
     // Every activation of the main window and every click in the day list: back to the day.
     void backToDay() { kind_ = ListingKind::Tag; }
+    // A click in the day list also clears the selector.
+    void dayChosen();
     // "alle Zeiten": the period covers every date; the list itself is not changed.
     void allTimes();
     // A click on the period start: the calendar with today preset and no title; the start is
@@ -34,10 +60,27 @@ class Listings {
     // A click on the period end: the same for the end; the kind stays.
     bool pickEnd(Dialogs& dialogs, const Clock& clock);
 
-  protected:
+    enum class Outcome { Listed, Refused, Corrected };
+    // "alle Positionen anzeigen": every line of the period into the grid's view. A line
+    // without a date makes the listing fail, and the data correction runs instead.
+    Outcome listPeriod(DataView& grid, Dialogs& dialogs);
+    // Choosing a text in the selector: the open lines of that text in the period (" alle":
+    // the whole period, kind "Kategorie" all the same). An empty text is refused.
+    Outcome listText(DataView& grid, const QString& text, Dialogs& dialogs);
+
+    // The balance carried into the listed lines: the first line's balance less its receipt
+    // plus its payment; for a first line that has no balance of its own, what the lines
+    // before it leave. Nothing for an empty list.
+    static std::optional<Money> carriedIn(const DataView& grid, Database& db, Money floatAmount);
+
+    // The snapshot the printout and the export work from.
+    ListingState state(const QString& dayDate, const Money& carried, const DayTotals& totals) const;
+
+  private:
     ListingKind kind_ = ListingKind::Tag;
     QString start_ = defaultStart();
     QString end_ = defaultEnd();
+    QString selected_;
 };
 
 } // namespace tb

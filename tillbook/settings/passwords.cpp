@@ -1,42 +1,8 @@
 #include "passwords.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include "cp1252.h"
 
 namespace tb {
-
-static QByteArray toCp1252(const QString& s) {
-    QStringEncoder enc("windows-1252", QStringEncoder::Flag::Default);
-    QByteArray out;
-    // Characters outside the code page become its substitute character "?".
-    for (const QChar c : s) {
-        QByteArray b = enc.encode(QString(c));
-        if (b.size() != 1 || enc.hasError()) {
-            b = QByteArray(1, '?');
-            enc.resetState();
-        }
-        out += b;
-    }
-    return out;
-}
-
-static QString fromCp1252(const QByteArray& b) {
-    QStringDecoder dec("windows-1252");
-    return dec.decode(b);
-}
-
-QString charactersOutsideCp1252(const QString& text) {
-    QString out;
-    for (const char32_t cp : text.toUcs4()) {
-        const QString c = QString::fromUcs4(&cp, 1);
-        QStringEncoder enc("windows-1252", QStringEncoder::Flag::Stateless);
-        const QByteArray b = enc.encode(c);
-        if ((enc.hasError() || b.size() != 1 || (b == "?" && c != QLatin1String("?"))) &&
-            !out.contains(c))
-            out += c;
-    }
-    return out;
-}
 
 QString scramble(const QString& text, const QString& key, ScrambleDirection direction) {
     const QByteArray k = toCp1252(key);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cp1252.h"
 #include "dialogs.h"
 #include "settings_record.h"
 
@@ -15,10 +16,6 @@ enum class ScrambleDirection { Encode, Decode };
 // XOR with the key used cyclically over Windows-1252 codes; encoded text is two upper-case
 // hexadecimal digits per character.
 QString scramble(const QString& text, const QString& key, ScrambleDirection direction);
-
-// The characters of a text that Windows-1252, the stored form of the password, cannot hold
-// (each once, in the order they occur); empty when all can be stored.
-QString charactersOutsideCp1252(const QString& text);
 
 // The current password for a stored Memo10: the default for an empty column, the decoded text
 // for a proper sequence of hexadecimal pairs. Anything else was not written by this program;

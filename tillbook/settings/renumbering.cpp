@@ -1,0 +1,71 @@
+#include "renumbering.h"
+
+#include "listings.h"
+
+namespace tb {
+
+std::optional<qint64> Renumbering::renumber(const QString& from, const QString& to, qint64 n) {
+    Transaction t(db_);
+    if (!t.isActive())
+        return std::nullopt;
+    std::vector<qint64> ids;
+    {
+        Statement select = db_.prepare(Listings::periodSql());
+        select.bindValues({Listings::boundKey(to), Listings::boundKey(from)});
+        while (select.next())
+            ids.push_back(select.integer(0)); // ID is the first column
+        if (!select.isValid() || !select.error().isEmpty())
+            return std::nullopt;
+    }
+    Statement write = db_.prepare(QStringLiteral("UPDATE Buchungen SET a8 = ? WHERE ID = ?;"));
+    qint64 i = n;
+    for (const qint64 id : ids) {
+        write.bind(1, QString::number(i));
+        write.bind(2, id);
+        if (!write.run())
+            return std::nullopt;
+        write.reset();
+        ++i;
+    }
+    settings_.setNextReceipt(QString::number(i));
+    if (!settings_.save() || !t.commit()) {
+        settings_.reload();
+        return std::nullopt;
+    }
+    return i;
+}
+
+Renumbering::Outcome Renumbering::run(const QString& from, const QString& to,
+                                      QString& receiptField) {
+    const auto entered = dialogs_.input(QStringLiteral("Bitte geben Sie die erste Belegnummer vor"),
+                                        QStringLiteral("Belegnummern neu vergeben"), receiptField);
+    if (!entered || entered->isEmpty())
+        return Outcome::Empty;
+    bool ok = false;
+    const qint64 n = entered->trimmed().toLongLong(&ok);
+    if (!ok || n < 0) {
+        dialogs_.message(QStringLiteral("Die erste Belegnummer muss eine ganze Zahl sein."),
+                         QStringLiteral("Fehler"), Icon::Critical);
+        return Outcome::NotANumber;
+    }
+    if (dialogs_.message(QStringLiteral("Sollen die Belegnummern vom ") + from +
+                             QStringLiteral(" bis zum ") + to +
+                             QStringLiteral(" mit der Startnummer ") + QString::number(n) +
+                             QStringLiteral(" jetzt neu vergeben werden ?"),
+                         QStringLiteral("Belegnummern neu schreiben"), Icon::None,
+                         Buttons::YesNo) != Answer::Yes)
+        return Outcome::Declined;
+    receiptField = QString::number(n);
+    const auto next = renumber(from, to, n);
+    if (!next) {
+        dialogs_.message(QStringLiteral("Die Belegnummern konnten nicht neu geschrieben werden. Es "
+                                        "wurde nichts geändert."),
+                         QStringLiteral("Fehler"), Icon::Critical);
+        return Outcome::Failed;
+    }
+    receiptField = QString::number(*next);
+    dialogs_.message(QStringLiteral("Belegnummern neu geschrieben !"), {}, Icon::Information);
+    return Outcome::Done;
+}
+
+} // namespace tb
