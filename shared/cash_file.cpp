@@ -34,6 +34,24 @@ static const char* const kSchema[] = {
     "CREATE UNIQUE INDEX Datum_a1 ON Datum (a1);",
 };
 
+// The indexes the listings and the selector work through; older files get them at their first
+// start (upgrade).
+static const char* const kIndexes[] = {
+    // The open lines' texts in text order: the booking-text selector.
+    "CREATE INDEX IF NOT EXISTS Buchungen_offen ON Buchungen (a12, n1);",
+    // Every line in the order of the running balance and of the period listing.
+    "CREATE INDEX IF NOT EXISTS Buchungen_folge ON Buchungen "
+    "(mid(a10, 7,4), mid(a10, 4,2), mid(a10, 1,2), ID);",
+};
+
+bool upgrade(Database& db, QString* error) {
+    Transaction t(db);
+    for (const char* sql : kIndexes)
+        if (!db.exec(QString::fromLatin1(sql), error))
+            return false;
+    return t.commit();
+}
+
 bool hasCashBookTables(Database& db) {
     const QString n = db.scalar(
         QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN "
@@ -252,6 +270,10 @@ bool createEmpty(const QString& path, QString* error) {
             return fail(why);
         Transaction t(*db);
         for (const char* sql : kSchema) {
+            if (!db->exec(QString::fromLatin1(sql), &why))
+                return fail(why);
+        }
+        for (const char* sql : kIndexes) {
             if (!db->exec(QString::fromLatin1(sql), &why))
                 return fail(why);
         }

@@ -2,6 +2,37 @@
 
 namespace tb {
 
+void DataView::Row::reserve(size_t bytes, int values) {
+    bytes_.reserve(static_cast<qsizetype>(bytes));
+    ends_.reserve(static_cast<size_t>(values));
+}
+
+void DataView::Row::append(std::string_view value) {
+    bytes_.append(value.data(), static_cast<qsizetype>(value.size()));
+    ends_.push_back(static_cast<quint32>(bytes_.size()));
+}
+
+std::string_view DataView::Row::at(int i) const {
+    if (i < 0 || i >= size())
+        return {};
+    const quint32 begin = i == 0 ? 0 : ends_[static_cast<size_t>(i - 1)];
+    return std::string_view(bytes_.constData() + begin, ends_[static_cast<size_t>(i)] - begin);
+}
+
+QString DataView::Row::text(int i) const {
+    const std::string_view v = at(i);
+    return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+}
+
+void DataView::Row::set(int i, const QString& value) {
+    Row rebuilt;
+    const QByteArray utf8 = value.toUtf8();
+    for (int k = 0; k < size(); ++k)
+        rebuilt.append(k == i ? std::string_view(utf8.constData(), static_cast<size_t>(utf8.size()))
+                              : at(k));
+    *this = std::move(rebuilt);
+}
+
 static QVariantList asVariants(const QStringList& texts) {
     QVariantList v;
     for (const QString& t : texts)
@@ -37,11 +68,18 @@ bool DataView::refresh() {
                 columns_ << st.columnName(i);
                 index_.insert(st.columnName(i), i);
             }
+            const int n = static_cast<int>(columns_.size());
+            std::vector<std::string_view> values(static_cast<size_t>(n));
             while (st.next()) {
+                size_t bytes = 0;
+                for (int i = 0; i < n; ++i) {
+                    values[static_cast<size_t>(i)] = st.utf8(i);
+                    bytes += values[static_cast<size_t>(i)].size();
+                }
                 Row row;
-                row.reserve(columns_.size());
-                for (int i = 0; i < columns_.size(); ++i)
-                    row << st.text(i);
+                row.reserve(bytes, n);
+                for (const std::string_view v : values)
+                    row.append(v);
                 rows_.push_back(std::move(row));
             }
             ok = st.error().isEmpty();
@@ -97,7 +135,9 @@ bool DataView::findFirstEquals(const QString& column, const QString& value) {
     const int c = columnIndex(column);
     if (c < 0)
         return false;
-    return findFirst([&](const DataView& v, int row) { return v.rows_[row][c] == value; });
+    const QByteArray utf8 = value.toUtf8();
+    const std::string_view wanted(utf8.constData(), static_cast<size_t>(utf8.size()));
+    return findFirst([&](const DataView& v, int row) { return v.rows_[row].at(c) == wanted; });
 }
 
 bool DataView::findId(qint64 id) {
@@ -107,7 +147,7 @@ bool DataView::findId(qint64 id) {
 QString DataView::value(const QString& column) const {
     if (adding_) {
         const int c = columnIndex(column);
-        return c >= 0 && c < newRow_.size() ? newRow_[c] : QString();
+        return c >= 0 && c < newRow_.size() ? newRow_.text(c) : QString();
     }
     if (dirty_.contains(column))
         return dirty_.value(column);
@@ -118,7 +158,13 @@ QString DataView::valueAt(int row, const QString& column) const {
     const int c = columnIndex(column);
     if (row < 0 || row >= recordCount() || c < 0)
         return {};
-    return rows_[row][c];
+    return rows_[row].text(c);
+}
+
+std::string_view DataView::utf8At(int row, int column) const {
+    if (row < 0 || row >= recordCount())
+        return {};
+    return rows_[static_cast<size_t>(row)].at(column);
 }
 
 qint64 DataView::id() const {
@@ -134,7 +180,7 @@ void DataView::setValue(const QString& column, const QString& value) {
     if (c < 0)
         return;
     if (adding_)
-        newRow_[c] = value;
+        newRow_.set(c, value);
     else if (!atEnd())
         dirty_.insert(column, value);
 }
@@ -151,7 +197,7 @@ void DataView::addNew() {
     adding_ = true;
     newRow_ = Row();
     for (int i = 0; i < columns_.size(); ++i)
-        newRow_ << QString();
+        newRow_.append({});
 }
 
 bool DataView::update(QString* error) {
@@ -169,7 +215,7 @@ bool DataView::update(QString* error) {
                 continue;
             names << QLatin1Char('"') + columns_[i] + QLatin1Char('"');
             marks << QStringLiteral("?");
-            values << newRow_[i];
+            values << newRow_.text(i);
         }
         Statement st = db_->prepare(
             QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3);")
@@ -180,7 +226,7 @@ bool DataView::update(QString* error) {
         Row row = newRow_;
         const int idCol = columnIndex(QStringLiteral("ID"));
         if (idCol >= 0)
-            row[idCol] = QString::number(db_->lastInsertId());
+            row.set(idCol, QString::number(db_->lastInsertId()));
         adding_ = false;
         rows_.push_back(std::move(row));
         setPos(recordCount() - 1);
@@ -202,7 +248,7 @@ bool DataView::update(QString* error) {
     if (!st.run())
         return fail(st.error());
     for (auto it = dirty_.cbegin(); it != dirty_.cend(); ++it)
-        rows_[pos_][columnIndex(it.key())] = it.value();
+        rows_[static_cast<size_t>(pos_)].set(columnIndex(it.key()), it.value());
     dirty_.clear();
     return true;
 }

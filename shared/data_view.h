@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariantList>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 namespace tb {
@@ -16,7 +17,21 @@ namespace tb {
 // written through to the table at once by update() and remove().
 class DataView {
   public:
-    using Row = QStringList;
+    // One row as read: the UTF-8 bytes of its values one after the other, and where each ends.
+    // A listing of every line of a book is tens of thousands of rows: one allocation a row.
+    class Row {
+      public:
+        void reserve(size_t bytes, int values);
+        void append(std::string_view value);
+        std::string_view at(int i) const;
+        QString text(int i) const;
+        void set(int i, const QString& value);
+        int size() const { return static_cast<int>(ends_.size()); }
+
+      private:
+        QByteArray bytes_;
+        std::vector<quint32> ends_;
+    };
 
     DataView(Database* db, QString table, QString sql = {}, QStringList params = {});
 
@@ -56,6 +71,9 @@ class DataView {
     // The current record's value; "" without a current record.
     QString value(const QString& column) const;
     QString valueAt(int row, const QString& column) const;
+    // The stored bytes of a value, without a copy (column by its index); valid until the rows
+    // change.
+    std::string_view utf8At(int row, int column) const;
     qint64 id() const;
     qint64 idAt(int row) const;
 

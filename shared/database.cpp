@@ -224,7 +224,8 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
     sqlite3* db = nullptr;
     // CREATE also for an existing file: attached files (the rewrite under a new key) inherit
     // the connection's flags. A missing main file was refused above.
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    // One thread works on a connection: no mutex around every call of the engine.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString why = db ? errorOf(db) : germanDbError(rc, {});

@@ -70,13 +70,37 @@ static void resultText(sqlite3_context* ctx, const QString& s) {
     sqlite3_result_text(ctx, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
 }
 
+// The functions run for every line of a listing, three times each: texts of plain ASCII (every
+// date the program writes) are cut by bytes without building strings.
+static bool isAscii(const unsigned char* p, int n) {
+    for (int i = 0; i < n; ++i)
+        if (p[i] >= 0x80)
+            return false;
+    return true;
+}
+
+static void midOf(sqlite3_context* ctx, sqlite3_value* text, int start, int length) {
+    const auto* p = sqlite3_value_text(text);
+    const int n = sqlite3_value_bytes(text);
+    if (!p || !isAscii(p, n)) {
+        resultText(ctx, mid(argText(text), start, length));
+        return;
+    }
+    if (start < 1 || start > n || length == 0) {
+        sqlite3_result_text(ctx, "", 0, SQLITE_STATIC);
+        return;
+    }
+    const int avail = n - (start - 1);
+    const int take = length < 0 || length > avail ? avail : length;
+    sqlite3_result_text(ctx, reinterpret_cast<const char*>(p) + start - 1, take, SQLITE_TRANSIENT);
+}
+
 static void midFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
         return;
     }
-    const int length = argc > 2 ? sqlite3_value_int(argv[2]) : -1;
-    resultText(ctx, mid(argText(argv[0]), sqlite3_value_int(argv[1]), length));
+    midOf(ctx, argv[0], sqlite3_value_int(argv[1]), argc > 2 ? sqlite3_value_int(argv[2]) : -1);
 }
 
 static void leftFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -84,10 +108,35 @@ static void leftFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_null(ctx);
         return;
     }
-    resultText(ctx, left(argText(argv[0]), sqlite3_value_int(argv[1])));
+    const int length = sqlite3_value_int(argv[1]);
+    if (length <= 0) {
+        sqlite3_result_text(ctx, "", 0, SQLITE_STATIC);
+        return;
+    }
+    midOf(ctx, argv[0], 1, length);
 }
 
 static void valFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const int n = sqlite3_value_bytes(argv[0]);
+    // Whole numbers, the common case, without a detour over doubles.
+    int i = 0;
+    while (i < n && (p[i] == ' ' || p[i] == '\t'))
+        ++i;
+    const bool negative = i < n && p[i] == '-';
+    if (i < n && (p[i] == '-' || p[i] == '+'))
+        ++i;
+    sqlite3_int64 whole = 0;
+    int digits = 0;
+    while (i < n && p[i] >= '0' && p[i] <= '9' && digits < 18) {
+        whole = whole * 10 + (p[i] - '0');
+        ++i;
+        ++digits;
+    }
+    if (i == n || !(p[i] == '.' || (p[i] >= '0' && p[i] <= '9'))) {
+        sqlite3_result_int64(ctx, negative ? -whole : whole);
+        return;
+    }
     const double v = val(argText(argv[0]));
     if (v == static_cast<double>(static_cast<sqlite3_int64>(v)))
         sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(v));

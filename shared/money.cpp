@@ -139,6 +139,22 @@ std::optional<Money> Money::parse(const QString& input) {
 }
 
 std::optional<Money> Money::parseUtf8(std::string_view utf8) {
+    // The form the program stores ("-12,50"): read at once; everything else the long way.
+    const size_t n = utf8.size();
+    if (n >= 4 && n <= 19 && utf8[n - 3] == ',') {
+        size_t i = utf8[0] == '-' ? 1 : 0;
+        std::int64_t cents = 0;
+        bool plain = i < n - 3;
+        for (size_t k = i; plain && k < n; ++k) {
+            if (k == n - 3)
+                continue;
+            const char c = utf8[k];
+            plain = c >= '0' && c <= '9';
+            cents = cents * 10 + (c - '0');
+        }
+        if (plain)
+            return fromCents(i ? -cents : cents);
+    }
     const auto d = parseGermanDecimalUtf8(utf8);
     return d ? std::optional<Money>(fromDecimal(*d)) : std::nullopt;
 }

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace tb;
@@ -379,4 +380,62 @@ TEST_F(Main, ALineSavedJustBeforeTheEndIsWritten) {
     w->saveEntry();
     w->close(); // within the 100 ms of the save job: the end of a session, a signal
     EXPECT_EQ(book.db().scalar("SELECT a4 || '|' || a15 FROM Buchungen;"), "12,50|12,50");
+}
+
+TEST_F(Main, ListingsReplaceTheGridsRowsAndTheKindFollows) {
+    book.addDay("01.03.2024");
+    book.addDay("02.03.2024");
+    book.addLine("01.03.2024", "100,00", "", "Zins");
+    book.addLine("02.03.2024", "", "30,00", "Porto");
+    book.addLine("02.03.2024", "5,00", "", "Zins");
+    start();
+    settle();
+    w->periodStart()->setText("01.01.2024");
+    w->listPeriod();
+    settle();
+    EXPECT_EQ(w->listingKind(), "Auswahl");
+    EXPECT_EQ(w->lines().recordCount(), 3);
+    EXPECT_TRUE(w->tabs()->isTabEnabled(1));
+    EXPECT_EQ(w->columnTotal(3)->text(), "105,00");
+    EXPECT_EQ(w->carriedInDisplay()->text(), "0,00");
+    // The day amount of a listing is not the day's: nothing is stored with the day.
+    EXPECT_EQ(book.db().scalar("SELECT a3 FROM Datum WHERE a1 = '02.03.2024';"), "-25,00");
+    w->listText("Zins");
+    settle();
+    EXPECT_EQ(w->listingKind(), "Kategorie");
+    EXPECT_EQ(w->lines().recordCount(), 2);
+    EXPECT_FALSE(w->tabs()->isTabEnabled(1));
+    const ListingState state = w->currentListing();
+    EXPECT_EQ(state.kind, ListingKind::Kategorie);
+    EXPECT_EQ(state.totals.receipts.toText(), "105,00");
+    // A click in the day list brings the day back, and with it the till count.
+    w->chooseDayRow(0);
+    settle();
+    EXPECT_EQ(w->listingKind(), "Tag");
+    EXPECT_TRUE(w->tabs()->isTabEnabled(1));
+    EXPECT_EQ(w->lines().recordCount(), 2);
+    EXPECT_EQ(w->bookingTextSelector()->currentText(), "");
+}
+
+TEST_F(Main, ClosingThePickerRefillsTheSelectorOnceAndFocusesIt) {
+    book.addDay("02.03.2024");
+    w = std::make_unique<Haupt>(
+        HauptServices{&book.db(), &dialogs, &clock, &scheduler, &store, book.path()});
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    w->activate();
+    EXPECT_EQ(w->bookingTextSelector()->count(), 0);
+    book.addLine("02.03.2024", "1,00", "", "Neu");
+    w->bookingTextSelector()->setEditText("alt");
+    // The real picker, closed with Escape as soon as it is up.
+    QTimer::singleShot(0, [] {
+        if (QWidget* picker = QApplication::activeModalWidget())
+            QTest::keyClick(picker->focusWidget(), Qt::Key_Escape);
+    });
+    w->openBookingTextPicker(false);
+    EXPECT_EQ(w->bookingTextSelector()->count(), 1);
+    EXPECT_EQ(w->bookingTextSelector()->itemText(0), "Neu");
+    EXPECT_EQ(w->bookingTextSelector()->currentText(), "");
+    QWidget* focus = w->focusWidget();
+    EXPECT_TRUE(focus == w->bookingTextSelector() || w->bookingTextSelector()->isAncestorOf(focus));
 }

@@ -105,3 +105,22 @@ TEST_F(Start, GarbagePathsGiveTheDefault) {
     EXPECT_EQ(open(), nullptr);
     EXPECT_TRUE(dialogs.last().text.startsWith("Das Kassenbuch konnte nicht angelegt werden"));
 }
+
+TEST_F(Start, AnOlderBookGetsTheIndexesOfTheListingsAtItsFirstStart) {
+    const QString path = home.path() + "/Alt.kas";
+    ASSERT_TRUE(cashfile::createEmpty(path));
+    {
+        auto db = Database::open(path, {});
+        db->exec("DROP INDEX Buchungen_offen; DROP INDEX Buchungen_folge;");
+        db->exec("INSERT INTO Buchungen (n1, a10, a12) VALUES ('Alt', '01.03.2024', 'O');");
+    }
+    ASSERT_TRUE(cashfile::putPasswordBack(path));
+    store.save("Startup", "Datenpfad", path);
+    auto s = open();
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->db->scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN "
+                            "('Buchungen_offen', 'Buchungen_folge');"),
+              "2");
+    EXPECT_EQ(s->db->scalar("SELECT n1 FROM Buchungen;"), "Alt");
+    Startup::close(*s);
+}

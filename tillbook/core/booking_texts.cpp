@@ -72,14 +72,21 @@ bool BookingTexts::remove() {
 }
 
 QStringList BookingTexts::openLineTexts(Database& db) {
+    // The index on (a12, n1) gives the open lines' texts in text order; a text is taken when it
+    // differs from the one before, compared by its bytes, so only those become strings.
     QStringList texts;
     Statement st =
         db.prepare(QStringLiteral("Select n1 from Buchungen WHERE a12 = (?)Order by n1;"));
     st.bind(1, QStringLiteral("O"));
+    std::string previous;
+    bool first = true;
     while (st.next()) {
-        const QString t = st.text(0);
-        if (texts.isEmpty() || texts.last() != t)
-            texts << t;
+        const std::string_view t = st.utf8(0);
+        if (!first && t == previous)
+            continue;
+        first = false;
+        previous.assign(t);
+        texts << QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
     }
     return texts;
 }

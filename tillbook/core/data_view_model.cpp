@@ -28,6 +28,9 @@ QVariant DataViewModel::data(const QModelIndex& index, int role) const {
 QVariant DataViewModel::headerData(int section, Qt::Orientation o, int role) const {
     if (o == Qt::Horizontal && role == Qt::DisplayRole && section < headings_.size())
         return headings_[section];
+    // The row header is a record selector, not a row number.
+    if (o == Qt::Vertical && role == Qt::DisplayRole)
+        return QString();
     return QAbstractTableModel::headerData(section, o, role);
 }
 

@@ -7,18 +7,16 @@ namespace tb {
 
 DayTotals computeDayTotals(const DataView& lines) {
     DayTotals t;
-    auto add = [&](Money& sum, int row, const char* column) {
-        if (const auto m = countedAmount(lines.valueAt(row, QLatin1String(column))))
-            sum += *m;
-    };
-    for (int row = 0; row < lines.recordCount(); ++row) {
-        add(t.receipts, row, "a4");
-        add(t.payments, row, "a5");
-        add(t.rates, row, "a6");
-        add(t.vat, row, "a7");
-        add(t.receiptNumbers, row, "a8");
-        add(t.vat1, row, "a14");
-        add(t.vat2, row, "a13");
+    const std::pair<Money*, const char*> sums[] = {
+        {&t.receipts, "a4"},       {&t.payments, "a5"}, {&t.rates, "a6"}, {&t.vat, "a7"},
+        {&t.receiptNumbers, "a8"}, {&t.vat1, "a14"},    {&t.vat2, "a13"}};
+    for (const auto& [sum, column] : sums) {
+        const int c = lines.columnIndex(QLatin1String(column));
+        if (c < 0)
+            continue;
+        for (int row = 0; row < lines.recordCount(); ++row)
+            if (const auto m = countedAmountUtf8(lines.utf8At(row, c)))
+                *sum += *m;
     }
     return t;
 }

@@ -19,6 +19,11 @@ struct DayTotals {
 
 DayTotals computeDayTotals(const DataView& lines);
 
+// The lines of one day (the date is bound), in the order they were booked.
+inline QString dayLinesSource() {
+    return QStringLiteral("Select * from Buchungen WHERE a10 = (?)Order by ID;");
+}
+
 struct BalanceResult {
     Money balance;   // after the last line, float included
     int written = 0; // lines whose stored balance changed

@@ -32,6 +32,7 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 
 namespace tb {
 
@@ -46,10 +47,6 @@ constexpr int kDesignHeight = 630;
 constexpr int kBelowDayList = 60;
 const QColor kBackground(215, 235, 255);
 
-QString linesSource() {
-    return QStringLiteral("Select * from Buchungen WHERE a10 = (?)Order by ID;");
-}
-
 int screenHeight() {
     const QScreen* s = QGuiApplication::primaryScreen();
     return s ? s->geometry().height() : 768;
@@ -59,7 +56,7 @@ int screenHeight() {
 Haupt::Haupt(HauptServices services, QWidget* parent)
     : QMainWindow(parent), s_(std::move(services)), dialogs_(*s_.dialogs), settings_(s_.db),
       guard_(dialogs_), days_(s_.db, dialogs_, *s_.clock),
-      lines_(s_.db, QStringLiteral("Buchungen"), linesSource(), {QString()}),
+      lines_(s_.db, QStringLiteral("Buchungen"), dayLinesSource(), {QString()}),
       entry_(dialogs_, settings_), cancellation_(*s_.db, dialogs_, *s_.clock, settings_),
       resize_(screenHeight()) {
     setObjectName(QStringLiteral("Haupt"));
@@ -71,7 +68,9 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
         picker.onTakeOver = [this](const QString& t) { takeOverBookingText(t); };
         picker.preselect(entryField(kTextField)->text());
         runModal(picker);
-        fillBookingTextSelector();
+        // Closing the picker selects "nicht erledigt" again: the selector is refilled (by the
+        // activation that follows every modal window, once) and gets the focus.
+        bookingTextSelector()->setFocus();
     };
     // Our calendar and the password prompt are modal windows too: activation follows them.
     dialogs_.afterModal = [this] {
@@ -260,8 +259,9 @@ void Haupt::buildMenus() {
     QAction* backup = file->addAction(QStringLiteral("Daten&sicherung"));
     backup->setObjectName(QStringLiteral("mnu_Sicherung"));
     connect(backup, &QAction::triggered, this, &Haupt::openBackupWindow);
-    file->addAction(QStringLiteral("Daten&korrektur"))
-        ->setObjectName(QStringLiteral("mnu_Korrektur"));
+    QAction* correction = file->addAction(QStringLiteral("Daten&korrektur"));
+    correction->setObjectName(QStringLiteral("mnu_Korrektur"));
+    connect(correction, &QAction::triggered, this, &Haupt::correctData);
     file->addSeparator();
     connect(file->addAction(QStringLiteral("&Beenden")), &QAction::triggered, this, &Haupt::close);
 
@@ -309,19 +309,7 @@ void Haupt::wirePanels() {
         arm(kTillDifference, [this] { tillPage_->showDifference(); });
     });
 
-    connect(query_, &QueryFrame::periodStartClicked, this, [this] {
-        listings_.pickStart(dialogs_, *s_.clock);
-        showPeriod();
-    });
-    connect(query_, &QueryFrame::periodEndClicked, this, [this] {
-        listings_.pickEnd(dialogs_, *s_.clock);
-        showPeriod();
-    });
-    connect(query_, &QueryFrame::allTimesClicked, this, [this] {
-        listings_.allTimes();
-        showPeriod();
-        lineGrid()->setFocus();
-    });
+    wireQueryFrame();
 
     connect(optEdit_, &QRadioButton::toggled, this, [this](bool on) {
         if (!on)
@@ -469,7 +457,7 @@ void Haupt::chooseDayRow(int row) {
     panel_->deleteLineButton()->hide();
     panel_->setState(State::Bearbeiten);
     arm(kRecompute, [this] { recomputeDayView(); });
-    listings_.backToDay();
+    listings_.dayChosen();
     query_->clearSelectedText();
     tabs_->setTabEnabled(1, true);
     arm(kCarriedIn, [this] { showCarriedIn(); });
@@ -516,7 +504,7 @@ void Haupt::deleteDay() {
 // ---------------------------------------------------------------- jobs of the day view
 
 void Haupt::loadDayLines() {
-    lines_.setSource(linesSource(), {days_.currentDate()});
+    lines_.setSource(dayLinesSource(), {days_.currentDate()});
     lines_.refresh();
     linePage_->reload();
     arm(kRecompute, [this] { recomputeDayView(); });
@@ -524,6 +512,7 @@ void Haupt::loadDayLines() {
 
 void Haupt::recomputeDayView() {
     const DayTotals t = computeDayTotals(lines_);
+    totals_ = t;
     linePage_->total(1)->setMoney(t.vat1);
     linePage_->total(2)->setMoney(t.vat2);
     linePage_->total(3)->setMoney(t.receipts);
@@ -536,7 +525,9 @@ void Haupt::recomputeDayView() {
 
     dayAmount_->setMoney(t.dayAmount());
     tillPage_->setExpected(t.dayAmount());
-    days_.storeDayAmount(t.dayAmount());
+    // The day amount is the day's: a listing of a period or a text is not stored with the day.
+    if (showsTheDay())
+        days_.storeDayAmount(t.dayAmount());
     if (!entryOpen)
         lineGrid()->setFocus();
 
@@ -555,198 +546,20 @@ void Haupt::recomputeDayView() {
 }
 
 void Haupt::showCarriedIn() {
-    if (lines_.isEmpty()) {
-        // A day without lines: what all earlier lines and the float leave for it.
-        carriedIn_->setMoney(balanceCarriedInto(*s_.db, days_.currentDate(),
-                                                Money::parseOrZero(settings_.floatText())));
+    const Money floatAmount = Money::parseOrZero(settings_.floatText());
+    std::optional<Money> carry = Listings::carriedIn(lines_, *s_.db, floatAmount);
+    // A day without lines: what all earlier lines and the float leave for it. An empty listing
+    // leaves the figure as it was.
+    if (!carry && showsTheDay())
+        carry = balanceCarriedInto(*s_.db, days_.currentDate(), floatAmount);
+    if (!carry)
         return;
-    }
-    carriedIn_->setMoney(carriedInBalance(lines_));
+    carried_ = *carry;
+    carriedIn_->setMoney(*carry);
 }
 
-// ---------------------------------------------------------------- entry panel
-
-void Haupt::hidePanel() {
-    panel_->dismiss();
-}
-
-void Haupt::newEntry() {
-    if (!serviceCode()) {
-        if (days_.ensureBusinessDay())
-            reloadDays();
-        arm(kNewLine, [this] { openNewLine(); });
-        return;
-    }
-    arm(kEntryState, [this] { entryFieldState(); });
-    if (cashdate::toText(s_.clock->today()) != days_.currentDate()) {
-        if (dialogs_.message(QStringLiteral("Der ausgewählte Tag ist nicht heute. Möchten Sie den "
-                                            "Tag ändern ?"),
-                             QStringLiteral("Tag wählen"), Icon::Exclamation,
-                             Buttons::YesNo) == Answer::Yes) {
-            findOrCreateDay();
-            return;
-        }
-    }
-    if (days_.view().isEmpty()) {
-        dialogs_.message(QStringLiteral("Es muss zunächst ein Tag angelegt werden"), {},
-                         Icon::Information);
-        optEdit_->setChecked(true);
-        return;
-    }
-    openNewLine();
-}
-
-void Haupt::openNewLine() {
-    lines_.setSource(linesSource(), {days_.currentDate()});
-    lines_.refresh();
-    linePage_->reload();
-    panel_->show();
-    lines_.addNew();
-    panel_->clearForNewLine();
-    entryField(kTextField)->setFocus();
-    panel_->setState(State::Neuanlage);
-    panel_->setFieldsEnabled(true);
-    panel_->saveButton()->show();
-    panel_->stornoButton()->hide();
-    panel_->setTwoRates(false);
-    openBookingTextPicker(false);
-    entryField(kReceiptField)->setFocus();
-}
-
-void Haupt::takeOverBookingText(const QString& text) {
-    entryField(kTextField)->setText(text);
-    if (rateChoice()->currentText().isEmpty())
-        panel_->setRate(settings_.rate1());
-    arm(kFocusRemark, [this] { entryField(kRemarkField)->setFocus(); });
-}
-
-void Haupt::saveEntry() {
-    const EntryValues v = panel_->values();
-    if (!entry_.checkAndAdvance(v))
-        return;
-    // The save goes into the line being edited, whatever is current when the job runs.
-    LineTarget target;
-    if (!lines_.isAdding())
-        target.id = lines_.atEnd() ? -1 : lines_.id();
-    const QString dayDate = days_.currentDate();
-    arm(kSaveLine, [this, v, target, dayDate] { saveLine(v, target, dayDate); });
-    hidePanel();
-    panel_->deleteLineButton()->hide();
-    panel_->setState(State::Bearbeiten);
-    arm(kRecompute, [this] { recomputeDayView(); });
-}
-
-void Haupt::saveLine(const EntryValues& v, LineTarget target, const QString& dayDate) {
-    qint64 id = 0;
-    if (!entry_.writeLine(*s_.db, target, v, dayDate, &id))
-        return;
-    if (!lines_.isAdding()) {
-        lines_.refresh();
-        lines_.findId(id);
-        linePage_->reload();
-    }
-    if (optNew_->isChecked())
-        arm(kPressNew, [this] { newEntry(); });
-}
-
-void Haupt::cancelEntry() {
-    hidePanel();
-    panel_->deleteLineButton()->hide();
-    panel_->setState(State::Bearbeiten);
-}
-
-void Haupt::showCurrentLine() {
-    if (lines_.isAdding())
-        return;
-    EntryValues v = panel_->values();
-    entry_.showLine(lines_, v);
-    panel_->setValues(v);
-    panel_->setLineCount(lines_.recordCount());
-    panel_->setTwoRates(v.twoRates);
-    if (serviceCode()) {
-        panel_->deleteLineButton()->show();
-        entryField(kNumberField)->setEnabled(true);
-    }
-    linePage_->showCurrent();
-}
-
-void Haupt::entryFieldState() {
-    if (panel_->state() == State::Neuanlage) {
-        panel_->setFieldsEnabled(true);
-        if (serviceCode())
-            panel_->deleteLineButton()->show();
-        panel_->saveButton()->setVisible(serviceCode());
-        panel_->stornoButton()->hide();
-        return;
-    }
-    panel_->setFieldsEnabled(false);
-    panel_->saveButton()->hide();
-    panel_->stornoButton()->show();
-}
-
-void Haupt::unlockEditing() {
-    panel_->setFieldsEnabled(true);
-    panel_->saveButton()->show();
-    panel_->stornoButton()->hide();
-}
-
-void Haupt::serviceCodeChanged() {
-    if (serviceCode()) {
-        panel_->deleteLineButton()->show();
-        arm(kUnlockEditing, [this] { unlockEditing(); });
-    } else {
-        panel_->deleteLineButton()->hide();
-    }
-}
-
-void Haupt::toggleDone() {
-    if (!BookingEntry::toggleDone(lines_))
-        return;
-    linePage_->reload();
-    fillBookingTextSelector();
-}
-
-// ---------------------------------------------------------------- cancellation
-
-void Haupt::openCancellationPanel() {
-    if (lines_.atEnd() || lines_.isAdding())
-        return;
-    showCurrentLine();
-    panel_->show();
-    panel_->setState(State::Stornieren);
-    arm(kEntryState, [this] { entryFieldState(); });
-}
-
-void Haupt::cancelLine() {
-    const Cancellation::Outcome r =
-        cancellation_.cancel(lines_, rateChoice()->currentText(), days_.currentDate());
-    if (r == Cancellation::Outcome::Declined) {
-        lineGrid()->setFocus();
-        return;
-    }
-    if (r != Cancellation::Outcome::Done)
-        return;
-    // The business day exists; the list is re-read with the newest day current.
-    days_.insertDay(cashdate::toText(CashDays::businessDate(s_.clock->now())));
-    arm(kRecompute, [this] { recomputeDayView(); });
-    hidePanel();
-    panel_->setState(State::Stornieren);
-    days_.refresh();
-    reloadDays();
-}
-
-void Haupt::deleteLine() {
-    const Cancellation::DeleteOutcome r = cancellation_.deleteLine(lines_, guard_);
-    if (r == Cancellation::DeleteOutcome::NotAllowed)
-        return;
-    if (r == Cancellation::DeleteOutcome::Declined) {
-        lineGrid()->setFocus();
-        return;
-    }
-    loadDayLines();
-    cancelEntry();
-    lineGrid()->setFocus();
-    arm(kRecompute, [this] { recomputeDayView(); });
+bool Haupt::showsTheDay() const {
+    return lines_.source() == dayLinesSource();
 }
 
 // ---------------------------------------------------------------- menus

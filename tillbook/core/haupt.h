@@ -79,6 +79,12 @@ class Haupt : public QMainWindow {
     void openSettingsDialog(bool guarded);
     void openPasswordChange();
     void openBackupWindow();
+    void listPeriod();
+    void listText(const QString& text);
+    void correctData();
+    void exportCsv();
+    // What the line grid shows now, for the printout and the export.
+    ListingState currentListing() const;
 
     // Views and state, for the panels over them and for tests.
     CashDays& days() { return days_; }
@@ -149,6 +155,8 @@ class Haupt : public QMainWindow {
     void hidePanel();
     void serviceCodeChanged();
     void showPeriod();
+    void wireQueryFrame();
+    bool showsTheDay() const;
 
     HauptServices s_;
     Dialogs& dialogs_;
@@ -161,6 +169,8 @@ class Haupt : public QMainWindow {
     Listings listings_;
     Resize resize_;
     std::unique_ptr<WidgetResizeWindow> resizeWindow_;
+    Money carried_;
+    DayTotals totals_;
     bool closing_ = false;
     bool syncingDays_ = false;
 

@@ -157,7 +157,8 @@ std::unique_ptr<Session> Startup::open() {
         offerBackup(*session);
 
     QString why;
-    if (!cashfile::removePassword(path, &why) || !(session->db = Database::open(path, {}, &why)))
+    if (!cashfile::removePassword(path, &why) || !(session->db = Database::open(path, {}, &why)) ||
+        !cashfile::upgrade(*session->db, &why))
         return fail(QStringLiteral("Das Kassenbuch kann nicht geöffnet werden:\n%1\n\n%2\n\nDie "
                                    "Datei bleibt unverändert.")
                         .arg(path, why));

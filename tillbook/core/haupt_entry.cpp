@@ -1,0 +1,203 @@
+#include "haupt.h"
+
+#include "cash_date.h"
+#include "day_view.h"
+#include "line_page.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+
+// The main window's wiring of the entry panel: new entries, saving, showing a line, the service
+// code, the done mark, and the cancellation panel with line deletion.
+namespace tb {
+
+using namespace jobs;
+using State = EntryPanel::State;
+
+void Haupt::hidePanel() {
+    panel_->dismiss();
+}
+
+void Haupt::newEntry() {
+    if (!serviceCode()) {
+        if (days_.ensureBusinessDay())
+            reloadDays();
+        arm(kNewLine, [this] { openNewLine(); });
+        return;
+    }
+    arm(kEntryState, [this] { entryFieldState(); });
+    if (cashdate::toText(s_.clock->today()) != days_.currentDate()) {
+        if (dialogs_.message(QStringLiteral("Der ausgewählte Tag ist nicht heute. Möchten Sie den "
+                                            "Tag ändern ?"),
+                             QStringLiteral("Tag wählen"), Icon::Exclamation,
+                             Buttons::YesNo) == Answer::Yes) {
+            findOrCreateDay();
+            return;
+        }
+    }
+    if (days_.view().isEmpty()) {
+        dialogs_.message(QStringLiteral("Es muss zunächst ein Tag angelegt werden"), {},
+                         Icon::Information);
+        optEdit_->setChecked(true);
+        return;
+    }
+    openNewLine();
+}
+
+void Haupt::openNewLine() {
+    lines_.setSource(dayLinesSource(), {days_.currentDate()});
+    lines_.refresh();
+    linePage_->reload();
+    panel_->show();
+    lines_.addNew();
+    panel_->clearForNewLine();
+    entryField(kTextField)->setFocus();
+    panel_->setState(State::Neuanlage);
+    panel_->setFieldsEnabled(true);
+    panel_->saveButton()->show();
+    panel_->stornoButton()->hide();
+    panel_->setTwoRates(false);
+    openBookingTextPicker(false);
+    entryField(kReceiptField)->setFocus();
+}
+
+void Haupt::takeOverBookingText(const QString& text) {
+    entryField(kTextField)->setText(text);
+    if (rateChoice()->currentText().isEmpty())
+        panel_->setRate(settings_.rate1());
+    arm(kFocusRemark, [this] { entryField(kRemarkField)->setFocus(); });
+}
+
+void Haupt::saveEntry() {
+    const EntryValues v = panel_->values();
+    if (!entry_.checkAndAdvance(v))
+        return;
+    // The save goes into the line being edited, whatever is current when the job runs.
+    LineTarget target;
+    if (!lines_.isAdding())
+        target.id = lines_.atEnd() ? -1 : lines_.id();
+    const QString dayDate = days_.currentDate();
+    arm(kSaveLine, [this, v, target, dayDate] { saveLine(v, target, dayDate); });
+    hidePanel();
+    panel_->deleteLineButton()->hide();
+    panel_->setState(State::Bearbeiten);
+    arm(kRecompute, [this] { recomputeDayView(); });
+}
+
+void Haupt::saveLine(const EntryValues& v, LineTarget target, const QString& dayDate) {
+    qint64 id = 0;
+    if (!entry_.writeLine(*s_.db, target, v, dayDate, &id))
+        return;
+    if (!lines_.isAdding()) {
+        lines_.refresh();
+        lines_.findId(id);
+        linePage_->reload();
+    }
+    if (optNew_->isChecked())
+        arm(kPressNew, [this] { newEntry(); });
+}
+
+void Haupt::cancelEntry() {
+    hidePanel();
+    panel_->deleteLineButton()->hide();
+    panel_->setState(State::Bearbeiten);
+}
+
+void Haupt::showCurrentLine() {
+    if (lines_.isAdding())
+        return;
+    EntryValues v = panel_->values();
+    entry_.showLine(lines_, v);
+    panel_->setValues(v);
+    panel_->setLineCount(lines_.recordCount());
+    panel_->setTwoRates(v.twoRates);
+    if (serviceCode()) {
+        panel_->deleteLineButton()->show();
+        entryField(kNumberField)->setEnabled(true);
+    }
+    linePage_->showCurrent();
+}
+
+void Haupt::entryFieldState() {
+    if (panel_->state() == State::Neuanlage) {
+        panel_->setFieldsEnabled(true);
+        if (serviceCode())
+            panel_->deleteLineButton()->show();
+        panel_->saveButton()->setVisible(serviceCode());
+        panel_->stornoButton()->hide();
+        return;
+    }
+    panel_->setFieldsEnabled(false);
+    panel_->saveButton()->hide();
+    panel_->stornoButton()->show();
+}
+
+void Haupt::unlockEditing() {
+    panel_->setFieldsEnabled(true);
+    panel_->saveButton()->show();
+    panel_->stornoButton()->hide();
+}
+
+void Haupt::serviceCodeChanged() {
+    if (serviceCode()) {
+        panel_->deleteLineButton()->show();
+        arm(kUnlockEditing, [this] { unlockEditing(); });
+    } else {
+        panel_->deleteLineButton()->hide();
+    }
+}
+
+void Haupt::toggleDone() {
+    if (!BookingEntry::toggleDone(lines_))
+        return;
+    linePage_->reload();
+    fillBookingTextSelector();
+}
+
+// ---------------------------------------------------------------- cancellation
+
+void Haupt::openCancellationPanel() {
+    if (lines_.atEnd() || lines_.isAdding())
+        return;
+    showCurrentLine();
+    panel_->show();
+    panel_->setState(State::Stornieren);
+    arm(kEntryState, [this] { entryFieldState(); });
+}
+
+void Haupt::cancelLine() {
+    const Cancellation::Outcome r =
+        cancellation_.cancel(lines_, rateChoice()->currentText(), days_.currentDate());
+    if (r == Cancellation::Outcome::Declined) {
+        lineGrid()->setFocus();
+        return;
+    }
+    if (r != Cancellation::Outcome::Done)
+        return;
+    // The business day exists; the list is re-read with the newest day current.
+    days_.insertDay(cashdate::toText(CashDays::businessDate(s_.clock->now())));
+    arm(kRecompute, [this] { recomputeDayView(); });
+    hidePanel();
+    panel_->setState(State::Stornieren);
+    days_.refresh();
+    reloadDays();
+}
+
+void Haupt::deleteLine() {
+    const Cancellation::DeleteOutcome r = cancellation_.deleteLine(lines_, guard_);
+    if (r == Cancellation::DeleteOutcome::NotAllowed)
+        return;
+    if (r == Cancellation::DeleteOutcome::Declined) {
+        lineGrid()->setFocus();
+        return;
+    }
+    loadDayLines();
+    cancelEntry();
+    lineGrid()->setFocus();
+    arm(kRecompute, [this] { recomputeDayView(); });
+}
+
+} // namespace tb
