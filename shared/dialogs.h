@@ -38,6 +38,14 @@ class Dialogs {
     // The password prompt: true when the typed text equalled the password.
     virtual bool checkPassword(const QString& currentPassword) = 0;
 
+    // The printer choice: the printers the system lists (and "PDF-Datei"), the current one
+    // selected, and the number of copies. The printer chosen becomes the current one, also
+    // when the window is then cancelled; the result is the number of copies, 0 when cancelled.
+    virtual int choosePrinter(QString& printer, int copies) {
+        Q_UNUSED(printer);
+        return copies;
+    }
+
     // Runs after each of the program's own modal windows shown through the seam (the calendar,
     // the password prompt) has closed; the main window hangs its activation here. Plain
     // message and input boxes do not count.

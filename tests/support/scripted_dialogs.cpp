@@ -71,3 +71,19 @@ bool ScriptedDialogs::checkPassword(const QString& currentPassword) {
 }
 
 } // namespace tb::test
+
+namespace tb::test {
+
+int ScriptedDialogs::choosePrinter(QString& printer, int copies) {
+    copiesOffered.push_back(copies);
+    if (printerAnswers.empty())
+        return 0;
+    const PrinterAnswer a = printerAnswers.front();
+    printerAnswers.pop_front();
+    if (!a.printer.isEmpty())
+        printer = a.printer;
+    modalClosed();
+    return a.copies;
+}
+
+} // namespace tb::test

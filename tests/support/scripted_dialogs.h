@@ -23,6 +23,7 @@ class ScriptedDialogs : public Dialogs {
     QString openFile(const QString& title, const QString& folder, const QString& filter) override;
     bool getDate(QDate& date, const QString& title) override;
     bool checkPassword(const QString& currentPassword) override;
+    int choosePrinter(QString& printer, int copies) override;
 
     // Answers to Yes/No and OK/Cancel questions, in order; without one the answer is No or
     // Cancel.
@@ -41,6 +42,13 @@ class ScriptedDialogs : public Dialogs {
     // What the input box returns, in order; without one it is cancelled.
     std::deque<std::optional<QString>> inputs;
     std::vector<QString> inputPrompts;
+    // The printer choice: the printer chosen (empty: the current one stays) and the copies.
+    struct PrinterAnswer {
+        QString printer;
+        int copies = 1;
+    };
+    std::deque<PrinterAnswer> printerAnswers;
+    std::vector<int> copiesOffered;
     // What the operator types into the password prompt.
     std::deque<QString> typedPasswords;
     int passwordPrompts = 0;

@@ -10,6 +10,7 @@
 #include "jobs.h"
 #include "listings.h"
 #include "passwords.h"
+#include "print_layout.h"
 #include "resize.h"
 #include "scheduler.h"
 #include "settings_record.h"
@@ -83,6 +84,8 @@ class Haupt : public QMainWindow {
     void listText(const QString& text);
     void correctData();
     void exportCsv();
+    void printCashBook();
+    void printProtocol();
     // What the line grid shows now, for the printout and the export.
     ListingState currentListing() const;
 
@@ -157,6 +160,9 @@ class Haupt : public QMainWindow {
     void showPeriod();
     void wireQueryFrame();
     bool showsTheDay() const;
+    PrintSettings printSettings() const;
+    bool printDocuments(const std::function<PrintDocument(int copy)>& document, int copies,
+                        const QString& pdfName);
 
     HauptServices s_;
     Dialogs& dialogs_;

@@ -1,13 +1,19 @@
 #include "haupt.h"
 
+#include "cash_date.h"
 #include "csv_export.h"
 #include "data_correction.h"
 #include "data_paths.h"
 #include "line_page.h"
+#include "print_layout.h"
+#include "printing.h"
 #include "query_frame.h"
 #include "till_count_page.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
@@ -35,6 +41,8 @@ void Haupt::wireQueryFrame() {
     connect(query_, &QueryFrame::listAllClicked, this, &Haupt::listPeriod);
     connect(query_, &QueryFrame::textChosen, this, &Haupt::listText);
     connect(query_, &QueryFrame::exportClicked, this, &Haupt::exportCsv);
+    connect(query_, &QueryFrame::printClicked, this, &Haupt::printCashBook);
+    connect(tillPage_, &TillCountPage::printClicked, this, &Haupt::printProtocol);
 }
 
 void Haupt::listPeriod() {
@@ -76,6 +84,84 @@ void Haupt::exportCsv() {
     CsvExport::run(lines_, currentListing(), settings_.rate1(), settings_.rate2(),
                    s_.store->get(SettingsStore::startup(), paths::kDataPathKey, s_.dataPath), work,
                    dialogs_);
+}
+
+bool Haupt::printDocuments(const std::function<PrintDocument(int copy)>& document, int copies,
+                           const QString& pdfName) {
+    const QString printer = Printing::currentPrinter();
+    QString pdf;
+    if (printer == Printing::pdfEntry()) {
+        const QString dataPath =
+            s_.store->get(SettingsStore::startup(), paths::kDataPathKey, s_.dataPath);
+        pdf = dialogs_.saveFile(QStringLiteral("Als PDF-Datei speichern"),
+                                paths::folderOf(dataPath) + pdfName,
+                                QStringLiteral("PDF-Datei (*.pdf)"));
+        if (pdf.isEmpty())
+            return false;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    for (int copy = 1; copy <= copies; ++copy) {
+        // Each copy is a job of its own; into a PDF each goes into a file of its own.
+        QString file = pdf;
+        if (copy > 1 && !pdf.isEmpty())
+            file = pdf.left(pdf.size() - 4) + QStringLiteral(" (Kopie %1).pdf").arg(copy);
+        QString why;
+        if (!Printing::print(document(copy), printer, file, pdfName.chopped(4), &why)) {
+            QApplication::restoreOverrideCursor();
+            dialogs_.message(
+                QStringLiteral("Der Ausdruck ist nicht vollständig gedruckt worden:\n") + why,
+                QStringLiteral("Drucken"), Icon::Critical);
+            return false;
+        }
+    }
+    QApplication::restoreOverrideCursor();
+    return true;
+}
+
+PrintSettings Haupt::printSettings() const {
+    PrintSettings p;
+    p.currency = settings_.get(QStringLiteral("Einst18"));
+    p.rate1 = settings_.rate1();
+    p.rate2 = settings_.rate2();
+    p.noTax = settings_.get(QStringLiteral("Einst20")) == QLatin1String("X");
+    p.receiptCaption = settings_.caption(3);
+    p.paymentCaption = settings_.caption(4);
+    return p;
+}
+
+void Haupt::printCashBook() {
+    // What the grid lists as the button is pressed: the activation after the printer choice
+    // sets the kind back to "Tag", and must not change what is printed.
+    const ListingState listing = currentListing();
+    const std::vector<PrintRow> rows = printRows(lines_);
+    const PrintSettings settings = printSettings();
+    if (rows.empty()) {
+        dialogs_.message(QStringLiteral("Keine Daten vorhanden"), {}, Icon::Information);
+        return;
+    }
+    const int copies = dialogs_.choosePrinter(Printing::currentPrinter(), 1);
+    if (copies <= 0)
+        return;
+    Money balance; // the balance of the last row that had one, also from copy to copy
+    printDocuments([&](int) { return cashBookPages(rows, listing, settings, balance); }, copies,
+                   CsvExport::baseName(listing) + QStringLiteral(".pdf"));
+}
+
+void Haupt::printProtocol() {
+    // The protocol reads no number of copies: one, also when the choice was cancelled.
+    dialogs_.choosePrinter(Printing::currentPrinter(), 1);
+    TillFigures f;
+    for (int line = 1; line <= TillCount::kLines; ++line)
+        f.counts[static_cast<size_t>(line - 1)] = tillPage_->countField(line)->text();
+    f.lineTotals = tillPage_->lineTotals();
+    f.expected = tillPage_->expected()->text();
+    f.counted = tillPage_->counted()->text();
+    f.difference = tillPage_->difference()->text();
+    const QDateTime now = s_.clock->now();
+    const QString currency = settings_.get(QStringLiteral("Einst18"));
+    printDocuments([&](int) { return countingProtocol(f, currency, now); }, 1,
+                   QStringLiteral("Zählprotokoll ") + cashdate::toText(now.date()) +
+                       QStringLiteral(".pdf"));
 }
 
 } // namespace tb

@@ -1,7 +1,11 @@
 #include "tillbook_dialogs.h"
 
+#include "qt_dialogs.h"
+
+#include "drucker_waehlen.h"
 #include "frm_calendar.h"
 #include "password_windows.h"
+#include "printing.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -20,6 +24,15 @@ bool TillbookDialogs::checkPassword(const QString& currentPassword) {
     dlg.exec();
     modalClosed();
     return dlg.granted();
+}
+
+int TillbookDialogs::choosePrinter(QString& printer, int copies) {
+    Drucker_waehlen dlg(*this, Printing::printers(), printer, copies, parent());
+    dlg.adjustSize();
+    centreOnScreen(dlg);
+    dlg.exec();
+    modalClosed();
+    return dlg.copies();
 }
 
 } // namespace tb

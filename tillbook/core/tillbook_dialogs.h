@@ -10,6 +10,7 @@ class TillbookDialogs : public QtDialogs {
     TillbookDialogs() : QtDialogs(QStringLiteral("Tillbook")) {}
     bool getDate(QDate& date, const QString& title) override;
     bool checkPassword(const QString& currentPassword) override;
+    int choosePrinter(QString& printer, int copies) override;
 };
 
 } // namespace tb

@@ -1,0 +1,167 @@
+#include "print_layout.h"
+
+#include "jet_functions.h"
+
+#include <cmath>
+
+namespace tb {
+
+namespace {
+constexpr double kLeft = 14;
+constexpr double kRight = 284;
+constexpr double kRowSize = 10.5;
+
+void text(Page& p, const QString& t, double x, double y, double size, bool bold = false,
+          bool right = false) {
+    p.texts.push_back({t, x, y, size, bold, right});
+}
+void rightAt(Page& p, const QString& t, double x, double y, bool bold = false) {
+    text(p, t, x, y, kRowSize, bold, true);
+}
+} // namespace
+
+std::vector<PrintRow> printRows(const DataView& lines) {
+    std::vector<PrintRow> rows;
+    rows.reserve(static_cast<size_t>(lines.recordCount()));
+    for (int r = 0; r < lines.recordCount(); ++r) {
+        auto v = [&](const char* c) { return lines.valueAt(r, QLatin1String(c)); };
+        rows.push_back(
+            {v("a10"), v("a8"), v("n1"), v("n2"), v("a14"), v("a13"), v("a4"), v("a5"), v("a15")});
+    }
+    return rows;
+}
+
+PrintDocument cashBookPages(const std::vector<PrintRow>& rows, const ListingState& listing,
+                            const PrintSettings& s, Money& balance) {
+    PrintDocument doc;
+    doc.landscape = true;
+    const QString cur = QLatin1Char(' ') + s.currency;
+    const bool balanceColumn =
+        listing.kind != ListingKind::Kategorie && listing.selectedText != QLatin1String(" alle");
+    int pageNumber = 1;
+    double y = 20;
+
+    auto header = [&] {
+        doc.pages.emplace_back();
+        Page& p = doc.pages.back();
+        if (listing.kind == ListingKind::Tag)
+            text(p, QStringLiteral("Kassenbuch vom ") + listing.dayDate, 20, 10, 10, true);
+        else if (listing.kind == ListingKind::Auswahl)
+            text(p,
+                 QStringLiteral("Kassenbuch ") + listing.periodStart + QStringLiteral(" bis ") +
+                     listing.periodEnd,
+                 20, 10, 10, true);
+        rightAt(p, QStringLiteral("Seite ") + QString::number(pageNumber), 280, 10);
+        const double h = y + 6;
+        text(p, QStringLiteral("Datum"), 14, h, kRowSize, true);
+        rightAt(p, QStringLiteral("Kassenbestand"), 285, h, true);
+        rightAt(p, QStringLiteral("Beleg"), 51, h, true);
+        text(p, QStringLiteral("Buchungstext"), 57, h, kRowSize, true);
+        text(p, QStringLiteral("Bemerkung"), 100, h, kRowSize, true);
+        if (!s.noTax) {
+            rightAt(p, QStringLiteral("St. ") + s.rate1 + QLatin1Char('%'), 160, h, true);
+            rightAt(p, QStringLiteral("St. ") + s.rate2 + QLatin1Char('%'), 185, h, true);
+        }
+        rightAt(p, s.receiptCaption, 215, h, true);
+        rightAt(p, s.paymentCaption, 245, h, true);
+        p.rules.push_back({33, kLeft, kRight});
+        y += 10;
+    };
+
+    header();
+    rightAt(doc.pages.back(),
+            QStringLiteral("Kassenbestand vom  Vortag:") + QLatin1Char(' ') +
+                listing.carriedIn.toText() + cur,
+            245, 15);
+    for (const PrintRow& r : rows) {
+        if (y > 180) {
+            doc.pages.back().rules.push_back({y + 8, kLeft, kRight});
+            y = 20;
+            ++pageNumber;
+            header();
+        }
+        y += 5;
+        Page& p = doc.pages.back();
+        text(p, r.date, 14, y, kRowSize);
+        rightAt(p, r.number, 51, y);
+        text(p, r.text.left(20), 57, y, kRowSize);
+        text(p, s.noTax ? r.remark : r.remark.left(20), 100, y, kRowSize);
+        if (!s.noTax) {
+            if (r.tax1 != QLatin1String("0,00") && !r.tax1.isEmpty())
+                rightAt(p, r.tax1 + cur, 160, y);
+            if (r.tax2 != QLatin1String("0,00") && r.tax2.size() >= 2)
+                rightAt(p, r.tax2 + cur, 185, y);
+        }
+        // A single letter (a marker such as K or U) is no amount to print.
+        if (r.receipt.size() >= 2)
+            rightAt(p, r.receipt + cur, 215, y);
+        if (!r.balance.isEmpty())
+            balance = Money::parseOrZero(r.balance);
+        if (r.payment.size() >= 2)
+            rightAt(p, r.payment + cur, 245, y);
+        if (balanceColumn)
+            rightAt(p, balance.toText() + cur, 285, y);
+    }
+    Page& p = doc.pages.back();
+    y += 6;
+    p.rules.push_back({y, kLeft, kRight});
+    y += 1;
+    const QString receipts = listing.totals.receipts.toText();
+    const QString payments = listing.totals.payments.toText();
+    if (receipts.size() >= 2)
+        rightAt(p, receipts + cur, 215, y, true);
+    if (payments.size() >= 2)
+        rightAt(p, payments + cur, 245, y, true);
+    if (!s.noTax) {
+        rightAt(p, listing.totals.vat1.toText() + cur, 160, y, true);
+        rightAt(p, listing.totals.vat2.toText() + cur, 185, y, true);
+    }
+    rightAt(p, balance.toText() + cur, 285, y, true);
+    return doc;
+}
+
+PrintDocument countingProtocol(const TillFigures& f, const QString& currency,
+                               const QDateTime& now) {
+    PrintDocument doc;
+    doc.pages.emplace_back();
+    Page& p = doc.pages.back();
+    const QString cur = QLatin1Char(' ') + currency;
+    const std::pair<const char*, const QString*> block[] = {{"Kassenbestand (soll):", &f.expected},
+                                                            {"Zählprotokoll (ist):", &f.counted},
+                                                            {"Differenz:", &f.difference}};
+    const double heights[] = {160, 167, 173};
+    for (int i = 0; i < 3; ++i) {
+        text(p, QString::fromUtf8(block[i].first), 160, heights[i], 10, false, true);
+        text(p, *block[i].second + cur, 180, heights[i], 10, false, true);
+    }
+    text(p, QStringLiteral("Kassenaufnahme"), 30, 30, 10, true);
+    const auto& captions = TillCount::captions();
+    for (int i = 0; i < TillCount::kLines; ++i) {
+        const double y = 40 + 7 * i;
+        const auto at = static_cast<size_t>(i);
+        text(p, f.counts[at], 20, y, 10, false, true);
+        text(p, QStringLiteral("x"), 27, y, 10, false, true);
+        // "0.00 " with its trailing blank, then the currency.
+        if (!captions[at].isEmpty())
+            text(p, TillCount::denomination(i + 1).toText() + QLatin1Char(' ') + currency, 50, y,
+                 10, false, true);
+        text(p, QStringLiteral("="), 57, y, 10, false, true);
+        if (!f.lineTotals[at].isEmpty())
+            text(p, Money::parseOrZero(f.lineTotals[at]).toText() + QLatin1Char(' ') + currency, 81,
+                 y, 10, false, true);
+    }
+    p.rules.push_back({190, 20, 190});
+    p.rules.push_back({220, 20, 190});
+    text(p, now.toString(QStringLiteral("dd.MM.yyyy  hh:mm")), 20, 215, 10);
+    text(p, QStringLiteral("Unterschrift"), 60, 215, 10);
+    return doc;
+}
+
+int copiesOf(const QString& typed) {
+    // Val reads the leading number with "." as its point and stops at anything else.
+    const double v = jet::val(typed);
+    const double rounded = std::nearbyint(v); // to the nearest, halves to even
+    return rounded > 0 && rounded < 1000 ? static_cast<int>(rounded) : 0;
+}
+
+} // namespace tb
