@@ -346,6 +346,7 @@ struct Run : ::testing::Test {
 
 TEST_F(Run, LeavingThroughTheBackupWindowMakesNoCopyComingBackMakesOne) {
     TillbookRun run(dialogs, store, clock, scheduler, docs);
+    run.fetch = [](const QString&) { return std::nullopt; }; // offline
     int mainWindows = 0;
     run.onMainWindow = [&](Haupt& w) {
         ++mainWindows;
@@ -372,6 +373,7 @@ TEST_F(Run, LeavingThroughTheBackupWindowMakesNoCopyComingBackMakesOne) {
 
     QFile::remove(weekday);
     TillbookRun again(dialogs, store, clock, scheduler, docs);
+    again.fetch = [](const QString&) { return std::nullopt; };
     again.onMainWindow = [](Haupt& w) {
         QTimer::singleShot(0, &w, [&w] { w.openBackupWindow(); });
     };
@@ -386,6 +388,7 @@ TEST_F(Run, LeavingThroughTheBackupWindowMakesNoCopyComingBackMakesOne) {
 
 TEST_F(Run, AnEndBySignalMakesTheCopyWithoutADialog) {
     TillbookRun run(dialogs, store, clock, scheduler, docs);
+    run.fetch = [](const QString&) { return std::nullopt; }; // offline
     run.onMainWindow = [&](Haupt& w) {
         QTimer::singleShot(0, &w, [&w, &run] {
             run.endedBySignal = true;
@@ -405,6 +408,7 @@ TEST_F(Run, AfterACrashTheOperatorIsToldOnceAndOfferedACopy) {
     lock.close();
     dialogs.answers = {Answer::Yes};
     TillbookRun run(dialogs, store, clock, scheduler, docs);
+    run.fetch = [](const QString&) { return std::nullopt; }; // offline
     run.onMainWindow = [&](Haupt& w) {
         // The copy was written before the run began.
         EXPECT_TRUE(cashfile::verifyBook(weekday, cashfile::builtInPassword()).ok());

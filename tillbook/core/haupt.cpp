@@ -7,8 +7,10 @@
 #include "day_view.h"
 #include "enter_presses.h"
 #include "frm_baustelle.h"
+#include "info.h"
 #include "kassenbestand.h"
 #include "line_page.h"
+#include "manual.h"
 #include "password_windows.h"
 #include "qt_dialogs.h"
 #include "query_frame.h"
@@ -16,11 +18,13 @@
 #include "row_grid.h"
 #include "till_count_page.h"
 #include "value_display.h"
+#include "version_check.h"
 #include "vorgaben.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -33,6 +37,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
+#include <QUrl>
 
 namespace tb {
 
@@ -72,6 +77,7 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
         // activation that follows every modal window, once) and gets the focus.
         bookingTextSelector()->setFocus();
     };
+    openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     // Our calendar and the password prompt are modal windows too: activation follows them.
     dialogs_.afterModal = [this] {
         if (!QApplication::activeModalWidget())
@@ -277,9 +283,11 @@ void Haupt::buildMenus() {
             &Haupt::openPasswordChange);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
-    help->addAction(QStringLiteral("&Anleitung"));
-    help->addAction(QStringLiteral("&Info"));
-    help->addAction(QStringLiteral("&Online-Update"));
+    connect(help->addAction(QStringLiteral("&Anleitung")), &QAction::triggered, this,
+            &Haupt::openManual);
+    connect(help->addAction(QStringLiteral("&Info")), &QAction::triggered, this, &Haupt::openInfo);
+    connect(help->addAction(QStringLiteral("&Online-Update")), &QAction::triggered, this,
+            &Haupt::onlineUpdate);
 }
 
 void Haupt::wirePanels() {
@@ -571,6 +579,30 @@ void Haupt::openBackupWindow() {
     close();
 }
 
+void Haupt::openManual() {
+    // Without a reader or the file nothing visible happens, and nothing is reported.
+    const QString manual = findManual(QCoreApplication::applicationDirPath());
+    if (!manual.isEmpty() && openUrl)
+        openUrl(QUrl::fromLocalFile(manual));
+}
+
+void Haupt::openInfo() {
+    Info dlg(this);
+    dlg.openUrl = [this](const QString& url) {
+        if (openUrl)
+            openUrl(QUrl(url));
+    };
+    runModal(dlg);
+}
+
+void Haupt::onlineUpdate() {
+    if (!s_.update || !s_.update->fromMenu())
+        return;
+    // The question announced it: the program ends at once.
+    endedForUpdate = true;
+    close();
+}
+
 void Haupt::openFloatDialog() {
     if (!guard_.allow())
         return;
@@ -585,6 +617,11 @@ void Haupt::openSettingsDialog(bool guarded) {
         return;
     Vorgaben dlg(s_.db, dialogs_, this);
     dlg.serviceCodeActive = [this] { return serviceCode(); };
+    dlg.clock = s_.clock;
+    dlg.onRenumbered = [this] {
+        days_.refresh();
+        reloadDays();
+    };
     runModal(dlg);
 }
 

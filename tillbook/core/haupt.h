@@ -28,10 +28,12 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTableView;
+class QUrl;
 
 namespace tb {
 
 class DataViewModel;
+class VersionCheck;
 class LinePage;
 class QueryFrame;
 class TillCountPage;
@@ -45,6 +47,7 @@ struct HauptServices {
     Scheduler* scheduler = nullptr;
     SettingsStore* store = nullptr;
     QString dataPath;
+    VersionCheck* update = nullptr; // the version check of the run (its text fetched at start)
 };
 
 // The main window: the day column, the mode buttons, the menus, the window keys, activation
@@ -63,6 +66,11 @@ class Haupt : public QMainWindow {
     std::function<void(bool maintenance)> openBookingTextPicker;
     // Set while the backup window is shown; suppresses the backup at exit.
     bool backupWindowOpen = false;
+    // Set when the operator chose the update: the run ends at once, without the backup.
+    bool endedForUpdate = false;
+    // Opens a document or an address on the desktop (the manual, the download); tests
+    // replace it.
+    std::function<void(const QUrl&)> openUrl;
 
     // Operations the controls and keys trigger.
     void findOrCreateDay();
@@ -80,6 +88,9 @@ class Haupt : public QMainWindow {
     void openSettingsDialog(bool guarded);
     void openPasswordChange();
     void openBackupWindow();
+    void openManual();
+    void openInfo();
+    void onlineUpdate();
     void listPeriod();
     void listText(const QString& text);
     void correctData();

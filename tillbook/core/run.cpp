@@ -4,8 +4,13 @@
 #include "data_paths.h"
 #include "datensicherung.h"
 #include "haupt.h"
+#include "http_fetch.h"
 #include "qt_dialogs.h"
 #include "startup.h"
+#include "version_check.h"
+
+#include <QDesktopServices>
+#include <QUrl>
 
 #include <QApplication>
 
@@ -14,7 +19,10 @@ namespace tb {
 TillbookRun::TillbookRun(Dialogs& dialogs, SettingsStore& store, Clock& clock, Scheduler& scheduler,
                          QString commonDocuments)
     : dialogs_(dialogs), store_(store), clock_(clock), scheduler_(scheduler),
-      commonDocuments_(std::move(commonDocuments)) {}
+      commonDocuments_(std::move(commonDocuments)) {
+    fetch = [](const QString& url) { return fetchSmallFile(url); };
+    openUrl = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
+}
 
 int TillbookRun::exec() {
     auto storedDataPath = [this] {
@@ -27,15 +35,34 @@ int TillbookRun::exec() {
         backup.offerAfterCrash();
     };
 
+    VersionCheck update(dialogs_, fetch, [this](const QString& url) {
+        if (openUrl)
+            openUrl(url);
+    });
+    bool checked = false;
     for (;;) {
         std::unique_ptr<Session> session = startup.open();
         if (!session)
             return 1;
+        // Once a run, while the main window loads: a newer version? Yes ends the run at once,
+        // the file protected again and released.
+        if (!checked) {
+            checked = true;
+            if (update.atStart()) {
+                Startup::close(*session);
+                return 0;
+            }
+        }
         bool toBackupWindow = false;
+        bool forUpdate = false;
         QString password;
         {
-            Haupt window(
-                {session->db.get(), &dialogs_, &clock_, &scheduler_, &store_, session->dataPath});
+            Haupt window({session->db.get(), &dialogs_, &clock_, &scheduler_, &store_,
+                          session->dataPath, &update});
+            window.openUrl = [this](const QUrl& url) {
+                if (openUrl)
+                    openUrl(url.toString());
+            };
             auto* qt = dynamic_cast<QtDialogs*>(&dialogs_);
             if (qt)
                 qt->setParent(&window);
@@ -47,9 +74,14 @@ int TillbookRun::exec() {
             if (qt)
                 qt->setParent(nullptr);
             toBackupWindow = window.backupWindowOpen;
+            forUpdate = window.endedForUpdate;
             password = window.guard().currentPassword();
         }
         session->db.reset();
+        if (forUpdate) {
+            Startup::close(*session);
+            return 0;
+        }
         Backup backup(store_, dialogs_, clock_, storedDataPath(), session->dataPath);
         if (!toBackupWindow || endedBySignal) {
             // The end of the run: the weekday copy, the password back on, the lock released.

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace tb {
 
@@ -25,6 +26,11 @@ class TillbookRun {
     int exec();
     // Set when logout or shutdown ends the session: nothing may ask any more.
     bool endedBySignal = false;
+
+    // How the version file is fetched, and how a document or an address is opened on the
+    // desktop (the download, the manual); tests replace them.
+    std::function<std::optional<QByteArray>(const QString& url)> fetch;
+    std::function<void(const QString& url)> openUrl;
 
     // Seen by tests: called with each main window once it is shown, and with the backup
     // window before it opens.

@@ -1,11 +1,14 @@
 #include "vorgaben.h"
 
+#include "cash_date.h"
 #include "click_label.h"
 #include "enter_presses.h"
 #include "key_filter.h"
+#include "renumbering.h"
 
 #include <QCloseEvent>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -17,7 +20,7 @@
 namespace tb {
 
 Vorgaben::Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), settings_(db) {
+    : QDialog(parent), db_(db), dialogs_(dialogs), settings_(db) {
     setObjectName(QStringLiteral("Vorgaben"));
     setWindowTitle(QStringLiteral("Vorgaben"));
     setStyleSheet(QStringLiteral("QDialog { background: rgb(215,235,255); }"));
@@ -63,8 +66,36 @@ Vorgaben::Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent)
         colLayout->addWidget(c);
     }
 
-    renumber_ = new QGroupBox(QStringLiteral("Belege neu nummerieren"));
-    renumber_->setLayout(new QVBoxLayout);
+    // The receipt renumbering: a service function, shown only with the service code.
+    renumber_ = new QGroupBox(QStringLiteral("Belegnummern neu vergeben"));
+    renumber_->setObjectName(QStringLiteral("Frame1"));
+    auto* range = new QGridLayout(renumber_);
+    auto dateField = [this](const char* name, const QString& caption) {
+        auto* f = new ClickLabel;
+        f->setObjectName(QLatin1String(name));
+        f->setAccessibleName(caption);
+        f->setTextFormat(Qt::PlainText);
+        f->setMinimumWidth(110);
+        f->setCursor(Qt::PointingHandCursor);
+        f->setStyleSheet(
+            QStringLiteral("background: white; border: 1px solid gray; padding: 2px;"));
+        f->clicked = [this, f] { pickDate(f); };
+        return f;
+    };
+    from_ = dateField("Label40", QStringLiteral("vom"));
+    to_ = dateField("Label42", QStringLiteral("bis zum"));
+    start_ = new QPushButton(QStringLiteral("Start"));
+    start_->setObjectName(QStringLiteral("Command2"));
+    start_->setAccessibleName(start_->text());
+    start_->setAutoDefault(false);
+    start_->setEnabled(false);
+    enterPresses(start_);
+    connect(start_, &QPushButton::clicked, this, &Vorgaben::renumber);
+    range->addWidget(new QLabel(QStringLiteral("vom")), 0, 0);
+    range->addWidget(new QLabel(QStringLiteral("bis zum")), 0, 1);
+    range->addWidget(from_, 1, 0);
+    range->addWidget(to_, 1, 1);
+    range->addWidget(start_, 1, 2);
     renumber_->hide();
 
     save_ = new QPushButton(QStringLiteral("Speichern"));
@@ -122,9 +153,43 @@ void Vorgaben::reject() {
     QDialog::reject();
 }
 
+void Vorgaben::revealRenumbering() {
+    // Revealed whenever the dialog becomes active with the code standing; nothing hides it.
+    if (serviceCodeActive && serviceCodeActive())
+        renumber_->show();
+}
+
 void Vorgaben::showEvent(QShowEvent* e) {
-    renumber_->setVisible(serviceCodeActive && serviceCodeActive());
+    revealRenumbering();
     QDialog::showEvent(e);
+}
+
+bool Vorgaben::event(QEvent* e) {
+    if (e->type() == QEvent::WindowActivate)
+        revealRenumbering();
+    return QDialog::event(e);
+}
+
+void Vorgaben::pickDate(ClickLabel* field) {
+    QDate d = clock ? clock->today() : QDate::currentDate();
+    if (dialogs_.getDate(d))
+        field->setText(cashdate::toText(d));
+    if (!from_->text().isEmpty() && !to_->text().isEmpty())
+        start_->setEnabled(true);
+}
+
+void Vorgaben::renumber() {
+    if (!db_)
+        return;
+    QString receipt = receipt_->text();
+    Renumbering renumbering(*db_, dialogs_, settings_);
+    const Renumbering::Outcome r = renumbering.run(from_->text(), to_->text(), receipt);
+    receipt_->setText(receipt);
+    if (r != Renumbering::Outcome::Done)
+        return;
+    if (onRenumbered)
+        onRenumbered();
+    reject(); // closed as by the frame: the bound fields, the new "Beleg-Nr." among them
 }
 
 bool Vorgaben::eventFilter(QObject* o, QEvent* e) {

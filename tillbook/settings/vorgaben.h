@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clock.h"
 #include "dialogs.h"
 #include "settings_record.h"
 
@@ -11,6 +12,10 @@ class QLineEdit;
 class QLabel;
 class QGroupBox;
 class QPushButton;
+
+namespace tb {
+class ClickLabel;
+}
 
 namespace tb {
 
@@ -29,12 +34,22 @@ class Vorgaben : public QDialog {
     QLineEdit* caption(int k) const { return captions_[static_cast<size_t>(k - 1)]; }
     QPushButton* saveButton() const { return save_; }
     QGroupBox* renumberPanel() const { return renumber_; }
+    ClickLabel* renumberFrom() const { return from_; }
+    ClickLabel* renumberTo() const { return to_; }
+    QPushButton* renumberStart() const { return start_; }
+    // "Start": the renumbering of the chosen range.
+    void renumber();
 
     void toggleTaxSwitch();
     // "Speichern": captions stored, record saved, dialog closed.
     void saveAndClose();
     // Whether the renumbering panel is offered (service code in the till count).
     std::function<bool()> serviceCodeActive;
+    // Where today comes from (the date fields open the calendar on it); the system clock if
+    // not set.
+    const Clock* clock = nullptr;
+    // After a renumbering: the main window's day list is re-read.
+    std::function<void()> onRenumbered;
 
     // Closing by the frame and Escape: the bound fields are saved, caption edits are lost.
     void reject() override;
@@ -42,9 +57,14 @@ class Vorgaben : public QDialog {
   protected:
     bool eventFilter(QObject* o, QEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    bool event(QEvent* e) override;
 
   private:
     void storeBoundFields();
+    void revealRenumbering();
+    void pickDate(ClickLabel* field);
+    Database* db_;
+    Dialogs& dialogs_;
     SettingsRecord settings_;
     QLineEdit* rate1_;
     QLineEdit* rate2_;
@@ -55,6 +75,9 @@ class Vorgaben : public QDialog {
     QPushButton* save_;
     QLabel* saveMarker_;
     QGroupBox* renumber_;
+    ClickLabel* from_;
+    ClickLabel* to_;
+    QPushButton* start_;
     bool saved_ = false;
 };
 

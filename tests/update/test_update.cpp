@@ -1,0 +1,207 @@
+#include "haupt.h"
+#include "http_fetch.h"
+#include "info.h"
+#include "manual.h"
+#include "scripted_dialogs.h"
+#include "temp_book.h"
+#include "version_check.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProcess>
+#include <QTabWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+using namespace tb;
+
+namespace {
+// A web server on the loopback interface that answers every request with one text, or never.
+class LocalServer {
+  public:
+    explicit LocalServer(QByteArray body, bool answer = true) : body_(std::move(body)) {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this, answer] {
+            QTcpSocket* s = server_.nextPendingConnection();
+            QObject::connect(s, &QTcpSocket::readyRead, [this, s, answer] {
+                const QByteArray request = s->readAll();
+                requests << request;
+                if (!answer)
+                    return; // a server that hangs
+                s->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+                         QByteArray::number(body_.size()) + "\r\nConnection: close\r\n\r\n" +
+                         body_);
+                s->disconnectFromHost();
+            });
+        });
+        qputenv("TILLBOOK_UPDATE_URL", url().toUtf8());
+    }
+    ~LocalServer() { qunsetenv("TILLBOOK_UPDATE_URL"); }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort()); }
+    QList<QByteArray> requests;
+
+  private:
+    QTcpServer server_;
+    QByteArray body_;
+};
+
+struct Check : ::testing::Test {
+    test::ScriptedDialogs dialogs;
+    QStringList opened;
+    VersionCheck check{dialogs, [](const QString& url) { return fetchSmallFile(url); },
+                       [this](const QString& url) { opened << url; }};
+    int questions() const {
+        int n = 0;
+        for (const auto& m : dialogs.messages)
+            n += m.title == "eine neue Version steht zur Verfügung" ? 1 : 0;
+        return n;
+    }
+};
+} // namespace
+
+TEST_F(Check, TheSameTextAsksNothingAnyOtherAsks) {
+    {
+        LocalServer server("Version 1.00.05");
+        EXPECT_FALSE(check.atStart());
+        EXPECT_EQ(questions(), 0);
+        ASSERT_EQ(server.requests.size(), 1);
+        EXPECT_TRUE(server.requests[0].startsWith("GET /Version_k.txt "));
+        EXPECT_TRUE(server.requests[0].contains("User-Agent: Wininet Test"));
+    }
+    {
+        LocalServer server("Version 1.00.05\r\n"); // a line break is a difference
+        EXPECT_FALSE(check.atStart());             // answered No
+        EXPECT_EQ(questions(), 1);
+        EXPECT_TRUE(opened.isEmpty());
+    }
+    {
+        LocalServer server("Version 1.00.04");
+        dialogs.answers = {Answer::Yes};
+        EXPECT_TRUE(check.atStart());
+        EXPECT_EQ(questions(), 2);
+        EXPECT_EQ(dialogs.last().text,
+                  "Sie arbeiten im Moment mit der Version 1.00.05\r\n\r\n auf dem Server Version "
+                  "1.00.04 --- installiert Version 1.00.05\r\r Möchten Sie jetzt die neue Version "
+                  "installieren ?\rTillbook wird dann beendet, um das Update vorzubereiten. ");
+        EXPECT_EQ(dialogs.last().icon, Icon::Question);
+        ASSERT_EQ(opened.size(), 1);
+        EXPECT_EQ(opened[0], server.url() + "/Download/Tillbook_Setup.exe");
+    }
+}
+
+TEST_F(Check, NoServerAsksNothingAndNeverHolds) {
+    {
+        LocalServer server("", false); // accepts, never answers
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_FALSE(check.atStart());
+        EXPECT_LT(clock.elapsed(), 4500);
+        EXPECT_EQ(questions(), 0);
+    }
+    qputenv("TILLBOOK_UPDATE_URL", "http://127.0.0.1:1"); // nobody listens
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(check.atStart());
+    EXPECT_LT(clock.elapsed(), 4500);
+    EXPECT_EQ(questions(), 0);
+    EXPECT_EQ(check.serverText(), "");
+    qunsetenv("TILLBOOK_UPDATE_URL");
+}
+
+TEST_F(Check, TheMenuAsksWithTheTextOfTheStartAndNoChangesNothing) {
+    const QByteArray markup = "<img src=\"/dev/zero\">" + QByteArray(300, 'x') + " \xe4";
+    LocalServer server(markup);
+    check.atStart();
+    EXPECT_EQ(check.serverText(), QString::fromLatin1(markup)); // Windows-1252 read
+    const size_t asked = dialogs.messages.size();
+    dialogs.answers = {Answer::No};
+    EXPECT_FALSE(check.fromMenu());
+    EXPECT_EQ(dialogs.messages.size(), asked + 1);
+    // Cut to 200 characters in the question.
+    EXPECT_TRUE(dialogs.last().text.contains(" auf dem Server <img src=\"/dev/zero\">" +
+                                             QString(179, 'x') + " --- installiert "));
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(server.requests.size(), 1); // fetched once, at start
+}
+
+TEST(InfoBox, FirstTabAtEveryOpeningLinksAndTheHover) {
+    Info box;
+    QStringList opened;
+    box.openUrl = [&](const QString& url) { opened << url; };
+    EXPECT_EQ(box.windowTitle(), "Info");
+    EXPECT_EQ(box.tabs()->tabText(0), "Hinweis");
+    EXPECT_EQ(box.tabs()->tabText(1), "Programm");
+    box.show();
+    box.tabs()->setCurrentIndex(1);
+    box.hide();
+    box.show();
+    EXPECT_EQ(box.tabs()->currentIndex(), 0);
+    bool disclaimer = false;
+    for (QLabel* l : box.findChildren<QLabel*>()) {
+        disclaimer = disclaimer || l->text() == Info::disclaimer();
+        if (l->text() == "Version 1.00.05") {
+            EXPECT_TRUE(l->styleSheet().contains("128,0,128"));
+        }
+    }
+    EXPECT_TRUE(disclaimer);
+    EXPECT_TRUE(Info::disclaimer().contains("Korrektheit der  Rechnungsbeträge"));
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(box.webLink(), &enter);
+    EXPECT_TRUE(box.webLink()->property("hovered").toBool());
+    EXPECT_TRUE(box.webLink()->font().bold());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(box.webLink(), &leave);
+    EXPECT_FALSE(box.webLink()->font().bold());
+    QTest::mouseClick(box.webLink(), Qt::LeftButton);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0], Info::webAddress());
+}
+
+TEST(Manual, TheBuildMadeAPdfWithTheManualsHeadings) {
+    const QString manual = findManual(QCoreApplication::applicationDirPath());
+    ASSERT_FALSE(manual.isEmpty())
+        << "no manual beside " << qPrintable(QCoreApplication::applicationDirPath());
+    QProcess text;
+    text.start("pdftotext", {manual, "-"});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString content = QString::fromUtf8(text.readAllStandardOutput());
+    for (const char* heading : {"Tillbook – Anleitung", "Erster Start", "Tage", "Buchen",
+                                "Stornieren", "Listen", "Drucken", "CSV-Export", "Kassenaufnahme",
+                                "Datensicherung und Restorix", "Passwörter", "Servicefunktionen"})
+        EXPECT_TRUE(content.contains(QString::fromUtf8(heading))) << heading;
+    EXPECT_TRUE(findManual("/nirgends").isEmpty());
+}
+
+TEST(HelpMenu, TheManualOpensOnTheDesktopAndTheUpdateEndsTheRun) {
+    test::TempHome home;
+    test::TempBook book;
+    test::ScriptedDialogs dialogs;
+    FixedClock clock{QDateTime(QDate(2024, 3, 1), QTime(10, 0))};
+    ManualScheduler scheduler;
+    SettingsStore store;
+    QStringList downloads;
+    VersionCheck update(
+        dialogs, [](const QString&) { return QByteArray("Version 2"); },
+        [&](const QString& url) { downloads << url; });
+    update.atStart(); // No
+    Haupt w(HauptServices{&book.db(), &dialogs, &clock, &scheduler, &store, book.path(), &update});
+    QList<QUrl> opened;
+    w.openUrl = [&](const QUrl& u) { opened << u; };
+    w.show();
+    w.openManual();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(opened[0].toLocalFile().endsWith("/Tillbook_Anleitung.pdf"));
+    dialogs.answers = {Answer::No};
+    w.onlineUpdate();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.endedForUpdate);
+    dialogs.answers = {Answer::Yes};
+    w.onlineUpdate();
+    EXPECT_TRUE(w.endedForUpdate);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(downloads.size(), 1);
+}

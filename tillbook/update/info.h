@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <functional>
+
+class QTabWidget;
+class QPushButton;
+
+namespace tb {
+
+// The about box: the engraved name, the version and its date, the disclaimer, the maker's
+// address with its links.
+class Info : public QDialog {
+    Q_OBJECT
+  public:
+    explicit Info(QWidget* parent = nullptr);
+    QTabWidget* tabs() const { return tabs_; }
+    QLabel* webLink() const { return web_; }
+    QPushButton* okButton() const { return ok_; }
+    // Opens a link (the web address, a new mail); tests replace it.
+    std::function<void(const QString& url)> openUrl;
+
+    static QString disclaimer();
+    static QString webAddress() { return QStringLiteral("https://tillbook.example"); }
+    static QString mailAddress() { return QStringLiteral("info@tillbook.example"); }
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
+
+  private:
+    void hover(bool on);
+    QTabWidget* tabs_;
+    QLabel* web_;
+    QPushButton* ok_;
+};
+
+// The product name drawn twice, white over grey one pixel lower, for an engraved look.
+class EngravedTitle : public QWidget {
+    Q_OBJECT
+  public:
+    explicit EngravedTitle(QString text, QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+
+  private:
+    QString text_;
+    QFont font_;
+};
+
+} // namespace tb
