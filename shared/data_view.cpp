@@ -1,36 +1,97 @@
 #include "data_view.h"
 
+#include "line_order.h"
+
+#include <algorithm>
+#include <cstring>
+
 namespace tb {
 
-void DataView::Row::reserve(size_t bytes, int values) {
-    bytes_.reserve(static_cast<qsizetype>(bytes));
-    ends_.reserve(static_cast<size_t>(values));
+namespace {
+constexpr size_t kBlockSize = size_t{1} << 20;
+
+quint32 endAt(const char* row, int i) {
+    quint32 e;
+    std::memcpy(&e, row + sizeof(quint32) * static_cast<size_t>(i), sizeof e);
+    return e;
+}
+} // namespace
+
+const char* DataView::storeRow(const std::vector<std::string_view>& values) {
+    const size_t n = values.size();
+    size_t bytes = 0;
+    for (const std::string_view v : values)
+        bytes += v.size();
+    // Rows start on a 4-byte boundary.
+    const size_t need = (sizeof(quint32) * n + bytes + 3) & ~size_t{3};
+    if (blocks_.empty() || blockUsed_ + need > blockSize_) {
+        blockSize_ = std::max(kBlockSize, need);
+        blocks_.push_back(std::make_unique<char[]>(blockSize_));
+        blockUsed_ = 0;
+    }
+    char* row = blocks_.back().get() + blockUsed_;
+    blockUsed_ += need;
+    char* data = row + sizeof(quint32) * n;
+    quint32 end = 0;
+    for (size_t i = 0; i < n; ++i) {
+        std::memcpy(data + end, values[i].data(), values[i].size());
+        end += static_cast<quint32>(values[i].size());
+        std::memcpy(row + sizeof(quint32) * i, &end, sizeof end);
+    }
+    return row;
 }
 
-void DataView::Row::append(std::string_view value) {
-    bytes_.append(value.data(), static_cast<qsizetype>(value.size()));
-    ends_.push_back(static_cast<quint32>(bytes_.size()));
-}
-
-std::string_view DataView::Row::at(int i) const {
-    if (i < 0 || i >= size())
+std::string_view DataView::cell(size_t row, int column) const {
+    if (row >= rows_.size() || column < 0 || column >= columns_.size())
         return {};
-    const quint32 begin = i == 0 ? 0 : ends_[static_cast<size_t>(i - 1)];
-    return std::string_view(bytes_.constData() + begin, ends_[static_cast<size_t>(i)] - begin);
+    const char* r = rows_[row];
+    const quint32 begin = column == 0 ? 0 : endAt(r, column - 1);
+    const char* data = r + sizeof(quint32) * static_cast<size_t>(columns_.size());
+    return std::string_view(data + begin, endAt(r, column) - begin);
 }
 
-QString DataView::Row::text(int i) const {
-    const std::string_view v = at(i);
+QString DataView::cellText(size_t row, int column) const {
+    const std::string_view v = cell(row, column);
     return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
 }
 
-void DataView::Row::set(int i, const QString& value) {
-    Row rebuilt;
+void DataView::setCell(size_t row, int column, const QString& value) {
     const QByteArray utf8 = value.toUtf8();
-    for (int k = 0; k < size(); ++k)
-        rebuilt.append(k == i ? std::string_view(utf8.constData(), static_cast<size_t>(utf8.size()))
-                              : at(k));
-    *this = std::move(rebuilt);
+    std::vector<std::string_view> values;
+    for (int k = 0; k < columns_.size(); ++k)
+        values.push_back(k == column
+                             ? std::string_view(utf8.constData(), static_cast<size_t>(utf8.size()))
+                             : cell(row, k));
+    // The old bytes stay in their block until the next refresh.
+    rows_[row] = storeRow(values);
+}
+
+void DataView::clearRows() {
+    rows_.clear();
+    rows_.shrink_to_fit();
+    blocks_.clear();
+    blockUsed_ = 0;
+    blockSize_ = 0;
+}
+
+void DataView::sortByLineOrder() {
+    const int date = columnIndex(QStringLiteral("a10"));
+    const int idColumn = columnIndex(QStringLiteral("ID"));
+    if (date < 0 || idColumn < 0)
+        return;
+    std::vector<std::pair<LineOrderKey, const char*>> keyed;
+    keyed.reserve(rows_.size());
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        const std::string_view id = cell(r, idColumn);
+        keyed.push_back(
+            {{lineDateKey(cell(r, date)),
+              QByteArray::fromRawData(id.data(), static_cast<qsizetype>(id.size())).toLongLong()},
+             rows_[r]});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t r = 0; r < rows_.size(); ++r)
+        rows_[r] = keyed[r].second;
 }
 
 static QVariantList asVariants(const QStringList& texts) {
@@ -43,18 +104,20 @@ static QVariantList asVariants(const QStringList& texts) {
 DataView::DataView(Database* db, QString table, QString sql, QStringList params)
     : db_(db), table_(std::move(table)), sql_(std::move(sql)), params_(asVariants(params)) {}
 
-void DataView::setSource(const QString& sql, const QStringList& params) {
+void DataView::setSource(const QString& sql, const QStringList& params, Order order) {
     sql_ = sql;
     params_ = asVariants(params);
+    order_ = order;
 }
 
-void DataView::setSourceValues(const QString& sql, const QVariantList& params) {
+void DataView::setSourceValues(const QString& sql, const QVariantList& params, Order order) {
     sql_ = sql;
     params_ = params;
+    order_ = order;
 }
 
 bool DataView::refresh() {
-    rows_.clear();
+    clearRows();
     adding_ = false;
     dirty_.clear();
     bool ok = false;
@@ -71,18 +134,13 @@ bool DataView::refresh() {
             const int n = static_cast<int>(columns_.size());
             std::vector<std::string_view> values(static_cast<size_t>(n));
             while (st.next()) {
-                size_t bytes = 0;
-                for (int i = 0; i < n; ++i) {
+                for (int i = 0; i < n; ++i)
                     values[static_cast<size_t>(i)] = st.utf8(i);
-                    bytes += values[static_cast<size_t>(i)].size();
-                }
-                Row row;
-                row.reserve(bytes, n);
-                for (const std::string_view v : values)
-                    row.append(v);
-                rows_.push_back(std::move(row));
+                rows_.push_back(storeRow(values));
             }
             ok = st.error().isEmpty();
+            if (order_ == Order::ByLineOrder)
+                sortByLineOrder();
         }
     }
     setPos(rows_.empty() ? -1 : 0);
@@ -137,7 +195,8 @@ bool DataView::findFirstEquals(const QString& column, const QString& value) {
         return false;
     const QByteArray utf8 = value.toUtf8();
     const std::string_view wanted(utf8.constData(), static_cast<size_t>(utf8.size()));
-    return findFirst([&](const DataView& v, int row) { return v.rows_[row].at(c) == wanted; });
+    return findFirst(
+        [&](const DataView& v, int row) { return v.cell(static_cast<size_t>(row), c) == wanted; });
 }
 
 bool DataView::findId(qint64 id) {
@@ -147,7 +206,8 @@ bool DataView::findId(qint64 id) {
 QString DataView::value(const QString& column) const {
     if (adding_) {
         const int c = columnIndex(column);
-        return c >= 0 && c < newRow_.size() ? newRow_.text(c) : QString();
+        return c >= 0 && static_cast<size_t>(c) < newRow_.size() ? newRow_[static_cast<size_t>(c)]
+                                                                 : QString();
     }
     if (dirty_.contains(column))
         return dirty_.value(column);
@@ -158,13 +218,13 @@ QString DataView::valueAt(int row, const QString& column) const {
     const int c = columnIndex(column);
     if (row < 0 || row >= recordCount() || c < 0)
         return {};
-    return rows_[row].text(c);
+    return cellText(static_cast<size_t>(row), c);
 }
 
 std::string_view DataView::utf8At(int row, int column) const {
     if (row < 0 || row >= recordCount())
         return {};
-    return rows_[static_cast<size_t>(row)].at(column);
+    return cell(static_cast<size_t>(row), column);
 }
 
 qint64 DataView::id() const {
@@ -180,7 +240,7 @@ void DataView::setValue(const QString& column, const QString& value) {
     if (c < 0)
         return;
     if (adding_)
-        newRow_.set(c, value);
+        newRow_[static_cast<size_t>(c)] = value;
     else if (!atEnd())
         dirty_.insert(column, value);
 }
@@ -195,9 +255,7 @@ void DataView::addNew() {
         }
     }
     adding_ = true;
-    newRow_ = Row();
-    for (int i = 0; i < columns_.size(); ++i)
-        newRow_.append({});
+    newRow_.assign(static_cast<size_t>(columns_.size()), QString());
 }
 
 bool DataView::update(QString* error) {
@@ -215,7 +273,7 @@ bool DataView::update(QString* error) {
                 continue;
             names << QLatin1Char('"') + columns_[i] + QLatin1Char('"');
             marks << QStringLiteral("?");
-            values << newRow_.text(i);
+            values << newRow_[static_cast<size_t>(i)];
         }
         Statement st = db_->prepare(
             QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3);")
@@ -223,12 +281,17 @@ bool DataView::update(QString* error) {
         st.bindAll(values);
         if (!st.run())
             return fail(st.error());
-        Row row = newRow_;
         const int idCol = columnIndex(QStringLiteral("ID"));
         if (idCol >= 0)
-            row.set(idCol, QString::number(db_->lastInsertId()));
+            newRow_[static_cast<size_t>(idCol)] = QString::number(db_->lastInsertId());
+        std::vector<QByteArray> utf8;
+        for (const QString& v : newRow_)
+            utf8.push_back(v.toUtf8());
+        std::vector<std::string_view> stored;
+        for (const QByteArray& v : utf8)
+            stored.push_back(std::string_view(v.constData(), static_cast<size_t>(v.size())));
         adding_ = false;
-        rows_.push_back(std::move(row));
+        rows_.push_back(storeRow(stored));
         setPos(recordCount() - 1);
         return true;
     }
@@ -248,7 +311,7 @@ bool DataView::update(QString* error) {
     if (!st.run())
         return fail(st.error());
     for (auto it = dirty_.cbegin(); it != dirty_.cend(); ++it)
-        rows_[static_cast<size_t>(pos_)].set(columnIndex(it.key()), it.value());
+        setCell(static_cast<size_t>(pos_), columnIndex(it.key()), it.value());
     dirty_.clear();
     return true;
 }

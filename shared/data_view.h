@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariantList>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -17,30 +18,24 @@ namespace tb {
 // written through to the table at once by update() and remove().
 class DataView {
   public:
-    // One row as read: the UTF-8 bytes of its values one after the other, and where each ends.
-    // A listing of every line of a book is tens of thousands of rows: one allocation a row.
-    class Row {
-      public:
-        void reserve(size_t bytes, int values);
-        void append(std::string_view value);
-        std::string_view at(int i) const;
-        QString text(int i) const;
-        void set(int i, const QString& value);
-        int size() const { return static_cast<int>(ends_.size()); }
-
-      private:
-        QByteArray bytes_;
-        std::vector<quint32> ends_;
+    // How the rows are ordered after they are read.
+    enum class Order {
+        AsQueried,
+        // Date, then ID, as the running balance walks the lines (the view needs a10 and ID).
+        // Sorting here spares the engine a sort on text functions of every line.
+        ByLineOrder,
     };
 
     DataView(Database* db, QString table, QString sql = {}, QStringList params = {});
 
     void setDatabase(Database* db) { db_ = db; }
     Database* database() const { return db_; }
-    void setSource(const QString& sql, const QStringList& params = {});
+    void setSource(const QString& sql, const QStringList& params = {},
+                   Order order = Order::AsQueried);
     // Parameters of other types: whole numbers are bound as numbers (the range tests compare
     // the date key of a line with the keys of the bounds as numbers).
-    void setSourceValues(const QString& sql, const QVariantList& params);
+    void setSourceValues(const QString& sql, const QVariantList& params,
+                         Order order = Order::AsQueried);
     const QString& source() const { return sql_; }
     const QString& table() const { return table_; }
 
@@ -94,6 +89,16 @@ class DataView {
     std::function<void()> onCurrentChanged;
 
   private:
+    // The rows live in large blocks: one row is its values' ends (relative to its first byte)
+    // followed by the UTF-8 bytes of its values. A listing of a million lines is then a few
+    // allocations instead of two per row, and the rows can be sorted by moving pointers.
+    const char* storeRow(const std::vector<std::string_view>& values);
+    std::string_view cell(size_t row, int column) const;
+    QString cellText(size_t row, int column) const;
+    void setCell(size_t row, int column, const QString& value);
+    void clearRows();
+    void sortByLineOrder();
+
     void setPos(int p);
     Database* db_;
     QString table_;
@@ -101,10 +106,14 @@ class DataView {
     QVariantList params_;
     QStringList columns_;
     QHash<QString, int> index_;
-    std::vector<Row> rows_;
+    Order order_ = Order::AsQueried;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    size_t blockUsed_ = 0;
+    size_t blockSize_ = 0;
+    std::vector<const char*> rows_;
     int pos_ = -1;
     bool adding_ = false;
-    Row newRow_;
+    std::vector<QString> newRow_;
     QHash<QString, QString> dirty_;
 };
 

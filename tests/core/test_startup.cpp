@@ -106,12 +106,14 @@ TEST_F(Start, GarbagePathsGiveTheDefault) {
     EXPECT_TRUE(dialogs.last().text.startsWith("Das Kassenbuch konnte nicht angelegt werden"));
 }
 
-TEST_F(Start, AnOlderBookGetsTheIndexesOfTheListingsAtItsFirstStart) {
+TEST_F(Start, AnOlderBookIsBroughtUpToDateAtItsFirstStart) {
     const QString path = home.path() + "/Alt.kas";
     ASSERT_TRUE(cashfile::createEmpty(path));
     {
         auto db = Database::open(path, {});
-        db->exec("DROP INDEX Buchungen_offen; DROP INDEX Buchungen_folge;");
+        db->exec("DROP INDEX Buchungen_offen;");
+        // What an earlier build added: an index the engine rewrites with every balance.
+        db->exec("CREATE INDEX Buchungen_folge ON Buchungen (mid(a10, 7,4), ID);");
         db->exec("INSERT INTO Buchungen (n1, a10, a12) VALUES ('Alt', '01.03.2024', 'O');");
     }
     ASSERT_TRUE(cashfile::putPasswordBack(path));
@@ -120,7 +122,9 @@ TEST_F(Start, AnOlderBookGetsTheIndexesOfTheListingsAtItsFirstStart) {
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->db->scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN "
                             "('Buchungen_offen', 'Buchungen_folge');"),
-              "2");
+              "1");
+    EXPECT_EQ(s->db->scalar("SELECT count(*) FROM sqlite_master WHERE name = 'Buchungen_offen';"),
+              "1");
     EXPECT_EQ(s->db->scalar("SELECT n1 FROM Buchungen;"), "Alt");
     Startup::close(*s);
 }

@@ -29,14 +29,16 @@ QString listingKindText(ListingKind kind) {
     return {};
 }
 
-QString Listings::periodSql() {
+QString Listings::periodSql(bool ordered) {
     return QStringLiteral("Select * from Buchungen where ") + kKey +
-           QStringLiteral(" <= (?) and ") + kKey + QStringLiteral(" >= (?)") + kOrder;
+           QStringLiteral(" <= (?) and ") + kKey + QStringLiteral(" >= (?)") +
+           (ordered ? kOrder : QStringLiteral(";"));
 }
 
-QString Listings::textSql() {
+QString Listings::textSql(bool ordered) {
     return QStringLiteral("Select * from Buchungen WHERE n1 = (?) and a12 = (?) and ") + kKey +
-           QStringLiteral(" <= (?) and ") + kKey + QStringLiteral(" >= (?)") + kOrder;
+           QStringLiteral(" <= (?) and ") + kKey + QStringLiteral(" >= (?)") +
+           (ordered ? kOrder : QStringLiteral(";"));
 }
 
 qint64 Listings::boundKey(const QString& date) {
@@ -84,7 +86,8 @@ Listings::Outcome Listings::listPeriod(DataView& grid, Dialogs& dialogs) {
     const bool undated =
         db && db->scalar(QStringLiteral("SELECT count(*) FROM Buchungen WHERE a10 IS NULL OR "
                                         "a10 = '';")) != QLatin1String("0");
-    grid.setSourceValues(periodSql(), {boundKey(end_), boundKey(start_)});
+    grid.setSourceValues(periodSql(false), {boundKey(end_), boundKey(start_)},
+                         DataView::Order::ByLineOrder);
     if (undated || !grid.refresh()) {
         DataCorrection::run(grid, dialogs);
         return Outcome::Corrected;
@@ -101,10 +104,12 @@ Listings::Outcome Listings::listText(DataView& grid, const QString& text, Dialog
         return Outcome::Refused;
     }
     if (text == QLatin1String(" alle"))
-        grid.setSourceValues(periodSql(), {boundKey(end_), boundKey(start_)});
+        grid.setSourceValues(periodSql(false), {boundKey(end_), boundKey(start_)},
+                             DataView::Order::ByLineOrder);
     else
-        grid.setSourceValues(textSql(),
-                             {text, QStringLiteral("O"), boundKey(end_), boundKey(start_)});
+        grid.setSourceValues(textSql(false),
+                             {text, QStringLiteral("O"), boundKey(end_), boundKey(start_)},
+                             DataView::Order::ByLineOrder);
     grid.refresh();
     return Outcome::Listed;
 }

@@ -35,9 +35,11 @@ class Listings {
 
     // The period statement and the booking-text statement, as the cash book has always run
     // them, with the bounds (and the booking text) bound: the bounds as the numbers the date
-    // keys are compared with, the text exactly as it stands.
-    static QString periodSql();
-    static QString textSql();
+    // keys are compared with, the text exactly as it stands. The grids read them without the
+    // order clause and sort the rows themselves into the same order (date, then ID): the
+    // engine would sort on text functions of every line.
+    static QString periodSql(bool ordered = true);
+    static QString textSql(bool ordered = true);
     // The date key of a bound as the number the range test compares (yyyymmdd by position).
     static qint64 boundKey(const QString& date);
 
