@@ -74,7 +74,7 @@ void generateBook(const QString& path, int lines, int texts, unsigned seed) {
     }
     db->exec(QStringLiteral("UPDATE Einstellungen SET Einst19 = '%1';").arg(receipt));
     t.commit();
-    RunningBalance::recompute(*db, Money::fromCents(15000));
+    RunningBalance::fullWalk(*db, Money::fromCents(15000));
 }
 
 } // namespace tb::bench

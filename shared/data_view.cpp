@@ -84,7 +84,7 @@ void DataView::sortByLineOrder() {
     for (size_t r = 0; r < rows_.size(); ++r) {
         const std::string_view id = cell(r, idColumn);
         keyed.push_back(
-            {{lineDateKey(cell(r, date)),
+            {{dateKeyOf(cell(r, date)),
               QByteArray::fromRawData(id.data(), static_cast<qsizetype>(id.size())).toLongLong()},
              rows_[r]});
     }

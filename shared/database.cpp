@@ -99,6 +99,12 @@ void Statement::bind(int index, const QString& value) {
     sqlite3_bind_text(stmt_, index, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
 }
 
+void Statement::bindUtf8(int index, std::string_view value) {
+    if (stmt_)
+        sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()),
+                          SQLITE_TRANSIENT);
+}
+
 void Statement::bind(int index, qint64 value) {
     if (stmt_)
         sqlite3_bind_int64(stmt_, index, value);
@@ -170,6 +176,10 @@ std::string_view Statement::utf8(int i) const {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
     return p ? std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(stmt_, i)))
              : std::string_view();
+}
+
+bool Statement::isText(int i) const {
+    return sqlite3_column_type(stmt_, i) == SQLITE_TEXT;
 }
 
 qint64 Statement::integer(int i) const {
@@ -254,7 +264,31 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
 }
 
 Database::~Database() {
+    sqlite3_update_hook(db_, nullptr, nullptr);
     sqlite3_close_v2(db_);
+}
+
+qint64 Database::totalChanges() const {
+    return sqlite3_total_changes(db_);
+}
+
+qint64 Database::dataVersion() {
+    Statement st = prepare(QStringLiteral("PRAGMA data_version;"));
+    return st.next() ? st.integer(0) : -1;
+}
+
+void Database::setRowHook(RowHook hook) {
+    rowHook_ = std::move(hook);
+    if (!rowHook_) {
+        sqlite3_update_hook(db_, nullptr, nullptr);
+        return;
+    }
+    sqlite3_update_hook(
+        db_,
+        [](void* self, int, const char*, const char* table, sqlite3_int64 rowid) {
+            static_cast<Database*>(self)->rowHook_(table, rowid);
+        },
+        this);
 }
 
 bool Database::exec(const QString& sql, QString* error) {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -36,6 +37,7 @@ class Statement {
     bool isValid() const { return stmt_ != nullptr; }
     void bind(int index, const QString& value); // 1-based
     void bind(int index, qint64 value);
+    void bindUtf8(int index, std::string_view value);
     void bindNull(int index);
     void bindAll(const QStringList& values);
     // Texts as texts, whole numbers as numbers, anything else as its text.
@@ -54,6 +56,7 @@ class Statement {
     std::string_view utf8(int i) const;
     qint64 integer(int i) const;
     bool isNull(int i) const;
+    bool isText(int i) const;
 
     const QString& error() const { return error_; }
 
@@ -85,6 +88,14 @@ class Database {
     Statement prepare(const QString& sql);
     qint64 lastInsertId() const;
     int changes() const;
+    // Rows inserted, changed or deleted through this connection since it opened.
+    qint64 totalChanges() const;
+    // Changes when another connection has committed to the file since the last call.
+    qint64 dataVersion();
+    // Told of every row this connection inserts, changes or deletes (table and rowid); not of
+    // rows a DELETE without WHERE empties a table of, which totalChanges() still counts.
+    using RowHook = std::function<void(std::string_view table, qint64 rowid)>;
+    void setRowHook(RowHook hook);
     QString lastError() const;
 
     // Reads one value of the first row, "" when there is none.
@@ -98,6 +109,7 @@ class Database {
     Database(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
     sqlite3* db_;
     QString path_;
+    RowHook rowHook_;
 };
 
 // A transaction that rolls back unless committed.

@@ -13,7 +13,7 @@ TEST(RunningBalance, AllDaysInDateOrderPlusFloat) {
     const qint64 out = book.addLine("01.03.2024", "", "30,00");
     const qint64 marker = book.addLine("01.03.2024", "K", "");
     const qint64 empty = book.addLine("01.03.2024", "5,00", "", "x", "");
-    const BalanceResult r = RunningBalance::recompute(book.db(), *Money::parse("150,00"));
+    const BalanceResult r = RunningBalance::fullWalk(book.db(), *Money::parse("150,00"));
     EXPECT_EQ(book.lineValue(in, "a15"), "250,00");
     EXPECT_EQ(book.lineValue(out, "a15"), "220,00");
     EXPECT_EQ(book.lineValue(marker, "a15"), "220,00");
@@ -22,7 +22,7 @@ TEST(RunningBalance, AllDaysInDateOrderPlusFloat) {
     EXPECT_EQ(r.balance.toText(), "275,00");
     EXPECT_EQ(r.written, 4);
     // Nothing changed: nothing written.
-    EXPECT_EQ(RunningBalance::recompute(book.db(), *Money::parse("150,00")).written, 0);
+    EXPECT_EQ(RunningBalance::fullWalk(book.db(), *Money::parse("150,00")).written, 0);
 }
 
 TEST(RunningBalance, YearBoundaryAndEqualDatesByID) {
@@ -30,7 +30,7 @@ TEST(RunningBalance, YearBoundaryAndEqualDatesByID) {
     const qint64 b = book.addLine("01.01.2024", "", "1,00");
     const qint64 a = book.addLine("31.12.2023", "10,00", "");
     const qint64 c = book.addLine("01.01.2024", "", "2,00");
-    RunningBalance::recompute(book.db(), {});
+    RunningBalance::fullWalk(book.db(), {});
     EXPECT_EQ(book.lineValue(a, "a15"), "10,00");
     EXPECT_EQ(book.lineValue(b, "a15"), "9,00");
     EXPECT_EQ(book.lineValue(c, "a15"), "7,00");
@@ -64,5 +64,5 @@ TEST(RunningBalance, HundredThousandDimesSumExactly) {
         st.reset();
     }
     t.commit();
-    EXPECT_EQ(RunningBalance::recompute(book.db(), {}).balance.toText(), "10000,00");
+    EXPECT_EQ(RunningBalance::fullWalk(book.db(), {}).balance.toText(), "10000,00");
 }

@@ -2,6 +2,7 @@
 
 #include "data_view.h"
 #include "money.h"
+#include "running_balance.h"
 
 namespace tb {
 
@@ -23,24 +24,6 @@ DayTotals computeDayTotals(const DataView& lines);
 inline QString dayLinesSource() {
     return QStringLiteral("Select * from Buchungen WHERE a10 = (?)Order by ID;");
 }
-
-struct BalanceResult {
-    Money balance;   // after the last line, float included
-    int written = 0; // lines whose stored balance changed
-    bool ok = true;
-};
-
-// The running balance over all lines of all days in date order and then ID, plus the float.
-// Every non-empty a15 ends up holding the balance after its line; only changed values are
-// written, all in one transaction, so a failure leaves the stored balances as they were.
-class RunningBalance {
-  public:
-    static QString allLinesSource() {
-        return QStringLiteral("Select * from Buchungen order by mid(a10, 7,4), mid(a10, 4,2), "
-                              "mid(a10, 1,2), ID;");
-    }
-    static BalanceResult recompute(Database& db, Money floatAmount);
-};
 
 // The balance before the first of the listed lines: its stored balance minus its receipt plus
 // its payment. Zero for an empty list.

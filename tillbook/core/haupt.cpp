@@ -63,7 +63,7 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
       guard_(dialogs_), days_(s_.db, dialogs_, *s_.clock),
       lines_(s_.db, QStringLiteral("Buchungen"), dayLinesSource(), {QString()}),
       entry_(dialogs_, settings_), cancellation_(*s_.db, dialogs_, *s_.clock, settings_),
-      resize_(screenHeight()) {
+      runningBalance_(*s_.db), resize_(screenHeight()) {
     setObjectName(QStringLiteral("Haupt"));
     setWindowTitle(QStringLiteral("Tillbook - Kassenbuch Bargeschäfte"));
     openBookingTextPicker = [this](bool maintenance) {
@@ -540,7 +540,7 @@ void Haupt::recomputeDayView() {
         lineGrid()->setFocus();
 
     const Money floatAmount = Money::parseOrZero(settings_.floatText());
-    const BalanceResult b = RunningBalance::recompute(*s_.db, floatAmount);
+    const BalanceResult b = runningBalance_.recompute(floatAmount);
     balance_->setMoney(b.balance);
     tillPage_->setExpected(b.balance);
     if (b.written > 0 && !lines_.isAdding()) {
@@ -558,8 +558,12 @@ void Haupt::showCarriedIn() {
     std::optional<Money> carry = Listings::carriedIn(lines_, *s_.db, floatAmount);
     // A day without lines: what all earlier lines and the float leave for it. An empty listing
     // leaves the figure as it was.
-    if (!carry && showsTheDay())
-        carry = balanceCarriedInto(*s_.db, days_.currentDate(), floatAmount);
+    if (!carry && showsTheDay()) {
+        const QString day = days_.currentDate();
+        carry = runningBalance_.carriedInto(day);
+        if (!carry || runningBalance_.floatAmount() != floatAmount)
+            carry = balanceCarriedInto(*s_.db, day, floatAmount);
+    }
     if (!carry)
         return;
     carried_ = *carry;

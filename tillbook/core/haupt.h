@@ -12,6 +12,7 @@
 #include "passwords.h"
 #include "print_layout.h"
 #include "resize.h"
+#include "running_balance.h"
 #include "scheduler.h"
 #include "settings_record.h"
 #include "settings_store.h"
@@ -184,6 +185,7 @@ class Haupt : public QMainWindow {
     BookingEntry entry_;
     Cancellation cancellation_;
     Listings listings_;
+    RunningBalance runningBalance_;
     Resize resize_;
     std::unique_ptr<WidgetResizeWindow> resizeWindow_;
     Money carried_;

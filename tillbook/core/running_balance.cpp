@@ -1,0 +1,365 @@
+#include "running_balance.h"
+
+#include "line_order.h"
+
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace tb {
+
+namespace {
+// More written lines than this since the last recompute: walking every line is as quick.
+constexpr size_t kMostWrittenLines = 2000;
+
+std::string_view view(const std::string& arena, quint32 at, quint32 size) {
+    return std::string_view(arena.data() + at, size);
+}
+
+// The changed balances, looked up by ID while the engine walks the table in ID order.
+struct Lookup {
+    const std::vector<std::pair<qint64, std::string>>* changes;
+    size_t next = 0;
+};
+
+void changedBalance(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    auto* l = static_cast<Lookup*>(sqlite3_user_data(ctx));
+    const auto& c = *l->changes;
+    const qint64 id = sqlite3_value_int64(argv[0]);
+    size_t p = l->next;
+    if (p > c.size() || (p > 0 && c[p - 1].first >= id))
+        p = static_cast<size_t>(
+            std::lower_bound(c.begin(), c.end(), id,
+                             [](const auto& change, qint64 v) { return change.first < v; }) -
+            c.begin());
+    else
+        while (p < c.size() && c[p].first < id)
+            ++p;
+    l->next = p;
+    if (p < c.size() && c[p].first == id)
+        sqlite3_result_text(ctx, c[p].second.data(), static_cast<int>(c[p].second.size()),
+                            SQLITE_STATIC);
+    else
+        sqlite3_result_null(ctx);
+}
+} // namespace
+
+RunningBalance::RunningBalance(Database& db) : db_(db) {
+    db_.setRowHook([this](std::string_view table, qint64 rowid) {
+        ++hookCalls_;
+        if (table == "Buchungen" && written_.size() <= kMostWrittenLines)
+            written_.push_back(rowid);
+    });
+}
+
+RunningBalance::~RunningBalance() {
+    db_.setRowHook(nullptr);
+}
+
+bool RunningBalance::write(Database& db, std::vector<Change>& changes, int lines) {
+    if (changes.empty())
+        return true;
+    std::sort(changes.begin(), changes.end(),
+              [](const Change& a, const Change& b) { return a.id < b.id; });
+    Transaction t(db);
+    if (!t.isActive())
+        return false;
+    // A few lines are written one by one. When a large share of the book changes, one
+    // statement over the table in ID order is much quicker than a search per line.
+    if (changes.size() < 1000 || changes.size() * 5 < static_cast<size_t>(lines)) {
+        Statement up = db.prepare(QStringLiteral("UPDATE Buchungen SET a15 = ? WHERE ID = ?;"));
+        for (const Change& c : changes) {
+            up.bindUtf8(1, c.text);
+            up.bind(2, c.id);
+            if (!up.run())
+                return false; // rolled back
+            up.reset();
+        }
+        return t.commit();
+    }
+    std::vector<std::pair<qint64, std::string>> byId;
+    byId.reserve(changes.size());
+    for (Change& c : changes)
+        byId.emplace_back(c.id, std::move(c.text));
+    Lookup lookup{&byId};
+    sqlite3* h = db.handle();
+    const char* name = "tb_changed_balance";
+    if (sqlite3_create_function_v2(h, name, 1, SQLITE_UTF8, &lookup, changedBalance, nullptr,
+                                   nullptr, nullptr) != SQLITE_OK)
+        return false;
+    // When most lines change, rewriting the others with their own value spares the engine
+    // collecting the lines to change first.
+    const bool most = byId.size() * 2 > static_cast<size_t>(lines);
+    const bool ok =
+        db.exec(most ? QStringLiteral("UPDATE Buchungen SET a15 = "
+                                      "coalesce(tb_changed_balance(ID), a15);")
+                     : QStringLiteral("UPDATE Buchungen SET a15 = tb_changed_balance(ID) WHERE "
+                                      "tb_changed_balance(ID) IS NOT NULL;")) &&
+        static_cast<size_t>(db.changes()) == (most ? static_cast<size_t>(lines) : byId.size());
+    sqlite3_create_function_v2(h, name, 1, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr,
+                               nullptr);
+    return ok && t.commit();
+}
+
+BalanceResult RunningBalance::fullWalk(Database& db, Money floatAmount) {
+    return walkAll(db, floatAmount, nullptr);
+}
+
+BalanceResult RunningBalance::walkAll(Database& db, Money floatAmount, Memory* memory) {
+    // Everything is read in one pass in the table's own order, then sorted here: the date
+    // key packs the parts the order compares, and the texts stay in one buffer.
+    struct Line {
+        DateKey key;
+        qint64 id;
+        Money in, out;
+        quint32 date, dateSize, stored, storedSize;
+        bool counted, dateNull;
+    };
+    BalanceResult result;
+    std::vector<Line> all;
+    std::string arena;
+    bool plainDates = true;
+    {
+        Statement st = db.prepare(QStringLiteral("Select ID, a10, a4, a5, a15 from Buchungen;"));
+        while (st.next()) {
+            const std::string_view date = st.utf8(1);
+            const std::string_view stored = st.utf8(4);
+            Line l{dateKeyOf(date, st.isNull(1)),
+                   st.integer(0),
+                   countedAmountUtf8(st.utf8(2)).value_or(Money()),
+                   countedAmountUtf8(st.utf8(3)).value_or(Money()),
+                   static_cast<quint32>(arena.size()),
+                   static_cast<quint32>(date.size()),
+                   static_cast<quint32>(arena.size() + date.size()),
+                   static_cast<quint32>(stored.size()),
+                   !stored.empty(),
+                   st.isNull(1)};
+            plainDates = plainDates && (l.dateNull || st.isText(1));
+            arena.append(date);
+            arena.append(stored);
+            all.push_back(l);
+        }
+        result.ok = st.isValid() && st.error().isEmpty();
+    }
+    result.read = static_cast<int>(all.size());
+    if (!result.ok)
+        return result;
+    if (memory) {
+        // Read in ID order: the IDs and their dates are already sorted by ID.
+        memory->ids.clear();
+        memory->ids.reserve(all.size());
+        for (const Line& l : all)
+            memory->ids.emplace_back(l.id, l.key);
+        memory->groups.clear();
+        memory->lines = result.read;
+        // A date stored as something other than text cannot be looked up by its text.
+        memory->usable = plainDates;
+    }
+    const auto before = [](const Line& a, const Line& b) {
+        return a.key != b.key ? a.key < b.key : a.id < b.id;
+    };
+    if (!std::is_sorted(all.begin(), all.end(), before))
+        std::sort(all.begin(), all.end(), before);
+
+    std::vector<Change> changes;
+    Money b;
+    for (const Line& l : all) {
+        if (memory) {
+            auto& groups = memory->groups;
+            if (groups.empty() || groups.back().key != l.key)
+                groups.push_back({l.key, b, 0, {}});
+            DateGroup& g = groups.back();
+            ++g.lines;
+            const std::string_view date = view(arena, l.date, l.dateSize);
+            if (std::none_of(g.texts.begin(), g.texts.end(), [&](const DateGroup::Text& t) {
+                    return t.null == l.dateNull && t.text == date;
+                }))
+                g.texts.push_back({std::string(date), l.dateNull});
+        }
+        b += l.in;
+        b -= l.out;
+        if (!l.counted)
+            continue;
+        std::string now = (b + floatAmount).toUtf8();
+        if (now != view(arena, l.stored, l.storedSize))
+            changes.push_back({l.id, std::move(now)});
+    }
+    result.balance = b + floatAmount;
+    if (memory)
+        memory->total = b;
+    const int count = static_cast<int>(changes.size());
+    result.ok = write(db, changes, result.read);
+    result.written = result.ok ? count : 0;
+    return result;
+}
+
+bool RunningBalance::takeWrittenLines(std::optional<DateKey>& from) {
+    std::sort(written_.begin(), written_.end());
+    written_.erase(std::unique(written_.begin(), written_.end()), written_.end());
+    if (written_.size() > kMostWrittenLines)
+        return false;
+    auto& ids = memory_.ids;
+    auto& groups = memory_.groups;
+    Statement st = db_.prepare(QStringLiteral("SELECT a10 FROM Buchungen WHERE ID = ?;"));
+    for (const qint64 id : written_) {
+        auto known = std::lower_bound(ids.begin(), ids.end(),
+                                      std::pair<qint64, DateKey>{id, DateKey{false, 0}});
+        const bool wasThere = known != ids.end() && known->first == id;
+        if (wasThere)
+            from = std::min(from.value_or(known->second), known->second);
+        st.bind(1, id);
+        if (!st.next()) {
+            if (!st.error().isEmpty())
+                return false;
+            if (wasThere)
+                ids.erase(known); // deleted
+            st.reset();
+            continue;
+        }
+        const bool null = st.isNull(0);
+        if (!null && !st.isText(0))
+            return false;
+        const std::string date(st.utf8(0));
+        st.reset();
+        const DateKey key = dateKeyOf(date, null);
+        from = std::min(from.value_or(key), key);
+        if (wasThere)
+            known->second = key;
+        else
+            ids.insert(known, {id, key});
+        // The line's date is walked from now on; a date new to the book starts with the
+        // balance the next later date had before, as no line of it was counted yet.
+        auto g = std::lower_bound(groups.begin(), groups.end(), key,
+                                  [](const DateGroup& d, DateKey k) { return d.key < k; });
+        if (g == groups.end() || g->key != key) {
+            const Money before = g == groups.end() ? memory_.total : g->before;
+            g = groups.insert(g, DateGroup{key, before, 0, {}});
+        }
+        if (std::none_of(g->texts.begin(), g->texts.end(), [&](const DateGroup::Text& t) {
+                return t.null == null && t.text == date;
+            }))
+            g->texts.push_back({date, null});
+    }
+    return true;
+}
+
+BalanceResult RunningBalance::walkFrom(DateKey key, Money floatAmount) {
+    auto& groups = memory_.groups;
+    const auto first = static_cast<size_t>(
+        std::lower_bound(groups.begin(), groups.end(), key,
+                         [](const DateGroup& d, DateKey k) { return d.key < k; }) -
+        groups.begin());
+    int tail = 0;
+    for (size_t i = first; i < groups.size(); ++i)
+        tail += groups[i].lines;
+    // From early in the book on, one pass over the table is quicker than a look-up per date.
+    if (static_cast<size_t>(tail) > static_cast<size_t>(memory_.lines) / 2 + kMostWrittenLines)
+        return walkAll(db_, floatAmount, &memory_);
+
+    struct Line {
+        qint64 id;
+        Money in, out;
+        std::string stored;
+    };
+    BalanceResult result;
+    Statement byText =
+        db_.prepare(QStringLiteral("SELECT ID, a4, a5, a15 FROM Buchungen WHERE a10 = ?;"));
+    Statement byNull =
+        db_.prepare(QStringLiteral("SELECT ID, a4, a5, a15 FROM Buchungen WHERE a10 IS NULL;"));
+    std::vector<Change> changes;
+    std::vector<Line> lines;
+    Money b = first < groups.size() ? groups[first].before : memory_.total;
+    int all = memory_.lines;
+    for (size_t i = first; i < groups.size(); ++i) {
+        DateGroup& g = groups[i];
+        lines.clear();
+        std::vector<DateGroup::Text> found;
+        for (const DateGroup::Text& t : g.texts) {
+            Statement& st = t.null ? byNull : byText;
+            st.reset();
+            if (!t.null)
+                st.bindUtf8(1, t.text);
+            const size_t had = lines.size();
+            while (st.next())
+                lines.push_back({st.integer(0), countedAmountUtf8(st.utf8(1)).value_or(Money()),
+                                 countedAmountUtf8(st.utf8(2)).value_or(Money()),
+                                 std::string(st.utf8(3))});
+            if (!st.error().isEmpty()) {
+                result.ok = false;
+                return result;
+            }
+            if (lines.size() > had)
+                found.push_back(t);
+        }
+        std::sort(lines.begin(), lines.end(),
+                  [](const Line& x, const Line& y) { return x.id < y.id; });
+        all += static_cast<int>(lines.size()) - g.lines;
+        g.before = b;
+        g.lines = static_cast<int>(lines.size());
+        g.texts = std::move(found);
+        for (const Line& l : lines) {
+            b += l.in;
+            b -= l.out;
+            if (l.stored.empty())
+                continue;
+            std::string now = (b + floatAmount).toUtf8();
+            if (now != l.stored)
+                changes.push_back({l.id, std::move(now)});
+        }
+        result.read += static_cast<int>(lines.size());
+    }
+    groups.erase(std::remove_if(groups.begin() + static_cast<std::ptrdiff_t>(first), groups.end(),
+                                [](const DateGroup& g) { return g.lines == 0; }),
+                 groups.end());
+    memory_.total = b;
+    memory_.lines = all;
+    result.balance = b + floatAmount;
+    const int count = static_cast<int>(changes.size());
+    result.ok = write(db_, changes, all);
+    result.written = result.ok ? count : 0;
+    return result;
+}
+
+BalanceResult RunningBalance::recompute(Money floatAmount) {
+    std::optional<DateKey> from;
+    BalanceResult r;
+    if (floatAmount == float_ && trusted() && takeWrittenLines(from)) {
+        if (from) {
+            r = walkFrom(*from, floatAmount);
+        } else {
+            r.balance = memory_.total + floatAmount;
+        }
+    } else {
+        r = walkAll(db_, floatAmount, &memory_);
+    }
+    known_ = r.ok && memory_.usable;
+    float_ = floatAmount;
+    remember();
+    return r;
+}
+
+bool RunningBalance::trusted() {
+    // Every row this connection wrote was announced, and no other connection committed.
+    return known_ && db_.totalChanges() - changesThen_ == hookCalls_ &&
+           db_.dataVersion() == versionThen_;
+}
+
+void RunningBalance::remember() {
+    written_.clear();
+    hookCalls_ = 0;
+    changesThen_ = db_.totalChanges();
+    versionThen_ = db_.dataVersion();
+}
+
+std::optional<Money> RunningBalance::carriedInto(const QString& date) {
+    if (!written_.empty() || !trusted())
+        return std::nullopt;
+    const QByteArray utf8 = date.toUtf8();
+    const DateKey key =
+        dateKeyOf(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
+    const auto& groups = memory_.groups;
+    const auto g = std::lower_bound(groups.begin(), groups.end(), key,
+                                    [](const DateGroup& d, DateKey k) { return d.key < k; });
+    return (g == groups.end() ? memory_.total : g->before) + float_;
+}
+
+} // namespace tb

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "database.h"
+#include "line_order.h"
+#include "money.h"
+
+#include <QString>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tb {
+
+struct BalanceResult {
+    Money balance;   // after the last line, float included
+    int written = 0; // lines whose stored balance changed
+    int read = 0;    // lines this recompute read
+    bool ok = true;
+};
+
+// The running balance over all lines of all days in date order and then ID, plus the float:
+// every non-empty a15 ends up holding the balance after its line. Only changed values are
+// written, all in one transaction, so a failure leaves the stored balances as they were.
+//
+// One object follows one open book (one per connection: it listens to the rows the connection
+// writes). The first recompute walks every line and remembers the balance before each date.
+// After that, a recompute starts at the earliest date any written line had or has now, and
+// reads only the lines from there on: saving a line on the newest day reads that day.
+// Whatever it cannot account for makes it walk every line again: a changed float, a write it
+// was not told of, a commit by another connection, a failed write, or so many changes that
+// the whole walk is as quick.
+class RunningBalance {
+  public:
+    explicit RunningBalance(Database& db);
+    ~RunningBalance();
+    RunningBalance(const RunningBalance&) = delete;
+    RunningBalance& operator=(const RunningBalance&) = delete;
+
+    BalanceResult recompute(Money floatAmount);
+    // The next recompute walks every line.
+    void invalidate() { known_ = false; }
+
+    // The balance carried into a date (every line before it, plus the float) as the last
+    // recompute left it; nullopt when a line was written since or nothing is known yet.
+    std::optional<Money> carriedInto(const QString& date);
+    // The float of the last recompute.
+    Money floatAmount() const { return float_; }
+
+    // The walk over every line, without anything remembered.
+    static BalanceResult fullWalk(Database& db, Money floatAmount);
+    // The same order as a statement (the walk sorts in memory).
+    static QString allLinesSource() {
+        return QStringLiteral("Select * from Buchungen order by mid(a10, 7,4), mid(a10, 4,2), "
+                              "mid(a10, 1,2), ID;");
+    }
+
+  private:
+    struct DateGroup {
+        DateKey key;   // the date key of the a10 texts below
+        Money before;  // the balance before the first line of this date, float excluded
+        int lines = 0; // lines of this date at the last walk
+        struct Text {
+            std::string text;
+            bool null = false;
+        };
+        std::vector<Text> texts; // every a10 text with this key
+    };
+    struct Memory {
+        std::vector<DateGroup> groups;               // by key
+        std::vector<std::pair<qint64, DateKey>> ids; // every line's ID and date key, by ID
+        Money total;                                 // after the last line, float excluded
+        int lines = 0;
+        bool usable = false; // every date is a text (or NULL) that can be looked up
+    };
+    struct Change {
+        qint64 id;
+        std::string text;
+    };
+
+    static BalanceResult walkAll(Database& db, Money floatAmount, Memory* memory);
+    static bool write(Database& db, std::vector<Change>& changes, int lines);
+    BalanceResult walkFrom(DateKey key, Money floatAmount);
+    bool takeWrittenLines(std::optional<DateKey>& from);
+    void remember();
+    bool trusted();
+
+    Database& db_;
+    bool known_ = false;
+    Money float_;
+    Memory memory_;
+    std::vector<qint64> written_; // Buchungen rows written since the last recompute
+    qint64 hookCalls_ = 0;        // rows of any table written since then
+    qint64 changesThen_ = 0;
+    qint64 versionThen_ = 0;
+};
+
+} // namespace tb
