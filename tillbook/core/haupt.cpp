@@ -1,4 +1,5 @@
 #include "haupt.h"
+#include "trace.h"
 
 #include "booking_texts.h"
 #include "cash_date.h"
@@ -551,6 +552,7 @@ void Haupt::recomputeDayView() {
         linePage_->reload();
     }
     arm(kTillDifference, [this] { tillPage_->showDifference(); });
+    trace("figures");
 }
 
 void Haupt::showCarriedIn() {
@@ -568,6 +570,7 @@ void Haupt::showCarriedIn() {
         return;
     carried_ = *carry;
     carriedIn_->setMoney(*carry);
+    trace("figures");
 }
 
 bool Haupt::showsTheDay() const {

@@ -7,6 +7,7 @@
 #include "http_fetch.h"
 #include "qt_dialogs.h"
 #include "startup.h"
+#include "trace.h"
 #include "version_check.h"
 
 #include <QDesktopServices>
@@ -68,6 +69,7 @@ int TillbookRun::exec() {
                 qt->setParent(&window);
             window.show();
             window.activate();
+            trace("shown");
             if (onMainWindow)
                 onMainWindow(window);
             QApplication::exec();
@@ -88,6 +90,7 @@ int TillbookRun::exec() {
             backup.heldLock = session->lock.get();
             backup.endOfRun(endedBySignal);
             session->lock->unlock();
+            trace("ended");
             return 0;
         }
         // The backup window takes over; the file is released with its password on.
