@@ -13,18 +13,6 @@
 using namespace tb;
 
 namespace {
-class NoDialogs : public Dialogs {
-  public:
-    Answer message(const QString&, const QString&, Icon, Buttons) override { return Answer::Ok; }
-    std::optional<QString> input(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
-    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-    bool getDate(QDate&, const QString&) override { return false; }
-    bool checkPassword(const QString&) override { return false; }
-};
-
 void BM_EndOfRun(benchmark::State& state) {
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
@@ -33,7 +21,7 @@ void BM_EndOfRun(benchmark::State& state) {
     QDir().mkpath(dir.path() + "/Backup");
     SettingsStore store;
     store.save("Startup", "Sicherung", dir.path() + "/Backup/Tillbook.kas");
-    NoDialogs dialogs;
+    HeadlessDialogs dialogs;
     SystemClock clock;
     for (auto _ : state) {
         state.PauseTiming();

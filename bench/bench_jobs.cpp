@@ -22,18 +22,6 @@
 using namespace tb;
 
 namespace {
-class NoDialogs : public Dialogs {
-  public:
-    Answer message(const QString&, const QString&, Icon, Buttons) override { return Answer::No; }
-    std::optional<QString> input(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
-    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-    bool getDate(QDate&, const QString&) override { return false; }
-    bool checkPassword(const QString&) override { return false; }
-};
-
 // Runs armed jobs at once in due order and times each.
 class TimedScheduler : public ManualScheduler {
   public:
@@ -55,7 +43,7 @@ class TimedScheduler : public ManualScheduler {
 struct Window {
     QTemporaryDir dir;
     std::unique_ptr<Database> db;
-    NoDialogs dialogs;
+    HeadlessDialogs dialogs{Answer::No};
     FixedClock clock{QDateTime::currentDateTime()};
     TimedScheduler scheduler;
     SettingsStore store;

@@ -13,18 +13,6 @@
 using namespace tb;
 
 namespace {
-class NoDialogs : public Dialogs {
-  public:
-    Answer message(const QString&, const QString&, Icon, Buttons) override { return Answer::Ok; }
-    std::optional<QString> input(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
-    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-    bool getDate(QDate&, const QString&) override { return false; }
-    bool checkPassword(const QString&) override { return false; }
-};
-
 Database& book() {
     static QTemporaryDir dir;
     static std::unique_ptr<Database> db = [] {
@@ -45,7 +33,7 @@ BENCHMARK(BM_FillTextSelector)->Unit(benchmark::kMillisecond);
 
 void BM_PeriodListingWithTotals(benchmark::State& state) {
     Database& db = book();
-    NoDialogs dialogs;
+    HeadlessDialogs dialogs;
     DataView grid(&db, "Buchungen");
     Listings listings;
     for (auto _ : state) {

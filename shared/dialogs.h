@@ -58,4 +58,22 @@ class Dialogs {
     }
 };
 
+// Dialogs without a screen, for tools and benchmarks that run the operations headless: every
+// message gets the same answer, every other dialog is cancelled.
+class HeadlessDialogs : public Dialogs {
+  public:
+    explicit HeadlessDialogs(Answer answer = Answer::Ok) : answer_(answer) {}
+    Answer message(const QString&, const QString&, Icon, Buttons) override { return answer_; }
+    std::optional<QString> input(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
+    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
+    bool getDate(QDate&, const QString&) override { return false; }
+    bool checkPassword(const QString&) override { return false; }
+
+  private:
+    Answer answer_;
+};
+
 } // namespace tb

@@ -18,7 +18,7 @@ TEST(TillCount, LineTotalsByDenomination) {
 }
 
 TEST(TillCount, EmptyAndUnreadableCounts) {
-    EXPECT_EQ(TillCount::lineTotal(3, "", "300,00"), ""); // cleared: the total goes too
+    EXPECT_EQ(TillCount::lineTotal(3, "", "300,00"), "");        // cleared: the total goes too
     EXPECT_EQ(TillCount::lineTotal(3, "x", "300,00"), "300,00"); // no number: kept
     EXPECT_EQ(TillCount::lineTotal(3, "1.5", "300,00"), "300,00");
     EXPECT_EQ(TillCount::lineTotal(3, "-", ""), "");

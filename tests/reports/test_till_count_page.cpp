@@ -20,9 +20,7 @@ struct Page : ::testing::Test {
         page.show();
         QApplication::setActiveWindow(&page);
     }
-    bool yellow(int line) {
-        return page.countField(line)->styleSheet().contains("255,255,0");
-    }
+    bool yellow(int line) { return page.countField(line)->styleSheet().contains("255,255,0"); }
 };
 } // namespace
 

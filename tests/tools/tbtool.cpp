@@ -16,7 +16,7 @@
 #include <cstdio>
 
 namespace {
-class PrintingDialogs : public tb::Dialogs {
+class PrintingDialogs : public tb::HeadlessDialogs {
   public:
     PrintingDialogs() {
         for (const QString& a : qEnvironmentVariable("TB_ANSWERS").split(',', Qt::SkipEmptyParts))
@@ -33,13 +33,6 @@ class PrintingDialogs : public tb::Dialogs {
         const bool yes = !answers_.isEmpty() && answers_.takeFirst();
         return yes ? tb::Answer::Yes : tb::Answer::No;
     }
-    std::optional<QString> input(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
-    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-    bool getDate(QDate&, const QString&) override { return false; }
-    bool checkPassword(const QString&) override { return false; }
 
   private:
     QList<bool> answers_;
