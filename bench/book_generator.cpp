@@ -30,6 +30,8 @@ void generateBook(const QString& path, int lines, int texts, unsigned seed) {
                                     : i % 3 == 1 ? QStringLiteral("Kunde")
                                                  : QStringLiteral("Baustelle"))
                                .arg(i));
+        if (i == 0)
+            continue; // a new book already has it
         text.bind(1, names.last());
         text.run();
         text.reset();
