@@ -56,6 +56,7 @@ class Statement {
     std::string_view utf8(int i) const;
     qint64 integer(int i) const;
     bool isNull(int i) const;
+    // The kind as stored: ask before utf8()/text(), which turn bytes into text.
     bool isText(int i) const;
 
     const QString& error() const { return error_; }

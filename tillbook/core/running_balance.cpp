@@ -41,6 +41,9 @@ void changedBalance(sqlite3_context* ctx, int, sqlite3_value** argv) {
     else
         sqlite3_result_null(ctx);
 }
+bool isMany(size_t changes, int lines) {
+    return changes >= 1000 && changes * 5 >= static_cast<size_t>(lines);
+}
 } // namespace
 
 RunningBalance::RunningBalance(Database& db) : db_(db) {
@@ -63,18 +66,51 @@ bool RunningBalance::write(Database& db, std::vector<Change>& changes, int lines
     Transaction t(db);
     if (!t.isActive())
         return false;
+    // When a large share of the book changes, most balances keep their length: those are
+    // overwritten where they stand, which spares the engine rebuilding every row.
+    if (isMany(changes.size(), lines)) {
+        const auto rest = std::stable_partition(changes.begin(), changes.end(),
+                                                [](const Change& c) { return c.inPlace; });
+        if (!writeInPlace(db, std::vector<Change>(changes.begin(), rest)))
+            return false; // rolled back
+        changes.erase(changes.begin(), rest);
+    }
+    return writeByStatement(db, changes, lines) && t.commit();
+}
+
+bool RunningBalance::writeInPlace(Database& db, const std::vector<Change>& changes) {
+    if (changes.empty())
+        return true;
+    sqlite3_blob* blob = nullptr;
+    bool ok = sqlite3_blob_open(db.handle(), "main", "Buchungen", "a15", changes.front().id, 1,
+                                &blob) == SQLITE_OK;
+    for (size_t i = 0; ok && i < changes.size(); ++i) {
+        const Change& c = changes[i];
+        const int size = static_cast<int>(c.text.size());
+        // The length is checked again: a row that changed since it was read is not overwritten.
+        ok = (i == 0 || sqlite3_blob_reopen(blob, c.id) == SQLITE_OK) &&
+             sqlite3_blob_bytes(blob) == size &&
+             sqlite3_blob_write(blob, c.text.data(), size, 0) == SQLITE_OK;
+    }
+    sqlite3_blob_close(blob);
+    return ok;
+}
+
+bool RunningBalance::writeByStatement(Database& db, std::vector<Change>& changes, int lines) {
+    if (changes.empty())
+        return true;
     // A few lines are written one by one. When a large share of the book changes, one
     // statement over the table in ID order is much quicker than a search per line.
-    if (changes.size() < 1000 || changes.size() * 5 < static_cast<size_t>(lines)) {
+    if (!isMany(changes.size(), lines)) {
         Statement up = db.prepare(QStringLiteral("UPDATE Buchungen SET a15 = ? WHERE ID = ?;"));
         for (const Change& c : changes) {
             up.bindUtf8(1, c.text);
             up.bind(2, c.id);
             if (!up.run())
-                return false; // rolled back
+                return false;
             up.reset();
         }
-        return t.commit();
+        return true;
     }
     std::vector<std::pair<qint64, std::string>> byId;
     byId.reserve(changes.size());
@@ -97,7 +133,7 @@ bool RunningBalance::write(Database& db, std::vector<Change>& changes, int lines
         static_cast<size_t>(db.changes()) == (most ? static_cast<size_t>(lines) : byId.size());
     sqlite3_create_function_v2(h, name, 1, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr,
                                nullptr);
-    return ok && t.commit();
+    return ok;
 }
 
 BalanceResult RunningBalance::fullWalk(Database& db, Money floatAmount) {
@@ -112,18 +148,32 @@ BalanceResult RunningBalance::walkAll(Database& db, Money floatAmount, Memory* m
         qint64 id;
         Money in, out;
         quint32 date, dateSize, stored, storedSize;
-        bool counted, dateNull;
+        bool counted, dateNull, storedText;
     };
     BalanceResult result;
     std::vector<Line> all;
     std::string arena;
     bool plainDates = true;
     {
+        // Room for every line at once: growing a buffer of a million lines step by step
+        // copies it over and over. The ID range bounds the count; an odd range is not trusted.
+        Statement range = db.prepare(QStringLiteral("SELECT max(ID) - min(ID) FROM Buchungen;"));
+        if (range.next() && range.integer(0) >= 0 && range.integer(0) < 20'000'000) {
+            const auto lines = static_cast<size_t>(range.integer(0)) + 1;
+            all.reserve(lines);
+            arena.reserve(lines * 20);
+        }
+    }
+    {
         Statement st = db.prepare(QStringLiteral("Select ID, a10, a4, a5, a15 from Buchungen;"));
         while (st.next()) {
+            // The kinds first: reading a value as text turns bytes into text for good.
+            const bool dateNull = st.isNull(1);
+            const bool dateText = st.isText(1);
+            const bool storedText = st.isText(4);
             const std::string_view date = st.utf8(1);
             const std::string_view stored = st.utf8(4);
-            Line l{dateKeyOf(date, st.isNull(1)),
+            Line l{dateKeyOf(date, dateNull),
                    st.integer(0),
                    countedAmountUtf8(st.utf8(2)).value_or(Money()),
                    countedAmountUtf8(st.utf8(3)).value_or(Money()),
@@ -132,8 +182,9 @@ BalanceResult RunningBalance::walkAll(Database& db, Money floatAmount, Memory* m
                    static_cast<quint32>(arena.size() + date.size()),
                    static_cast<quint32>(stored.size()),
                    !stored.empty(),
-                   st.isNull(1)};
-            plainDates = plainDates && (l.dateNull || st.isText(1));
+                   dateNull,
+                   storedText};
+            plainDates = plainDates && (dateNull || dateText);
             arena.append(date);
             arena.append(stored);
             all.push_back(l);
@@ -180,8 +231,10 @@ BalanceResult RunningBalance::walkAll(Database& db, Money floatAmount, Memory* m
         if (!l.counted)
             continue;
         std::string now = (b + floatAmount).toUtf8();
-        if (now != view(arena, l.stored, l.storedSize))
-            changes.push_back({l.id, std::move(now)});
+        if (now != view(arena, l.stored, l.storedSize)) {
+            const bool inPlace = l.storedText && now.size() == l.storedSize;
+            changes.push_back({l.id, std::move(now), inPlace});
+        }
     }
     result.balance = b + floatAmount;
     if (memory)
@@ -259,6 +312,7 @@ BalanceResult RunningBalance::walkFrom(DateKey key, Money floatAmount) {
         qint64 id;
         Money in, out;
         std::string stored;
+        bool storedText;
     };
     BalanceResult result;
     Statement byText =
@@ -279,10 +333,12 @@ BalanceResult RunningBalance::walkFrom(DateKey key, Money floatAmount) {
             if (!t.null)
                 st.bindUtf8(1, t.text);
             const size_t had = lines.size();
-            while (st.next())
+            while (st.next()) {
+                const bool storedText = st.isText(3);
                 lines.push_back({st.integer(0), countedAmountUtf8(st.utf8(1)).value_or(Money()),
                                  countedAmountUtf8(st.utf8(2)).value_or(Money()),
-                                 std::string(st.utf8(3))});
+                                 std::string(st.utf8(3)), storedText});
+            }
             if (!st.error().isEmpty()) {
                 result.ok = false;
                 return result;
@@ -302,8 +358,10 @@ BalanceResult RunningBalance::walkFrom(DateKey key, Money floatAmount) {
             if (l.stored.empty())
                 continue;
             std::string now = (b + floatAmount).toUtf8();
-            if (now != l.stored)
-                changes.push_back({l.id, std::move(now)});
+            if (now != l.stored) {
+                const bool inPlace = l.storedText && now.size() == l.stored.size();
+                changes.push_back({l.id, std::move(now), inPlace});
+            }
         }
         result.read += static_cast<int>(lines.size());
     }

@@ -75,10 +75,13 @@ class RunningBalance {
     struct Change {
         qint64 id;
         std::string text;
+        bool inPlace; // the stored balance is a text of the same length
     };
 
     static BalanceResult walkAll(Database& db, Money floatAmount, Memory* memory);
     static bool write(Database& db, std::vector<Change>& changes, int lines);
+    static bool writeInPlace(Database& db, const std::vector<Change>& changes);
+    static bool writeByStatement(Database& db, std::vector<Change>& changes, int lines);
     BalanceResult walkFrom(DateKey key, Money floatAmount);
     bool takeWrittenLines(std::optional<DateKey>& from);
     void remember();
