@@ -61,36 +61,39 @@ RunningBalance::~RunningBalance() {
 bool RunningBalance::write(Database& db, std::vector<Change>& changes, int lines) {
     if (changes.empty())
         return true;
-    std::sort(changes.begin(), changes.end(),
-              [](const Change& a, const Change& b) { return a.id < b.id; });
+    const auto byId = [](const Change& a, const Change& b) { return a.id < b.id; };
+    if (!std::is_sorted(changes.begin(), changes.end(), byId))
+        std::sort(changes.begin(), changes.end(), byId);
     Transaction t(db);
     if (!t.isActive())
         return false;
     // When a large share of the book changes, most balances keep their length: those are
     // overwritten where they stand, which spares the engine rebuilding every row.
     if (isMany(changes.size(), lines)) {
-        const auto rest = std::stable_partition(changes.begin(), changes.end(),
-                                                [](const Change& c) { return c.inPlace; });
-        if (!writeInPlace(db, std::vector<Change>(changes.begin(), rest)))
+        if (!writeInPlace(db, changes))
             return false; // rolled back
-        changes.erase(changes.begin(), rest);
+        changes.erase(std::remove_if(changes.begin(), changes.end(),
+                                     [](const Change& c) { return c.inPlace; }),
+                      changes.end());
     }
     return writeByStatement(db, changes, lines) && t.commit();
 }
 
 bool RunningBalance::writeInPlace(Database& db, const std::vector<Change>& changes) {
-    if (changes.empty())
-        return true;
     sqlite3_blob* blob = nullptr;
-    bool ok = sqlite3_blob_open(db.handle(), "main", "Buchungen", "a15", changes.front().id, 1,
-                                &blob) == SQLITE_OK;
-    for (size_t i = 0; ok && i < changes.size(); ++i) {
-        const Change& c = changes[i];
+    bool ok = true;
+    for (const Change& c : changes) {
+        if (!c.inPlace)
+            continue;
         const int size = static_cast<int>(c.text.size());
-        // The length is checked again: a row that changed since it was read is not overwritten.
-        ok = (i == 0 || sqlite3_blob_reopen(blob, c.id) == SQLITE_OK) &&
+        // The length is asked again, so a text is never cut short or written past its end.
+        ok = (blob ? sqlite3_blob_reopen(blob, c.id)
+                   : sqlite3_blob_open(db.handle(), "main", "Buchungen", "a15", c.id, 1, &blob)) ==
+                 SQLITE_OK &&
              sqlite3_blob_bytes(blob) == size &&
              sqlite3_blob_write(blob, c.text.data(), size, 0) == SQLITE_OK;
+        if (!ok)
+            break;
     }
     sqlite3_blob_close(blob);
     return ok;
