@@ -159,9 +159,10 @@ BalanceResult RunningBalance::walkAll(Database& db, Money floatAmount, Memory* m
     bool plainDates = true;
     {
         // Room for every line at once: growing a buffer of a million lines step by step
-        // copies it over and over. The ID range bounds the count; an odd range is not trusted.
+        // copies it over and over. The ID range bounds the count; a range far beyond any
+        // book (IDs left sparse by deletions) is not reserved for, the buffers just grow.
         Statement range = db.prepare(QStringLiteral("SELECT max(ID) - min(ID) FROM Buchungen;"));
-        if (range.next() && range.integer(0) >= 0 && range.integer(0) < 20'000'000) {
+        if (range.next() && range.integer(0) >= 0 && range.integer(0) < 4'000'000) {
             const auto lines = static_cast<size_t>(range.integer(0)) + 1;
             all.reserve(lines);
             arena.reserve(lines * 20);
