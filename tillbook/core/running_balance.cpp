@@ -139,6 +139,15 @@ bool RunningBalance::writeByStatement(Database& db, std::vector<Change>& changes
     return ok;
 }
 
+void RunningBalance::noteBalance(std::vector<Change>& changes, qint64 id, Money balance,
+                                 std::string_view stored, bool storedText) {
+    std::string now = balance.toUtf8();
+    if (now == stored)
+        return;
+    const bool inPlace = storedText && now.size() == stored.size();
+    changes.push_back({id, std::move(now), inPlace});
+}
+
 BalanceResult RunningBalance::fullWalk(Database& db, Money floatAmount) {
     return walkAll(db, floatAmount, nullptr);
 }
@@ -234,11 +243,8 @@ BalanceResult RunningBalance::walkAll(Database& db, Money floatAmount, Memory* m
         b -= l.out;
         if (!l.counted)
             continue;
-        std::string now = (b + floatAmount).toUtf8();
-        if (now != view(arena, l.stored, l.storedSize)) {
-            const bool inPlace = l.storedText && now.size() == l.storedSize;
-            changes.push_back({l.id, std::move(now), inPlace});
-        }
+        noteBalance(changes, l.id, b + floatAmount, view(arena, l.stored, l.storedSize),
+                    l.storedText);
     }
     result.balance = b + floatAmount;
     if (memory)
@@ -361,11 +367,7 @@ BalanceResult RunningBalance::walkFrom(DateKey key, Money floatAmount) {
             b -= l.out;
             if (l.stored.empty())
                 continue;
-            std::string now = (b + floatAmount).toUtf8();
-            if (now != l.stored) {
-                const bool inPlace = l.storedText && now.size() == l.stored.size();
-                changes.push_back({l.id, std::move(now), inPlace});
-            }
+            noteBalance(changes, l.id, b + floatAmount, l.stored, l.storedText);
         }
         result.read += static_cast<int>(lines.size());
     }

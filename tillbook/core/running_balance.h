@@ -7,6 +7,7 @@
 #include <QString>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tb {
@@ -82,6 +83,9 @@ class RunningBalance {
     static bool write(Database& db, std::vector<Change>& changes, int lines);
     static bool writeInPlace(Database& db, const std::vector<Change>& changes);
     static bool writeByStatement(Database& db, std::vector<Change>& changes, int lines);
+    // Adds the line's balance to the changes when it differs from the one stored.
+    static void noteBalance(std::vector<Change>& changes, qint64 id, Money balance,
+                            std::string_view stored, bool storedText);
     BalanceResult walkFrom(DateKey key, Money floatAmount);
     bool takeWrittenLines(std::optional<DateKey>& from);
     void remember();
