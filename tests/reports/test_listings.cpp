@@ -184,12 +184,12 @@ TEST_F(Lists, ExportBytesHeadingRowsCarriedBalanceAndCodePage) {
                    "WHERE n1 LIKE 'Bar%';");
     grid.setSource("Select * from Buchungen WHERE a10 = (?)Order by ID;", {"06.12.2026"});
     grid.refresh();
-    const QByteArray bytes = CsvExport::content(grid, "19", "7");
+    const QByteArray bytes = CsvExport::content(grid, "19", "7", Money::fromCents(15000));
     const QByteArray expected =
         "Datum;Beleg;Buchungstext;Bemerkung;Steuer 19%;Steuer 7%;Einnahmen;Ausgaben;"
         "Kassenbestand\r\n"
         "06.12.2026;7;Bareinnahme Caf\xe9;T\xfcr;2,00;;12,50;;162,50\r\n"
-        "06.12.2026;;Spende \x80 ?;;;;-2,00;;162,50\r\n";
+        "06.12.2026;;Spende \x80 ?;;;;-2,00;;160,50\r\n"; // the cash after the counter-entry
     EXPECT_EQ(bytes, expected);
     EXPECT_EQ(CsvExport::fileName(dayState("06.12.2026")), "Kassenbuch vom 06.12.2026.csv");
     ListingState period;
@@ -203,7 +203,7 @@ TEST_F(Lists, ExportBytesHeadingRowsCarriedBalanceAndCodePage) {
     }
     grid.setSource("Select * from Buchungen WHERE a10 = (?)Order by ID;", {"07.12.2026"});
     grid.refresh();
-    EXPECT_EQ(CsvExport::content(grid, "16", "5"),
+    EXPECT_EQ(CsvExport::content(grid, "16", "5", Money()),
               "Datum;Beleg;Buchungstext;Bemerkung;Steuer 16%;Steuer 5%;Einnahmen;Ausgaben;"
               "Kassenbestand\r\n");
 }
@@ -213,7 +213,8 @@ TEST_F(Lists, ASemicolonInATextIsQuotedAndEveryFieldComesBack) {
     book.db().exec("UPDATE Buchungen SET n2 = 'zwei\nZeilen';");
     grid.setSource("Select * from Buchungen WHERE a10 = (?)Order by ID;", {"06.12.2026"});
     grid.refresh();
-    const QString text = QString::fromLatin1(CsvExport::content(grid, "19", "7"));
+    const QString text =
+        QString::fromLatin1(CsvExport::content(grid, "19", "7", Money::fromCents(15000)));
     const QString row = text.mid(text.indexOf("\r\n") + 2);
     // A spreadsheet-style reader: fields split at ";" outside quotes, "" inside is one ".
     QStringList fields;

@@ -87,7 +87,7 @@ std::vector<PrintRow> rows(int n) {
     std::vector<PrintRow> out;
     for (int i = 0; i < n; ++i)
         out.push_back({"01.03.2024", QString::number(i + 1), "Bareinnahme", "", "", "", "1234,56",
-                       "", "0,00"});
+                       "", Money()});
     return out;
 }
 
@@ -124,8 +124,7 @@ PrintDocument twoPages() {
     settings.currency = "EUR";
     settings.rate1 = "19";
     settings.rate2 = "7";
-    Money b;
-    return cashBookPages(rows(40), s, settings, b);
+    return cashBookPages(rows(40), s, settings);
 }
 } // namespace
 

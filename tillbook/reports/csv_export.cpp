@@ -4,6 +4,7 @@
 #include "data_paths.h"
 #include "file_copy.h"
 #include "money.h"
+#include "row_balances.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,7 +33,8 @@ QString CsvExport::quoted(const QString& field) {
     return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
-QByteArray CsvExport::content(const DataView& rows, const QString& rate1, const QString& rate2) {
+QByteArray CsvExport::content(const DataView& rows, const QString& rate1, const QString& rate2,
+                              Money carriedIn) {
     const QString crlf = QStringLiteral("\r\n");
     QString text = QStringList{QStringLiteral("Datum"),
                                QStringLiteral("Beleg"),
@@ -46,16 +48,12 @@ QByteArray CsvExport::content(const DataView& rows, const QString& rate1, const 
                        .join(QLatin1Char(';')) +
                    crlf;
     static const QStringList columns{"a10", "a8", "n1", "n2", "a14", "a13", "a4", "a5"};
-    Money balance;
+    const std::vector<Money> balances = balancesAfter(rows, carriedIn);
     for (int row = 0; row < rows.recordCount(); ++row) {
-        // A line without a balance carries the one of the line before.
-        const QString stored = rows.valueAt(row, QStringLiteral("a15"));
-        if (!stored.isEmpty())
-            balance = Money::parseOrZero(stored);
         QStringList fields;
         for (const QString& c : columns)
             fields << quoted(rows.valueAt(row, c));
-        fields << balance.toText();
+        fields << balances[static_cast<size_t>(row)].toText();
         text += fields.join(QLatin1Char(';')) + crlf;
     }
     return toCp1252(text);
@@ -70,7 +68,7 @@ CsvExport::Outcome CsvExport::run(const DataView& rows, const ListingState& s, c
     {
         QFile f(work);
         if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            f.write(content(rows, rate1, rate2));
+            f.write(content(rows, rate1, rate2, s.carriedIn));
     }
     const QString chosen =
         dialogs.saveFile(QStringLiteral("Speichern unter"), paths::folderOf(dataPath) + name,

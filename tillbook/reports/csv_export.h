@@ -18,7 +18,8 @@ class CsvExport {
     static QString fileName(const ListingState& s) { return baseName(s) + QStringLiteral(".csv"); }
 
     static QString quoted(const QString& field);
-    static QByteArray content(const DataView& rows, const QString& rate1, const QString& rate2);
+    static QByteArray content(const DataView& rows, const QString& rate1, const QString& rate2,
+                              Money carriedIn);
 
     enum class Outcome { Saved, Cancelled, Failed };
     // Writes the working file into workFolder, asks where the copy goes (the data folder and
