@@ -180,6 +180,28 @@ TEST(PrinterChoiceWindow, CopiesPrintersEnterEscape) {
     EXPECT_EQ(w.copies(), 0);
 }
 
+// The printer shown selected is the one printed to, also when the current one has gone; more
+// copies than a printout takes are refused and the window stays open.
+TEST(PrinterChoiceWindow, TheEntryShownIsUsedAndTooManyCopiesAreRefused) {
+    test::ScriptedDialogs dialogs;
+    QString current = "PDF"; // gone from the system since it was chosen
+    Drucker_waehlen w(dialogs, {Printing::pdfEntry()}, current, 1);
+    EXPECT_EQ(w.printerList()->currentText(), Printing::pdfEntry());
+    EXPECT_EQ(current, Printing::pdfEntry());
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.copiesField()->setText("1000");
+    QTest::keyClick(w.copiesField(), Qt::Key_Return);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.last().text, "Es können höchstens 999 Kopien auf einmal gedruckt werden.");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.copiesField()->selectedText(), "1000");
+    w.copiesField()->setText("999");
+    w.okButton()->click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.copies(), 999);
+}
+
 TEST(PrintToPdf, TheEntryWritesAPdfWithTheLayoutsPositions) {
     QTemporaryDir dir;
     const QString pdf = dir.path() + "/Kassenbuch vom 01.03.2024.pdf";
