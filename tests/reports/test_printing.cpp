@@ -2,6 +2,7 @@
 // whole way through a real print system (a private cupsd with a cups-pdf queue).
 #include "drucker_waehlen.h"
 #include "haupt.h"
+#include "picture_button.h"
 #include "print_layout.h"
 #include "printing.h"
 #include "scripted_dialogs.h"
@@ -200,6 +201,23 @@ TEST(PrinterChoiceWindow, TheEntryShownIsUsedAndTooManyCopiesAreRefused) {
     w.okButton()->click();
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.copies(), 999);
+}
+
+// The highlight frame of the picture buttons: one crisp pixel in its own colour around the fill.
+TEST(PictureButtonFrame, TheBorderIsOnePixelInItsColour) {
+    PictureButton b(PictureButton::Picture::Printer, "Drucken");
+    b.resize(40, 36);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(&b, &enter);
+    ASSERT_TRUE(b.highlighted());
+    const QImage img = b.grab().toImage();
+    const QColor border(75, 207, 201), fill(215, 235, 255);
+    auto colour = [&](int x, int y) { return img.pixelColor(x, y).name().toStdString(); };
+    for (const QPoint& at : {QPoint(1, 18), QPoint(38, 18), QPoint(20, 1), QPoint(20, 34)})
+        EXPECT_EQ(colour(at.x(), at.y()), border.name().toStdString()) << at.x() << "," << at.y();
+    for (const QPoint& at : {QPoint(2, 18), QPoint(37, 18), QPoint(20, 2), QPoint(20, 33)})
+        EXPECT_EQ(colour(at.x(), at.y()), fill.name().toStdString()) << at.x() << "," << at.y();
+    EXPECT_NE(colour(0, 18), border.name().toStdString());
 }
 
 TEST(PrintToPdf, TheEntryWritesAPdfWithTheLayoutsPositions) {
