@@ -17,7 +17,6 @@
 #include "work_marker.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -249,8 +248,8 @@ TEST_F(Salvaging, TheReaderReadsAWholeBookAsTheEngineDoes) {
 }
 
 TEST_F(Salvaging, RandomDamageLosesOnlyTheRowsOfDamagedPages) {
-    const int lines = envInt("TB_CORRUPTION_LINES", 1500);
-    const int cases = envInt("TB_CORRUPTION_CASES", 24);
+    const int lines = envInt("TB_CORRUPTION_LINES", 1200);
+    const int cases = envInt("TB_CORRUPTION_CASES", 16);
     const unsigned seed = unsigned(envInt("TB_SEED", int(std::random_device{}() & 0x7fffffff)));
     std::printf("seed %u, %d lines, %d cases\n", seed, lines, cases);
     std::mt19937 random(seed);
@@ -273,13 +272,8 @@ TEST_F(Salvaging, RandomDamageLosesOnlyTheRowsOfDamagedPages) {
         writeBytes(data, bytes);
         const QString started = folder + "/Tillbook-Start.kas";
         writeBytes(started, bytes);
-        QElapsedTimer clock;
-        clock.start();
         startTillbook(started); // ends, whatever the file holds
-        const qint64 tStart = clock.restart();
         const Compaction::Result r = Compaction::compact(data);
-        if (qEnvironmentVariableIsSet("TB_DEBUG"))
-            std::printf("start %lld ms, repair %lld ms\n", tStart, clock.elapsed());
         if (!r.file.ok()) {
             // Only a file whose key salt is gone, or with no row left, cannot be read at all.
             ASSERT_TRUE(r.unreadable) << r.file.detail.toStdString();
@@ -302,9 +296,6 @@ TEST_F(Salvaging, RandomDamageLosesOnlyTheRowsOfDamagedPages) {
             continue;
         }
         ++repaired;
-        if (qEnvironmentVariableIsSet("TB_DEBUG"))
-            for (const auto& l : r.salvage->linesLost)
-                std::printf("lost %lld..%lld %d\n", l.ids.from, l.ids.to, l.ids.maybe);
         EXPECT_EQ(bytesOf(r.salvage->keptAs), bytes);
         for (int t = 0; t < 4; ++t) {
             for (const auto& [id, row] : book[size_t(t)]) {
