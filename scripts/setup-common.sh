@@ -10,6 +10,9 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n
           libsqlcipher-dev sqlcipher libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth fonts-liberation cups libcups2-dev printer-driver-cups-pdf poppler-utils)
 
+# Restorix's repair reads the pages of a keyed cash book with OpenSSL's libcrypto.
+PACKAGES+=(libssl-dev)
+
 install_missing() {
     local missing=()
     for p in "${PACKAGES[@]}"; do

@@ -246,7 +246,7 @@ bool putPasswordBack(const QString& path, QString* error) {
     }
 }
 
-bool createEmpty(const QString& path, QString* error) {
+bool createEmpty(const QString& path, QString* error, const QByteArray& key) {
     auto fail = [&](const QString& why) {
         if (error)
             *error = why;
@@ -265,7 +265,7 @@ bool createEmpty(const QString& path, QString* error) {
     }
     QString why;
     {
-        auto db = Database::open(path, {}, &why, Database::Mode::Create);
+        auto db = Database::open(path, key, &why, Database::Mode::Create);
         if (!db)
             return fail(why);
         Transaction t(*db);

@@ -1,0 +1,115 @@
+#include "progress_window.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QMutex>
+#include <QProgressBar>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <atomic>
+
+namespace tb {
+
+namespace {
+// What the worker reports; the window reads it a few times a second.
+class SharedProgress : public Progress {
+  public:
+    void step(const QString& text, qint64 total) override {
+        QMutexLocker lock(&mutex_);
+        text_ = text;
+        total_ = total;
+        done_ = 0;
+    }
+    void advance(qint64 done) override { done_ = done; }
+    QString text(qint64& total) {
+        QMutexLocker lock(&mutex_);
+        total = total_;
+        return text_;
+    }
+    qint64 done() const { return done_; }
+
+  private:
+    QMutex mutex_;
+    QString text_;
+    qint64 total_ = 0;
+    std::atomic<qint64> done_{0};
+};
+
+// Holds back what the operator types and clicks (and closing a window) while the work runs.
+class InputHold : public QObject {
+  public:
+    bool eventFilter(QObject*, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::Wheel:
+        case QEvent::Close:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+} // namespace
+
+void runWithProgress(QWidget* parent, const QString& title,
+                     const std::function<void(Progress&)>& work, int showAfterMs) {
+    SharedProgress progress;
+    InputHold hold;
+    qApp->installEventFilter(&hold);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    QDialog window(parent);
+    window.setObjectName(QStringLiteral("Fortschritt"));
+    window.setWindowTitle(title);
+    window.setWindowModality(Qt::ApplicationModal);
+    window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    auto* layout = new QVBoxLayout(&window);
+    auto* label = new QLabel;
+    label->setTextFormat(Qt::PlainText);
+    label->setMinimumWidth(380);
+    auto* bar = new QProgressBar;
+    bar->setAccessibleName(QStringLiteral("Fortschritt"));
+    layout->addWidget(label);
+    layout->addWidget(bar);
+
+    QEventLoop loop;
+    QThread* thread = QThread::create([&] { work(progress); });
+    QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+    QElapsedTimer clock;
+    QTimer poll;
+    poll.setInterval(50);
+    QObject::connect(&poll, &QTimer::timeout, &window, [&] {
+        qint64 total = 0;
+        label->setText(progress.text(total));
+        // Without a measure the bar moves to and fro.
+        bar->setRange(0, total > 0 ? 1000 : 0);
+        if (total > 0)
+            bar->setValue(int(std::min<qint64>(1000, progress.done() * 1000 / total)));
+        if (!window.isVisible() && clock.elapsed() >= showAfterMs) {
+            window.adjustSize();
+            window.show();
+        }
+    });
+    clock.start();
+    poll.start();
+    thread->start();
+    loop.exec();
+    thread->wait();
+    delete thread;
+    poll.stop();
+    window.hide();
+    QApplication::restoreOverrideCursor();
+    qApp->removeEventFilter(&hold);
+}
+
+} // namespace tb
