@@ -2,15 +2,18 @@
 #include "scripted_dialogs.h"
 #include "temp_book.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace tb;
 
@@ -141,4 +144,45 @@ TEST_F(Panel, StatesAndTheColumnsTheFieldsFollow) {
     EXPECT_TRUE(f(kNumberField)->isVisible()); // the receipt number stays under "Beleg"
     panel.setLineCount(3);
     EXPECT_EQ(panel.lineCountLabel()->text(), "3 Buchungen");
+}
+
+TEST_F(Panel, TabGoesThroughTheFieldsToSaveAndCancelAndRoundAgain) {
+    panel.setState(EntryPanel::State::Neuanlage);
+    panel.setFieldsEnabled(true);
+    panel.setRate("19");
+    f(kTextField)->setFocus();
+    QStringList visited;
+    for (int i = 0; i < 10; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* w = QApplication::focusWidget();
+        ASSERT_TRUE(w && panel.isAncestorOf(w)) << visited.join(", ").toStdString();
+        visited << (w->accessibleName().isEmpty() ? w->parentWidget()->accessibleName()
+                                                  : w->accessibleName());
+    }
+    EXPECT_EQ(visited,
+              QStringList({"Bemerkung", "Einnahme", "Ausgabe", "Beleg", "MwSt.-Satz",
+                           "MwSt.-Betrag", "speichern", "abbrechen", "Buchungstext", "Bemerkung"}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_TRUE(f(kTextField)->hasFocus());
+    QTest::keyClick(f(kTextField), Qt::Key_Backtab);
+    EXPECT_TRUE(panel.cancelButton()->hasFocus());
+}
+
+TEST_F(Panel, TheYellowIsTheFieldsOnlyAndTheRateIsHeardByItsCaption) {
+    f(kRemarkField)->setFocus();
+    ASSERT_TRUE(yellow(kRemarkField));
+    std::unique_ptr<QMenu> menu(f(kRemarkField)->createStandardContextMenu());
+    menu->ensurePolished();
+    const QImage shown = menu->grab().toImage();
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_NE(shown.pixelColor(shown.width() / 2, shown.height() - 3), QColor(255, 255, 0));
+    EXPECT_NE(QColor(f(kRemarkField)->grab().toImage().pixel(5, 5)), QColor(255, 255, 255));
+
+    panel.setRate("19");
+    for (QComboBox* c : {panel.rateChoice(), panel.rateChoice2()}) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c->lineEdit());
+        ASSERT_NE(a, nullptr);
+        EXPECT_TRUE(a->text(QAccessible::Name).startsWith("MwSt.-Satz"))
+            << a->text(QAccessible::Name).toStdString();
+    }
 }

@@ -4,6 +4,10 @@
 
 namespace tb {
 
+// Receipt numbers stay below a billion: nine digits, as every form and printout has room for,
+// and far from where a whole number would overflow.
+inline constexpr qint64 kMaxReceiptNumber = 999'999'999;
+
 // The one record of the table Einstellungen: VAT rates, currency, next receipt number, the
 // tax switch, the column captions, the float and the scrambled password.
 class SettingsRecord {
