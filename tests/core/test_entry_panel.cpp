@@ -146,28 +146,6 @@ TEST_F(Panel, StatesAndTheColumnsTheFieldsFollow) {
     EXPECT_EQ(panel.lineCountLabel()->text(), "3 Buchungen");
 }
 
-TEST_F(Panel, TabGoesThroughTheFieldsToSaveAndCancelAndRoundAgain) {
-    panel.setState(EntryPanel::State::Neuanlage);
-    panel.setFieldsEnabled(true);
-    panel.setRate("19");
-    f(kTextField)->setFocus();
-    QStringList visited;
-    for (int i = 0; i < 10; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QWidget* w = QApplication::focusWidget();
-        ASSERT_TRUE(w && panel.isAncestorOf(w)) << visited.join(", ").toStdString();
-        visited << (w->accessibleName().isEmpty() ? w->parentWidget()->accessibleName()
-                                                  : w->accessibleName());
-    }
-    EXPECT_EQ(visited,
-              QStringList({"Bemerkung", "Einnahme", "Ausgabe", "Beleg", "MwSt.-Satz",
-                           "MwSt.-Betrag", "speichern", "abbrechen", "Buchungstext", "Bemerkung"}));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-    EXPECT_TRUE(f(kTextField)->hasFocus());
-    QTest::keyClick(f(kTextField), Qt::Key_Backtab);
-    EXPECT_TRUE(panel.cancelButton()->hasFocus());
-}
-
 TEST_F(Panel, TheYellowIsTheFieldsOnlyAndTheRateIsHeardByItsCaption) {
     f(kRemarkField)->setFocus();
     ASSERT_TRUE(yellow(kRemarkField));

@@ -1,6 +1,7 @@
 #include "csv_export.h"
 #include "haupt.h"
 #include "kassenbestand.h"
+#include "query_frame.h"
 #include "scripted_dialogs.h"
 #include "temp_book.h"
 #include "value_display.h"
@@ -590,6 +591,32 @@ TEST_F(OpenEntry, ARenumberingAsksFirstAndNeverHandsANumberOutTwice) {
     EXPECT_EQ(book.setting("Einst19"), "103");
 }
 
+TEST_F(OpenEntry, TabGoesThroughTheFieldsToSaveAndCancelAndRoundAgain) {
+    openTyped();
+    w->entryField(kTextField)->setFocus();
+    QStringList visited;
+    for (int i = 0; i < 10; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* f = QApplication::focusWidget();
+        ASSERT_TRUE(f && w->entryPanel()->isAncestorOf(f)) << visited.join(", ").toStdString();
+        visited << (f->accessibleName().isEmpty() ? f->parentWidget()->accessibleName()
+                                                  : f->accessibleName());
+    }
+    EXPECT_EQ(visited,
+              QStringList({"Bemerkung", "Einnahme", "Ausgabe", "Beleg", "MwSt.-Satz",
+                           "MwSt.-Betrag", "speichern", "abbrechen", "Buchungstext", "Bemerkung"}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_TRUE(w->entryPanel()->cancelButton()->hasFocus());
+    // Tab to "speichern" and Enter: the line is saved.
+    for (int i = 0; i < 8; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(w->saveButton()->hasFocus());
+    QTest::keyClick(w->saveButton(), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(savedLines(), "Miete=100,00/ Kasse=50,00/ Zins=10,00/ porto=/33,00");
+}
+
 TEST_F(OpenEntry, AnUntouchedEntryGoesWithoutAQuestion) {
     w->newEntry();
     scheduler.advance(360); // the picker was cancelled: nothing typed
@@ -682,6 +709,30 @@ TEST_F(Main, WhatIsExportedAndPrintedIsWhatTheGridLists) {
     settle();
     w->exportCsv();
     EXPECT_EQ(proposed(), "Kassenbuch vom 05.03.2024.csv");
+}
+
+TEST_F(Main, ThePeriodIsChosenAndListedByKeyboard) {
+    book.addDay("01.03.2024");
+    book.addLine("01.03.2024", "100,00", "", "Zins");
+    start();
+    settle();
+    w->periodStart()->setFocus(Qt::TabFocusReason);
+    dialogs.dates = {QDate(2024, 3, 1), QDate(2024, 3, 7)};
+    QTest::keyClick(w->periodStart(), Qt::Key_Return);
+    settle(); // the activation after the calendar recomputes: the focus stays where it was
+    EXPECT_EQ(w->periodStart()->text(), "01.03.2024");
+    ASSERT_EQ(w->focusWidget(), w->periodStart());
+    QTest::keyClick(w->periodStart(), Qt::Key_Tab);
+    ASSERT_EQ(w->focusWidget(), w->periodEnd());
+    QTest::keyClick(w->periodEnd(), Qt::Key_Space);
+    settle();
+    EXPECT_EQ(w->periodEnd()->text(), "07.03.2024");
+    QTest::keyClick(w->periodEnd(), Qt::Key_Tab);
+    ASSERT_EQ(w->focusWidget(), w->queryFrame()->listAllButton());
+    QTest::keyClick(w->focusWidget(), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(w->listingKind(), "Auswahl");
+    EXPECT_EQ(w->lines().recordCount(), 1);
 }
 
 TEST_F(Main, ACorrectionAsksForLinesWithAmountsAndTheBalanceFollows) {

@@ -554,7 +554,10 @@ void Haupt::recomputeDayView() {
     // The day amount is the day's: a listing of a period or a text is not stored with the day.
     if (showsTheDay())
         days_.storeDayAmount(t.dayAmount());
-    if (!entryOpen)
+    // The line grid takes the focus, unless the operator is at work in the query frame (a
+    // period label whose calendar just closed, the selector). The window's own focus is
+    // asked: right after a calendar the window may not be active again yet.
+    if (!entryOpen && !query_->isAncestorOf(focusWidget()))
         lineGrid()->setFocus();
 
     const Money floatAmount = Money::parseOrZero(settings_.floatText());

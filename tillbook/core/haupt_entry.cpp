@@ -33,7 +33,8 @@ bool Haupt::leaveNewEntry() {
     const bool typed = !v.field[kTextField].isEmpty() || !v.field[kRemarkField].isEmpty() ||
                        !v.field[kReceiptField].isEmpty() || !v.field[kPaymentField].isEmpty();
     if (typed) {
-        QWidget* back = QApplication::focusWidget();
+        // The field last typed into, also when a calendar came up in between.
+        QWidget* back = panel_->focusWidget();
         if (dialogs_.message(QStringLiteral("Der neue Eintrag ist noch nicht gespeichert. Soll er "
                                             "verworfen werden ?"),
                              QStringLiteral("Neuanlage"), Icon::Question,
@@ -41,7 +42,7 @@ bool Haupt::leaveNewEntry() {
             // Back where the operator was typing; the field's rules already ran when it was
             // left, so coming back is no new entering of it.
             if (!QApplication::activeModalWidget()) {
-                if (back && panel_->isAncestorOf(back))
+                if (back && panel_->isAncestorOf(back) && back->isEnabled())
                     back->setFocus(Qt::ActiveWindowFocusReason);
                 else
                     entryField(kRemarkField)->setFocus();
