@@ -1,3 +1,5 @@
+#include "cash_file.h"
+#include "data_paths.h"
 #include "haupt.h"
 #include "http_fetch.h"
 #include "info.h"
@@ -7,15 +9,19 @@
 #include "version_check.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QThread>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 using namespace tb;
 
@@ -126,6 +132,87 @@ TEST_F(Check, TheMenuAsksWithTheTextOfTheStartAndNoChangesNothing) {
                                              QString(179, 'x') + " --- installiert "));
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_EQ(server.requests.size(), 1); // fetched once, at start
+}
+
+TEST_F(Check, AnEmptyAnswerAsksNothingAndTheMenuSaysWhy) {
+    for (const QByteArray body : {QByteArray(), QByteArray("\r\n")}) {
+        LocalServer server(body);
+        EXPECT_FALSE(check.atStart());
+        EXPECT_EQ(questions(), 0);
+        dialogs.answers = {Answer::Yes};
+        EXPECT_FALSE(check.fromMenu());
+        EXPECT_EQ(questions(), 0);
+        EXPECT_EQ(dialogs.last().title, "Online-Update");
+        EXPECT_EQ(dialogs.last().icon, Icon::Information);
+        EXPECT_EQ(dialogs.last().buttons, Buttons::Ok);
+        EXPECT_TRUE(opened.isEmpty());
+    }
+}
+
+TEST(Fetch, AServerThatNeverStopsSendingGivesTheFirst50000Bytes) {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    qint64 sent = 0;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        QTcpSocket* s = server.nextPendingConnection();
+        auto more = [s, &sent] {
+            if (s->bytesToWrite() < (1 << 16))
+                sent += s->write(QByteArray(1 << 16, 'v'));
+        };
+        QObject::connect(s, &QTcpSocket::readyRead, [s, more] {
+            s->readAll();
+            s->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
+            more();
+        });
+        QObject::connect(s, &QTcpSocket::bytesWritten, more);
+    });
+    const auto got = fetchSmallFile(
+        QStringLiteral("http://127.0.0.1:%1/Version_k.txt").arg(server.serverPort()));
+    ASSERT_TRUE(got.has_value());
+    EXPECT_EQ(got->size(), 50000);
+    EXPECT_EQ(*got, QByteArray(50000, 'v'));
+    EXPECT_LT(sent, 16 << 20); // reading stopped at the limit; the server was not drained
+}
+
+// The real program, ended by logout or shutdown while the check at start fetches or asks: the
+// run ends, the file protected again and released; no window stays open.
+TEST(RunEnd, ASignalWhileTheCheckAtStartFetchesOrAsksEndsTheProgram) {
+    for (const bool asking : {false, true}) {
+        SCOPED_TRACE(asking ? "while asking" : "while fetching");
+        test::TempHome home;
+        const QString data = home.path() + "/Daten/Tillbook.kas";
+        QDir().mkpath(home.path() + "/Daten");
+        ASSERT_TRUE(cashfile::createEmpty(data));
+        ASSERT_TRUE(cashfile::putPasswordBack(data));
+        SettingsStore().save(SettingsStore::startup(), paths::kDataPathKey, data);
+        QTcpServer server; // served by hand below, or not at all
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("TILLBOOK_UPDATE_URL",
+                   QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()));
+        program.setProcessEnvironment(env);
+        program.start(TB_TILLBOOK, {});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        ASSERT_TRUE(server.waitForNewConnection(20000)) << "the check never asked the server";
+        QTcpSocket* s = server.nextPendingConnection();
+        if (asking) {
+            s->waitForReadyRead(5000);
+            s->write("HTTP/1.1 200 OK\r\nContent-Length: 9\r\nConnection: close\r\n\r\nVersion 9");
+            s->waitForBytesWritten(5000);
+            QThread::msleep(1000); // the question is up
+        }
+        ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+        const bool ended = program.waitForFinished(8000);
+        if (!ended) {
+            program.kill();
+            program.waitForFinished();
+        }
+        EXPECT_TRUE(ended) << "the program kept running after SIGTERM";
+        EXPECT_EQ(cashfile::probe(data), cashfile::State::Protected);
+        EXPECT_FALSE(QFileInfo::exists(cashfile::FileLock::lockPathFor(data)));
+    }
 }
 
 TEST(InfoBox, FirstTabAtEveryOpeningLinksAndTheHover) {

@@ -87,6 +87,7 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     buildUi();
     wirePanels();
     days_.onDayChanged = [this] { dayChanged(); };
+    days_.mayChangeDay = [this] { return leaveNewEntry(); };
     lines_.onCurrentChanged = [this] { arm(kShowLine, [this] { showCurrentLine(); }); };
 
     // Start-up: the views, the rate choice, the period, the first column caption, the tab.
@@ -323,6 +324,13 @@ void Haupt::wirePanels() {
     connect(optEdit_, &QRadioButton::toggled, this, [this](bool on) {
         if (!on)
             return;
+        if (!leaveNewEntry()) {
+            // The entry stays, and so does the mode it was made in.
+            const QSignalBlocker blockEdit(optEdit_);
+            const QSignalBlocker blockNew(optNew_);
+            optNew_->setChecked(true);
+            return;
+        }
         s_.scheduler->disarm(QLatin1String(kPressNew.name));
         hidePanel();
         dayList_->setFocus();
@@ -409,7 +417,7 @@ void Haupt::activate() {
         arm(kRecompute, [this] { recomputeDayView(); });
     if (!isMaximized() && isVisible())
         showMaximized();
-    listings_.backToDay();
+    listings_.followGrid();
     linePage_->setHeading(4, QStringLiteral("Steuer ") + settings_.rate1() + QLatin1Char('%'));
     linePage_->setHeading(5, QStringLiteral("Steuer ") + settings_.rate2() + QLatin1Char('%'));
     guard_.setCurrentPassword(passwordFromMemo(settings_.memo10()));
@@ -460,6 +468,10 @@ void Haupt::reloadDays() {
 }
 
 void Haupt::chooseDayRow(int row) {
+    if (!leaveNewEntry()) {
+        reloadDays(); // the highlight back on the day the entry belongs to
+        return;
+    }
     days_.view().moveTo(row);
     arm(kLoadLines, [this] { loadDayLines(); });
     hidePanel();
@@ -502,6 +514,8 @@ void Haupt::afterDayCreated() {
 }
 
 void Haupt::deleteDay() {
+    if (!leaveNewEntry())
+        return;
     const CashDays::DeleteOutcome r = days_.deleteDay(guard_);
     reloadDays();
     if (r == CashDays::DeleteOutcome::Deleted || r == CashDays::DeleteOutcome::Declined)
@@ -515,8 +529,11 @@ void Haupt::deleteDay() {
 void Haupt::loadDayLines() {
     lines_.setSource(dayLinesSource(), {days_.currentDate()});
     lines_.refresh();
+    listings_.dayShown();
     linePage_->reload();
     arm(kRecompute, [this] { recomputeDayView(); });
+    // The balance carried into this day follows every change of the day.
+    arm(kCarriedIn, [this] { showCarriedIn(); });
 }
 
 void Haupt::recomputeDayView() {
@@ -537,7 +554,10 @@ void Haupt::recomputeDayView() {
     // The day amount is the day's: a listing of a period or a text is not stored with the day.
     if (showsTheDay())
         days_.storeDayAmount(t.dayAmount());
-    if (!entryOpen)
+    // The line grid takes the focus, unless the operator is at work in the query frame (a
+    // period label whose calendar just closed, the selector). The window's own focus is
+    // asked: right after a calendar the window may not be active again yet.
+    if (!entryOpen && !query_->isAncestorOf(focusWidget()))
         lineGrid()->setFocus();
 
     const Money floatAmount = Money::parseOrZero(settings_.floatText());
@@ -614,22 +634,39 @@ void Haupt::openFloatDialog() {
     if (!guard_.allow())
         return;
     Kassenbestand dlg(s_.db, dialogs_, this);
+    if (!dlg.loaded()) {
+        settingsBusy(QStringLiteral("Kassenbestand"));
+        return;
+    }
     runModal(dlg);
     settings_.reload();
     arm(kRecompute, [this] { recomputeDayView(); });
+    arm(kCarriedIn, [this] { showCarriedIn(); }); // the float is in every carried balance
 }
 
 void Haupt::openSettingsDialog(bool guarded) {
     if (guarded && !guard_.allow())
         return;
     Vorgaben dlg(s_.db, dialogs_, this);
+    if (!dlg.loaded()) {
+        settingsBusy(QStringLiteral("Vorgaben"));
+        return;
+    }
     dlg.serviceCodeActive = [this] { return serviceCode(); };
+    dlg.mayRenumber = [this] { return leaveNewEntry(); };
     dlg.clock = s_.clock;
     dlg.onRenumbered = [this] {
         days_.refresh();
         reloadDays();
     };
     runModal(dlg);
+}
+
+void Haupt::settingsBusy(const QString& title) {
+    dialogs_.message(QStringLiteral("Die Einstellungen können gerade nicht gelesen werden: Die "
+                                    "Datendatei ist in Benutzung.\nBitte versuchen Sie es in "
+                                    "einem Moment noch einmal."),
+                     title, Icon::Exclamation);
 }
 
 void Haupt::openPasswordChange() {

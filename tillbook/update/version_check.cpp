@@ -47,12 +47,20 @@ bool VersionCheck::atStart() {
     if (!received)
         return false;
     server_ = textOf(*received);
-    if (server_ == installedVersion())
+    // An empty version file names no version: nothing to ask either.
+    if (!hasAnswer() || server_ == installedVersion())
         return false;
     return ask();
 }
 
 bool VersionCheck::fromMenu() {
+    if (!hasAnswer()) {
+        dialogs_.message(QStringLiteral("Vom Update-Server konnte keine Versionsangabe gelesen "
+                                        "werden. Bitte prüfen Sie die Internetverbindung und "
+                                        "versuchen Sie es später noch einmal."),
+                         QStringLiteral("Online-Update"), Icon::Information);
+        return false;
+    }
     return ask();
 }
 
