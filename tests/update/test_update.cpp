@@ -135,7 +135,7 @@ TEST_F(Check, TheMenuAsksWithTheTextOfTheStartAndNoChangesNothing) {
 }
 
 TEST_F(Check, AnEmptyAnswerAsksNothingAndTheMenuSaysWhy) {
-    for (const QByteArray body : {QByteArray(), QByteArray("\r\n")}) {
+    for (const QByteArray& body : {QByteArray(), QByteArray("\r\n")}) {
         LocalServer server(body);
         EXPECT_FALSE(check.atStart());
         EXPECT_EQ(questions(), 0);
