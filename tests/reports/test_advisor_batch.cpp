@@ -266,8 +266,8 @@ TEST_F(Batch, OneFilePerFiscalYearAnnouncedAndAskedForEach) {
               "\nEXTF_Buchungsstapel_20240701_20241231.csv (1 Buchung)\n\nSie wählen nun "
               "nacheinander, wo jede gespeichert wird.");
     ASSERT_EQ(dialogs.fileDialogs.size(), 2u);
-    EXPECT_EQ(dialogs.fileDialogs[0].title, "Export für den Steuerberater – Datei 1 von 2: "
-                                            "Wirtschaftsjahr 01.07.2023 bis 30.06.2024");
+    EXPECT_EQ(dialogs.fileDialogs[0].title,
+              "Export für den Steuerberater – Datei 1 von 2 (Wirtschaftsjahr 2023/2024)");
     EXPECT_EQ(dialogs.fileDialogs[0].preset,
               out.path() + "/EXTF_Buchungsstapel_20230701_20240630.csv");
     EXPECT_EQ(dialogs.fileDialogs[1].preset,
@@ -285,6 +285,11 @@ TEST_F(Batch, OneFilePerFiscalYearAnnouncedAndAskedForEach) {
     EXPECT_EQ(fieldsOf(first[3].chopped(1)).mid(0, 10),
               QStringList({"20,00", "S", "EUR", "", "", "", "1000", "8300", "", "3006"}));
     EXPECT_EQ(fieldsOf(second[2]).value(9), "0107");
+    EXPECT_TRUE(dialogs.last().text.startsWith(
+        "Die Buchungsstapel für den Steuerberater wurden in den Ordner\n" + out.path() +
+        "/\ngeschrieben:\n\neins.csv (2 Buchungen, 01.07.2023 bis 30.06.2024)\nzwei.csv (1 "
+        "Buchung, 01.07.2024 bis 31.12.2024)\n\n"))
+        << dialogs.last().text.toStdString();
     EXPECT_TRUE(dialogs.last().text.endsWith("3 Zeilen des Kassenbuchs übernommen.\n\nNicht "
                                              "übernommen:\n1 Zeile mit einem Kennbuchstaben "
                                              "(K, U, S, Ü) in einer Betragsspalte"));

@@ -7,6 +7,7 @@
 #include "jet_functions.h"
 #include "period_lines.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QLocale>
 #include <algorithm>
@@ -737,13 +738,18 @@ AdvisorBatch::Outcome AdvisorBatch::run(const QString& periodStart, const QStrin
     QString where = folder;
     for (int i = 0; i < n; ++i) {
         Part& part = p.parts[static_cast<size_t>(i)];
+        // The year as the advisor names it: "2024", or "2023/2024" when it starts later.
+        const QDate last = part.fiscalYear.addYears(1).addDays(-1);
+        const QString year =
+            last.year() == part.fiscalYear.year()
+                ? QString::number(last.year())
+                : QStringLiteral("%1/%2").arg(part.fiscalYear.year()).arg(last.year());
         const QString title =
             n == 1 ? kTitle
-                   : kTitle + QStringLiteral(" – Datei %1 von %2: Wirtschaftsjahr %3 bis %4")
+                   : kTitle + QStringLiteral(" – Datei %1 von %2 (Wirtschaftsjahr %3)")
                                   .arg(i + 1)
                                   .arg(n)
-                                  .arg(day(part.fiscalYear),
-                                       day(part.fiscalYear.addYears(1).addDays(-1)));
+                                  .arg(year);
         QString base = where;
         if (!base.isEmpty() && !base.endsWith(QLatin1Char('/')))
             base += QLatin1Char('/');
@@ -766,15 +772,25 @@ AdvisorBatch::Outcome AdvisorBatch::run(const QString& periodStart, const QStrin
     if (written != Outcome::Written)
         return written;
 
-    QStringList files;
+    // Files in one folder are named with the folder once, one line each.
+    bool oneFolder = true;
     for (const Part& part : p.parts)
-        files << QStringLiteral("%1\n(%2, %3 bis %4)")
-                     .arg(part.target, bookingsText(part.bookings), day(part.from), day(part.to));
-    QString text = (n == 1 ? QStringLiteral("Der Buchungsstapel für den Steuerberater wurde "
-                                            "geschrieben:\n")
-                           : QStringLiteral("Die Buchungsstapel für den Steuerberater wurden "
-                                            "geschrieben:\n")) +
-                   files.join(QLatin1Char('\n'));
+        oneFolder = oneFolder && paths::folderOf(part.target) == paths::folderOf(p.parts[0].target);
+    QStringList files;
+    for (const Part& part : p.parts) {
+        const QString name = n > 1 && oneFolder ? QFileInfo(part.target).fileName() : part.target;
+        files << QStringLiteral("%1%2(%3, %4 bis %5)")
+                     .arg(name, n > 1 && oneFolder ? QStringLiteral(" ") : QStringLiteral("\n"),
+                          bookingsText(part.bookings), day(part.from), day(part.to));
+    }
+    QString text =
+        n == 1 ? QStringLiteral("Der Buchungsstapel für den Steuerberater wurde geschrieben:\n")
+        : oneFolder
+            ? QStringLiteral("Die Buchungsstapel für den Steuerberater wurden in den Ordner\n%1\n"
+                             "geschrieben:\n\n")
+                  .arg(paths::folderOf(p.parts[0].target))
+            : QStringLiteral("Die Buchungsstapel für den Steuerberater wurden geschrieben:\n");
+    text += files.join(QLatin1Char('\n'));
     text += p.bookings == p.lines
                 ? QStringLiteral("\n\n%1 des Kassenbuchs übernommen.").arg(linesText(p.lines))
                 : QStringLiteral("\n\n%1 des Kassenbuchs als %2 Buchungen übernommen (eine "

@@ -118,7 +118,9 @@ KontenSteuerberater::KontenSteuerberater(Database& db, Dialogs& dialogs, QWidget
                                        QStringLiteral("Automatikkonto"),
                                        QStringLiteral("Steuerschlüssel")});
     table_->verticalHeader()->hide();
+    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setSectionResizeMode(ColText, QHeaderView::Stretch);
+    table_->horizontalHeader()->setMinimumSectionSize(80);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::DoubleClicked);
@@ -139,6 +141,9 @@ KontenSteuerberater::KontenSteuerberater(Database& db, Dialogs& dialogs, QWidget
     hint_->setWordWrap(true);
     hint_->setTextFormat(Qt::PlainText);
     hint_->setStyleSheet(QStringLiteral("color: rgb(192,0,0);"));
+    // Room for two lines, so a message does not push the table about.
+    hint_->setMinimumHeight(2 * hint_->fontMetrics().lineSpacing() + 4);
+    hint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     save_ = new QPushButton(QStringLiteral("Speichern"));
     cancel_ = new QPushButton(QStringLiteral("Abbrechen"));
@@ -171,7 +176,8 @@ KontenSteuerberater::KontenSteuerberater(Database& db, Dialogs& dialogs, QWidget
     fill(AdvisorAccounts::load(db_));
     connect(chart_, &QComboBox::currentIndexChanged, this, &KontenSteuerberater::chartChosen);
     stored_ = current();
-    resize(620, 720);
+    // The window is fitted to its content when shown; the table gets room all the same.
+    setMinimumSize(680, 640);
     advisor_->setFocus();
 }
 
