@@ -217,6 +217,20 @@ TEST_F(Batch, RefusalsNameWhatIsMissingAndWriteNothing) {
               "Konten für den Steuerberater“.");
     EXPECT_EQ(dialogs.fileDialogs.size(), 1u); // only for the period that went through
     EXPECT_TRUE(filesInOut().isEmpty());
+
+    // Chosen by mistake, the cash book (or a copy of it) is not replaced by the batch.
+    book.db().exec("UPDATE Beraterkonten SET Beraternummer = '1001';");
+    const QByteArray before = readAll(book.path());
+    for (const QString& chosen : {book.path(), out.path() + "/Tillbook.ka3"}) {
+        dialogs.files = {chosen};
+        EXPECT_EQ(run("01.01.2024", "02.01.2024"), AdvisorBatch::Outcome::Cancelled);
+        EXPECT_EQ(dialogs.last().text, "Die Datei\n" + chosen +
+                                           "\nist ein Kassenbuch oder dessen Sicherung; der "
+                                           "Buchungsstapel wird nicht an ihre Stelle geschrieben."
+                                           "\n\nEs wurde keine Datei geschrieben.");
+    }
+    EXPECT_EQ(readAll(book.path()), before);
+    EXPECT_TRUE(filesInOut().isEmpty());
 }
 
 TEST_F(Batch, AFileTakesAtMost99999Bookings) {

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cstdlib>
 #include <map>
@@ -757,6 +758,17 @@ AdvisorBatch::Outcome AdvisorBatch::run(const QString& periodStart, const QStrin
                                         QStringLiteral("CSV-Datei (*.csv)"));
         if (part.target.isEmpty())
             return Outcome::Cancelled;
+        // The batch never takes the place of the cash book or one of its copies.
+        const QString suffix = QFileInfo(part.target).suffix().toLower();
+        const QString real = QFileInfo(part.target).canonicalFilePath();
+        if (QRegularExpression(QStringLiteral("^ka[s1-7]$")).match(suffix).hasMatch() ||
+            (!real.isEmpty() && real == QFileInfo(db_.path()).canonicalFilePath())) {
+            tell(QStringLiteral("Die Datei\n%1\nist ein Kassenbuch oder dessen Sicherung; der "
+                                "Buchungsstapel wird nicht an ihre Stelle geschrieben.\n\nEs wurde "
+                                "keine Datei geschrieben.")
+                     .arg(part.target));
+            return Outcome::Cancelled;
+        }
         for (int j = 0; j < i; ++j)
             if (p.parts[static_cast<size_t>(j)].target == part.target) {
                 tell(QStringLiteral("Für zwei Wirtschaftsjahre wurde dieselbe Datei gewählt:\n%1"
