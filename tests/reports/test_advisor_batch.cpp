@@ -2,6 +2,7 @@
 #include "cash_file.h"
 #include "child.h"
 #include "cp1252.h"
+#include "csv_fields.h"
 #include "export_file.h"
 #include "scripted_dialogs.h"
 #include "temp_book.h"
@@ -17,34 +18,9 @@ using namespace tb;
 
 namespace {
 
-// The fields of one line of the batch, quotes taken off and doubled quotes made single.
+// The fields of one line of the batch, read from Windows-1252.
 QStringList fieldsOf(const QByteArray& line) {
-    QStringList out;
-    QString field;
-    bool quoted = false;
-    const QString text = fromCp1252(line);
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ';') {
-            out << field;
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    out << field;
-    return out;
+    return test::csvFields(fromCp1252(line));
 }
 
 QByteArray readAll(const QString& path) {
