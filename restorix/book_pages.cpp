@@ -423,7 +423,7 @@ void BookReader::survey(Progress* progress) {
         u.clear();
     damaged_ = explained_ = 0;
     if (progress)
-        progress->step(QStringLiteral("Die Seiten der Datei werden geprüft …"), n);
+        progress->begin(QStringLiteral("Die Seiten der Datei werden geprüft …"), n);
     QByteArray page;
     for (quint32 p = 1; p <= n; ++p) {
         if (!pages_.read(p, page)) {
@@ -436,7 +436,7 @@ void BookReader::survey(Progress* progress) {
                                        : Kind::Other;
         }
         if (progress && (p % 4096 == 0 || p == n))
-            progress->advance(p);
+            progress->step(p);
     }
     // Pages the file should have but lost at its end (a cut-off file) count as damaged.
     if (kinds_.size() > 1 && kinds_[1] != Kind::Damaged && pages_.read(1, page)) {
@@ -470,7 +470,7 @@ void BookReader::rows(const std::function<void(BookTable, const StoredRow&)>& ta
                       Progress* progress) {
     const quint32 n = pages_.pageCount();
     if (progress)
-        progress->step(QStringLiteral("Die Zeilen werden gelesen …"), 2 * qint64(n));
+        progress->begin(QStringLiteral("Die Zeilen werden gelesen …"), 2 * qint64(n));
     QByteArray page;
     // The leaves the walks reached.
     for (quint32 p = 1; p <= n; ++p) {
@@ -479,7 +479,7 @@ void BookReader::rows(const std::function<void(BookTable, const StoredRow&)>& ta
             leafRows(
                 p, page, [&](const StoredRow& row) { take(t, row); }, &unreadableRows_[index(t)]);
         if (progress && (p % 4096 == 0 || p == n))
-            progress->advance(p);
+            progress->step(p);
     }
     // The leaves below a damaged page: their rows count where they fill a gap of their table.
     for (quint32 p = 1; p <= n; ++p) {
@@ -512,7 +512,7 @@ void BookReader::rows(const std::function<void(BookTable, const StoredRow&)>& ta
                         unreadableRows_[t].push_back(id);
         }
         if (progress && (p % 4096 == 0 || p == n))
-            progress->advance(qint64(n) + p);
+            progress->step(qint64(n) + p);
     }
 }
 

@@ -129,7 +129,7 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
         return give(Outcome::Unreadable,
                     QStringLiteral("Aus der Datei konnte keine einzige Zeile gelesen werden."));
 
-    progress.step(QStringLiteral("Die geretteten Daten werden vervollständigt …"));
+    progress.begin(QStringLiteral("Die geretteten Daten werden vervollständigt …"));
     // Every line belongs to a day: a day whose record is lost is made anew from its lines.
     QStringList orphanDates;
     {
@@ -208,7 +208,7 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
     if (!transaction.commit())
         return give(Outcome::Failed, db->lastError());
 
-    progress.step(QStringLiteral("Die laufenden Bestände werden neu berechnet …"));
+    progress.begin(QStringLiteral("Die laufenden Bestände werden neu berechnet …"));
     const Money floatAmount = Money::parseOrZero(
         db->scalar(QStringLiteral("SELECT Einst15 FROM Einstellungen ORDER BY ID LIMIT 1;")));
     if (!RunningBalance::fullWalk(*db, floatAmount).ok)

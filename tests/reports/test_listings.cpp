@@ -1,4 +1,5 @@
 #include "csv_export.h"
+#include "csv_fields.h"
 #include "data_correction.h"
 #include "listings.h"
 #include "scripted_dialogs.h"
@@ -255,33 +256,7 @@ TEST_F(Lists, ASemicolonInATextIsQuotedAndEveryFieldComesBack) {
     const QString text =
         QString::fromLatin1(CsvExport::content(grid, "19", "7", Money::fromCents(15000)));
     const QString row = text.mid(text.indexOf("\r\n") + 2);
-    // A spreadsheet-style reader: fields split at ";" outside quotes, "" inside is one ".
-    QStringList fields;
-    QString field;
-    bool inQuotes = false;
-    for (int i = 0; i < row.size(); ++i) {
-        const QChar c = row[i];
-        if (inQuotes) {
-            if (c == '"' && i + 1 < row.size() && row[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                inQuotes = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            inQuotes = true;
-        } else if (c == ';') {
-            fields << field;
-            field.clear();
-        } else if (c == '\r' && row.mid(i, 2) == "\r\n") {
-            break;
-        } else {
-            field += c;
-        }
-    }
-    fields << field;
+    const QStringList fields = test::csvFields(row);
     ASSERT_EQ(fields.size(), 9);
     EXPECT_EQ(fields[2], "Miete; Lager \"Nord\"");
     EXPECT_EQ(fields[3], "zwei\nZeilen");

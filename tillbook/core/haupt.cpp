@@ -1,6 +1,7 @@
 #include "haupt.h"
 #include "trace.h"
 
+#include "berater_export.h"
 #include "booking_texts.h"
 #include "cash_date.h"
 #include "data_paths.h"
@@ -10,6 +11,7 @@
 #include "frm_baustelle.h"
 #include "info.h"
 #include "kassenbestand.h"
+#include "konten_steuerberater.h"
 #include "line_page.h"
 #include "manual.h"
 #include "password_windows.h"
@@ -270,6 +272,11 @@ void Haupt::buildMenus() {
     QAction* correction = file->addAction(QStringLiteral("Daten&korrektur"));
     correction->setObjectName(QStringLiteral("mnu_Korrektur"));
     connect(correction, &QAction::triggered, this, &Haupt::correctData);
+    connect(file->addAction(QStringLiteral("&Export für den Steuerberater …")), &QAction::triggered,
+            this, [this] {
+                exportForAdvisor(this, *s_.db, dialogs_, *s_.clock, listings_.periodStart(),
+                                 listings_.periodEnd(), s_.dataPath);
+            });
     file->addSeparator();
     connect(file->addAction(QStringLiteral("&Beenden")), &QAction::triggered, this, &Haupt::close);
 
@@ -283,6 +290,13 @@ void Haupt::buildMenus() {
             [this] { openSettingsDialog(true); });
     connect(settings->addAction(QStringLiteral("&Passwort ändern")), &QAction::triggered, this,
             &Haupt::openPasswordChange);
+    connect(settings->addAction(QStringLiteral("Konten für den &Steuerberater")),
+            &QAction::triggered, this, [this] {
+                if (!guard_.allow())
+                    return;
+                KontenSteuerberater dlg(*s_.db, dialogs_, this);
+                runModal(dlg);
+            });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
     connect(help->addAction(QStringLiteral("&Anleitung")), &QAction::triggered, this,
