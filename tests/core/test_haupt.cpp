@@ -1,3 +1,4 @@
+#include "activate.h"
 #include "haupt.h"
 #include "scripted_dialogs.h"
 #include "temp_book.h"
@@ -35,7 +36,7 @@ struct Main : ::testing::Test {
                 w->takeOverBookingText(picked.takeFirst());
         };
         w->show();
-        QApplication::setActiveWindow(w.get());
+        test::activate(w.get());
         w->activate();
     }
     void settle() { scheduler.advance(2000); }
@@ -422,7 +423,7 @@ TEST_F(Main, ClosingThePickerRefillsTheSelectorOnceAndFocusesIt) {
     w = std::make_unique<Haupt>(
         HauptServices{&book.db(), &dialogs, &clock, &scheduler, &store, book.path()});
     w->show();
-    QApplication::setActiveWindow(w.get());
+    test::activate(w.get());
     w->activate();
     EXPECT_EQ(w->bookingTextSelector()->count(), 0);
     book.addLine("02.03.2024", "1,00", "", "Neu");

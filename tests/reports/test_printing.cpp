@@ -1,5 +1,6 @@
 // The printouts on paper: the printer choice, a PDF through the "PDF-Datei" entry, and the
 // whole way through a real print system (a private cupsd with a cups-pdf queue).
+#include "activate.h"
 #include "drucker_waehlen.h"
 #include "haupt.h"
 #include "print_layout.h"
@@ -138,7 +139,7 @@ TEST(PrinterChoiceWindow, CopiesPrintersEnterEscape) {
         EXPECT_EQ(w.printerList()->currentText(), "Zweiter");
         EXPECT_EQ(w.copiesField()->text(), "1"); // opened at 0: shows 1
         w.show();
-        QApplication::setActiveWindow(&w);
+        test::activate(&w);
         w.copiesField()->clear();
         QTest::keyClicks(w.copiesField(), "2a.7");
         EXPECT_EQ(dialogs.last().text, "Falsche Eingabe !      nur Zahlenwerte erlaubt");

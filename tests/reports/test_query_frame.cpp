@@ -1,3 +1,4 @@
+#include "activate.h"
 #include "click_label.h"
 #include "picture_button.h"
 #include "query_frame.h"
@@ -43,7 +44,7 @@ TEST(QueryFrame, ControlsSayWhatWasAskedFor) {
 TEST(QueryFrame, SelectorRefillClearsItsTextAndSwallowsEnterAndEscape) {
     QueryFrame frame;
     frame.show();
-    QApplication::setActiveWindow(&frame);
+    test::activate(&frame);
     QSignalSpy chosen(&frame, &QueryFrame::textChosen);
     QComboBox* combo = frame.textSelector();
     frame.setTexts({"Bareinnahme", "Porto"});
