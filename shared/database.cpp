@@ -200,6 +200,12 @@ int cipherMajorVersion() {
                 sqlite3_step(st) == SQLITE_ROW)
                 v = std::atoi(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
             sqlite3_finalize(st);
+            // SQLCipher 4 logs to stderr, among others at every attempt to open a file with a
+            // key that does not fit ("hmac check failed"), which the probe of a file without
+            // password makes at every end of a run. The program reports what fails in its own
+            // words; the library stays quiet.
+            if (v >= 4)
+                sqlite3_exec(db, "PRAGMA cipher_log_level = NONE;", nullptr, nullptr, nullptr);
         }
         sqlite3_close(db);
         return v;
