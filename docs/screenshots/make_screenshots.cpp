@@ -20,14 +20,11 @@
 #include "money.h"
 #include "password_windows.h"
 #include "qt_dialogs.h"
-#include "query_frame.h"
 #include "restore.h"
 #include "value_display.h"
 #include "vorgaben.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -35,7 +32,6 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
