@@ -1,3 +1,4 @@
+#include "activate.h"
 #include "entry_panel.h"
 #include "scripted_dialogs.h"
 #include "temp_book.h"
@@ -28,7 +29,7 @@ struct Panel : ::testing::Test {
         panel.resize(786, 120);
         panel.setRates("19", "7");
         panel.show();
-        QApplication::setActiveWindow(&panel);
+        test::activate(&panel);
     }
     QLineEdit* f(int i) { return panel.field(i); }
     bool yellow(int i) { return f(i)->styleSheet().contains("255,255,0"); }

@@ -1,3 +1,4 @@
+#include "activate.h"
 #include "csv_export.h"
 #include "haupt.h"
 #include "kassenbestand.h"
@@ -42,7 +43,7 @@ struct Main : ::testing::Test {
                 w->takeOverBookingText(picked.takeFirst());
         };
         w->show();
-        QApplication::setActiveWindow(w.get());
+        test::activate(w.get());
         w->activate();
     }
     void settle() { scheduler.advance(2000); }
@@ -429,7 +430,7 @@ TEST_F(Main, ClosingThePickerRefillsTheSelectorOnceAndFocusesIt) {
     w = std::make_unique<Haupt>(
         HauptServices{&book.db(), &dialogs, &clock, &scheduler, &store, book.path()});
     w->show();
-    QApplication::setActiveWindow(w.get());
+    test::activate(w.get());
     w->activate();
     EXPECT_EQ(w->bookingTextSelector()->count(), 0);
     book.addLine("02.03.2024", "1,00", "", "Neu");

@@ -1,3 +1,4 @@
+#include "activate.h"
 #include "click_label.h"
 #include "picture_button.h"
 #include "query_frame.h"
@@ -45,7 +46,7 @@ TEST(QueryFrame, ControlsSayWhatWasAskedFor) {
 TEST(QueryFrame, SelectorRefillClearsItsTextAndEnterListsTheTextTyped) {
     QueryFrame frame;
     frame.show();
-    QApplication::setActiveWindow(&frame);
+    test::activate(&frame);
     QSignalSpy chosen(&frame, &QueryFrame::textChosen);
     QComboBox* combo = frame.textSelector();
     frame.setTexts({"Bareinnahme", "Porto"});
@@ -85,7 +86,7 @@ TEST(QueryFrame, SelectorRefillClearsItsTextAndEnterListsTheTextTyped) {
 TEST(QueryFrame, ThePeriodLabelsAreButtonsForKeysAndAssistiveTechnology) {
     QueryFrame frame;
     frame.show();
-    QApplication::setActiveWindow(&frame);
+    test::activate(&frame);
     QSignalSpy start(&frame, &QueryFrame::periodStartClicked);
     QSignalSpy end(&frame, &QueryFrame::periodEndClicked);
     frame.listAllButton()->setFocus();

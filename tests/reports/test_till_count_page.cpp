@@ -1,3 +1,4 @@
+#include "activate.h"
 #include "scripted_dialogs.h"
 #include "till_count_page.h"
 #include "value_display.h"
@@ -18,7 +19,7 @@ struct Page : ::testing::Test {
     void SetUp() override {
         QObject::connect(&page, &TillCountPage::countChanged, [this] { ++changes; });
         page.show();
-        QApplication::setActiveWindow(&page);
+        test::activate(&page);
     }
     bool yellow(int line) { return page.countField(line)->styleSheet().contains("255,255,0"); }
 };

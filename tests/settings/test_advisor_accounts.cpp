@@ -1,3 +1,4 @@
+#include "activate.h"
 #include "advisor_accounts.h"
 #include "cash_file.h"
 #include "haupt.h"

@@ -1,3 +1,4 @@
+#include "activate.h"
 #include "kassenbestand.h"
 #include "scripted_dialogs.h"
 #include "temp_book.h"
@@ -117,7 +118,7 @@ TEST(Vorgaben, EscapeClosesAsTheFrameDoesAndEnterSaves) {
 
     Vorgaben dlg(&book.db(), dialogs);
     dlg.show();
-    QApplication::setActiveWindow(&dlg);
+    test::activate(&dlg);
     // Only typed characters are judged: navigation and modifier keys pass without a word.
     for (Qt::Key k : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_End, Qt::Key_Delete,
                       Qt::Key_Up, Qt::Key_Shift, Qt::Key_Control})

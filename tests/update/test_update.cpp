@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QUrl>
@@ -55,6 +56,16 @@ class LocalServer {
     QByteArray body_;
 };
 
+// The value of a request's header, its name compared without regard to case.
+QString headerValue(const QByteArray& request, const QString& name) {
+    for (const QString& line : QString::fromLatin1(request).split(QStringLiteral("\r\n"))) {
+        const auto colon = line.indexOf(QLatin1Char(':'));
+        if (colon > 0 && line.left(colon).compare(name, Qt::CaseInsensitive) == 0)
+            return line.mid(colon + 1).trimmed();
+    }
+    return QStringLiteral("(none)");
+}
+
 struct Check : ::testing::Test {
     test::ScriptedDialogs dialogs;
     QStringList opened;
@@ -76,7 +87,9 @@ TEST_F(Check, TheSameTextAsksNothingAnyOtherAsks) {
         EXPECT_EQ(questions(), 0);
         ASSERT_EQ(server.requests.size(), 1);
         EXPECT_TRUE(server.requests[0].startsWith("GET /Version_k.txt "));
-        EXPECT_TRUE(server.requests[0].contains("User-Agent: Wininet Test"));
+        // Header names are case-insensitive (newer Qt sends them in lower case); the value is
+        // the agent's name as it stands.
+        EXPECT_EQ(headerValue(server.requests[0], "User-Agent"), "Wininet Test");
     }
     {
         LocalServer server("Version 1.00.05\r\n"); // a line break is a difference
@@ -248,7 +261,34 @@ TEST(InfoBox, FirstTabAtEveryOpeningLinksAndTheHover) {
     EXPECT_EQ(opened[0], Info::webAddress());
 }
 
-TEST(Manual, TheBuildMadeAPdfWithTheManualsHeadings) {
+TEST(InfoBox, ProgramTabNamesVersionLicenceAndServerAndNothingElse) {
+    LocalServer server("");
+    Info box;
+    QStringList texts;
+    for (QLabel* l : box.tabs()->widget(1)->findChildren<QLabel*>())
+        texts << l->text();
+    const QString all = texts.join('\n');
+    EXPECT_TRUE(
+        all.contains(VersionCheck::installedVersion() + ", Stand: " + VersionCheck::releaseDate()));
+    EXPECT_TRUE(all.contains("GNU General Public License, Version 3 oder jede spätere Version"));
+    EXPECT_TRUE(all.contains("Copyright © 2026 Die Entwickler von Tillbook"));
+    EXPECT_TRUE(all.contains(server.url())) << qPrintable(all); // the server it asks
+    for (const char* invented : {"Platzhalter", "Muster", "Telefon", "mailto:"})
+        EXPECT_FALSE(all.contains(QString::fromUtf8(invented))) << invented;
+}
+
+TEST(Version, TheProgramsTextComesFromTheBuildsOneVersion) {
+    // "1.0.5" in CMakeLists.txt is "Version 1.00.05" in the program.
+    const QStringList v = QStringLiteral(TILLBOOK_PROJECT_VERSION).split('.');
+    ASSERT_EQ(v.size(), 3);
+    EXPECT_EQ(VersionCheck::installedVersion(), QStringLiteral("Version %1.%2.%3")
+                                                    .arg(v[0])
+                                                    .arg(v[1].toInt(), 2, 10, QLatin1Char('0'))
+                                                    .arg(v[2].toInt(), 2, 10, QLatin1Char('0')));
+    EXPECT_EQ(VersionCheck::installedVersion(), "Version 1.00.05");
+}
+
+TEST(Manual, TheBuildMadeAPdfWithItsChaptersAndPicturesOfTheWindows) {
     const QString manual = findManual(QCoreApplication::applicationDirPath());
     ASSERT_FALSE(manual.isEmpty())
         << "no manual beside " << qPrintable(QCoreApplication::applicationDirPath());
@@ -256,11 +296,55 @@ TEST(Manual, TheBuildMadeAPdfWithTheManualsHeadings) {
     text.start("pdftotext", {manual, "-"});
     ASSERT_TRUE(text.waitForFinished(30000));
     const QString content = QString::fromUtf8(text.readAllStandardOutput());
-    for (const char* heading : {"Tillbook – Anleitung", "Erster Start", "Tage", "Buchen",
-                                "Stornieren", "Listen", "Drucken", "CSV-Export", "Kassenaufnahme",
-                                "Datensicherung und Restorix", "Passwörter", "Servicefunktionen"})
+    for (const char* heading :
+         {"Tillbook – Anleitung", "Inhalt", "Erste Schritte", "Ein Arbeitstag", "Stornieren",
+          "Kassenaufnahme", "Listen, Drucken und CSV-Export", "Datensicherung und Restorix",
+          "Wo Ihre Daten liegen", "Wenn etwas schiefgeht",
+          VersionCheck::installedVersion().toUtf8().constData()})
         EXPECT_TRUE(content.contains(QString::fromUtf8(heading))) << heading;
+    EXPECT_FALSE(content.contains("@INHALT@"));
+    // The pictures of the windows are in it.
+    QProcess images;
+    images.start("pdfimages", {"-list", manual});
+    ASSERT_TRUE(images.waitForFinished(30000));
+    const auto listed = QString::fromUtf8(images.readAllStandardOutput()).split('\n');
+    EXPECT_GE(listed.size() - 3, 15) << "pictures in the manual: " << listed.size() - 3;
     EXPECT_TRUE(findManual("/nirgends").isEmpty());
+}
+
+TEST(Manual, NothingToShowItGetsAMessageWithThePath) {
+    QTemporaryDir bin;
+    const QByteArray oldPath = qgetenv("PATH");
+    auto opener = [&](const char* script) {
+        QFile f(bin.filePath("xdg-open"));
+        f.remove();
+        f.open(QIODevice::WriteOnly);
+        f.write(script);
+        f.close();
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    };
+    auto open = [](const QString& path, int waitMs = 5000) {
+        auto failed = std::make_shared<bool>(false);
+        openOnDesktop(path, [failed] { *failed = true; });
+        return QTest::qWaitFor([&] { return *failed; }, waitMs);
+    };
+    qputenv("PATH", bin.path().toUtf8());
+    EXPECT_TRUE(open("/x/Tillbook_Anleitung.pdf")); // no xdg-open at all
+    opener("#!/bin/sh\necho 'no method available' >&2\nexit 3\n");
+    EXPECT_TRUE(open("/x/Tillbook_Anleitung.pdf"));
+    opener("#!/bin/sh\nexit 0\n");
+    EXPECT_FALSE(open("/x/Tillbook_Anleitung.pdf", 1000));
+    qputenv("PATH", oldPath);
+
+    EXPECT_EQ(manualNotOpenedMessage("/usr/share/tillbook/Tillbook_Anleitung.pdf"),
+              "Die Anleitung konnte nicht geöffnet werden:\n"
+              "/usr/share/tillbook/Tillbook_Anleitung.pdf\n\nFür PDF-Dateien ist kein "
+              "Anzeigeprogramm eingerichtet (oder xdg-open fehlt). Installieren Sie einen "
+              "PDF-Betrachter, zum Beispiel Evince oder Okular, oder öffnen Sie die Datei "
+              "selbst.");
+    EXPECT_EQ(manualMissingMessage("/usr/bin"),
+              "Die Anleitung Tillbook_Anleitung.pdf wurde nicht gefunden. Gesucht wurde hier:\n"
+              "/usr/bin/Tillbook_Anleitung.pdf\n/usr/share/tillbook/Tillbook_Anleitung.pdf");
 }
 
 TEST(HelpMenu, TheManualOpensOnTheDesktopAndTheUpdateEndsTheRun) {
@@ -276,12 +360,23 @@ TEST(HelpMenu, TheManualOpensOnTheDesktopAndTheUpdateEndsTheRun) {
         [&](const QString& url) { downloads << url; });
     update.atStart(); // No
     Haupt w(HauptServices{&book.db(), &dialogs, &clock, &scheduler, &store, book.path(), &update});
-    QList<QUrl> opened;
-    w.openUrl = [&](const QUrl& u) { opened << u; };
+    QStringList opened;
+    std::function<void()> failed;
+    w.openDocument = [&](const QString& path, std::function<void()> f) {
+        opened << path;
+        failed = std::move(f);
+    };
     w.show();
+    dialogs.messages.clear(); // the question at start
     w.openManual();
     ASSERT_EQ(opened.size(), 1);
-    EXPECT_TRUE(opened[0].toLocalFile().endsWith("/Tillbook_Anleitung.pdf"));
+    EXPECT_TRUE(opened[0].endsWith("/Tillbook_Anleitung.pdf"));
+    EXPECT_TRUE(dialogs.messages.empty());
+    failed(); // the desktop had nothing to show it with
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, manualNotOpenedMessage(opened[0]));
+    EXPECT_EQ(dialogs.messages[0].title, "Anleitung");
+    dialogs.messages.clear();
     dialogs.answers = {Answer::No};
     w.onlineUpdate();
     EXPECT_TRUE(w.isVisible());

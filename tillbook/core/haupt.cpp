@@ -34,6 +34,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -81,6 +82,7 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
         bookingTextSelector()->setFocus();
     };
     openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    openDocument = openOnDesktop;
     // Our calendar and the password prompt are modal windows too: activation follows them.
     dialogs_.afterModal = [this] {
         if (!QApplication::activeModalWidget())
@@ -621,10 +623,20 @@ void Haupt::openBackupWindow() {
 }
 
 void Haupt::openManual() {
-    // Without a reader or the file nothing visible happens, and nothing is reported.
-    const QString manual = findManual(QCoreApplication::applicationDirPath());
-    if (!manual.isEmpty() && openUrl)
-        openUrl(QUrl::fromLocalFile(manual));
+    // Without the file or a program to show it the operator is told where the manual is.
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString manual = findManual(folder);
+    if (manual.isEmpty()) {
+        dialogs_.message(manualMissingMessage(folder), QStringLiteral("Anleitung"),
+                         Icon::Exclamation);
+        return;
+    }
+    QPointer<Haupt> self(this);
+    openDocument(manual, [self, manual] {
+        if (self)
+            self->dialogs_.message(manualNotOpenedMessage(manual), QStringLiteral("Anleitung"),
+                                   Icon::Exclamation);
+    });
 }
 
 void Haupt::openInfo() {

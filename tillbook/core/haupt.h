@@ -72,6 +72,9 @@ class Haupt : public QMainWindow {
     // Opens a document or an address on the desktop (the manual, the download); tests
     // replace it.
     std::function<void(const QUrl&)> openUrl;
+    // Opens the manual's file on the desktop; `failed` runs when nothing could show it.
+    // Tests replace it.
+    std::function<void(const QString& path, std::function<void()> failed)> openDocument;
 
     // Operations the controls and keys trigger.
     void findOrCreateDay();

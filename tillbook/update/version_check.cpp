@@ -2,11 +2,15 @@
 
 #include "cp1252.h"
 
-#ifndef TILLBOOK_UPDATE_SERVER
-#define TILLBOOK_UPDATE_SERVER "https://tillbook.example"
-#endif
-
 namespace tb {
+
+QString VersionCheck::installedVersion() {
+    return QStringLiteral(TILLBOOK_VERSION_TEXT);
+}
+
+QString VersionCheck::releaseDate() {
+    return QStringLiteral(TILLBOOK_RELEASE_DATE);
+}
 
 QString VersionCheck::serverBase() {
     QString base = qEnvironmentVariable("TILLBOOK_UPDATE_URL");

@@ -14,8 +14,10 @@ namespace tb {
 // address to the desktop and ends the program.
 class VersionCheck {
   public:
-    static QString installedVersion() { return QStringLiteral("Version 1.00.05"); }
-    static QString releaseDate() { return QStringLiteral("22.08.2018"); }
+    // The installed version text ("Version 1.00.05") and its date, both from the one version
+    // of the build (CMakeLists.txt).
+    static QString installedVersion();
+    static QString releaseDate();
     // The server's root: TILLBOOK_UPDATE_URL when set (tests, administrators), otherwise the
     // address the program was built with.
     static QString serverBase();
