@@ -1,4 +1,5 @@
 #include "haupt.h"
+#include "schema.h"
 #include "trace.h"
 
 #include "booking_texts.h"
@@ -62,7 +63,7 @@ int screenHeight() {
 Haupt::Haupt(HauptServices services, QWidget* parent)
     : QMainWindow(parent), s_(std::move(services)), dialogs_(*s_.dialogs), settings_(s_.db),
       guard_(dialogs_), days_(s_.db, dialogs_, *s_.clock),
-      lines_(s_.db, QStringLiteral("Buchungen"), dayLinesSource(), {QString()}),
+      lines_(s_.db, schema::Lines::table, dayLinesSource(), {QString()}),
       entry_(dialogs_, settings_), cancellation_(*s_.db, dialogs_, *s_.clock, settings_),
       runningBalance_(*s_.db), resize_(screenHeight()) {
     setObjectName(QStringLiteral("Haupt"));
@@ -225,7 +226,7 @@ void Haupt::buildDayColumn() {
     }
 
     dayModel_ =
-        new DataViewModel(days_.view(), {QStringLiteral("a1")}, {QStringLiteral("Datum")}, this);
+        new DataViewModel(days_.view(), {schema::Days::date}, {QStringLiteral("Datum")}, this);
     dayList_ = new RowGrid(surface_);
     dayList_->setObjectName(QStringLiteral("DBGrid1"));
     dayList_->setModel(dayModel_);
@@ -420,7 +421,7 @@ void Haupt::activate() {
     listings_.followGrid();
     linePage_->setHeading(4, QStringLiteral("Steuer ") + settings_.rate1() + QLatin1Char('%'));
     linePage_->setHeading(5, QStringLiteral("Steuer ") + settings_.rate2() + QLatin1Char('%'));
-    guard_.setCurrentPassword(passwordFromMemo(settings_.memo10()));
+    guard_.setCurrentPassword(passwordFromMemo(settings_.scrambledPassword()));
 }
 
 void Haupt::applySettings() {

@@ -29,10 +29,7 @@ bool Haupt::newEntryOpen() const {
 bool Haupt::leaveNewEntry() {
     if (!newEntryOpen())
         return true;
-    const EntryValues v = panel_->values();
-    const bool typed = !v.field[kTextField].isEmpty() || !v.field[kRemarkField].isEmpty() ||
-                       !v.field[kReceiptField].isEmpty() || !v.field[kPaymentField].isEmpty();
-    if (typed) {
+    if (panel_->values().typed()) {
         // The field last typed into, also when a calendar came up in between.
         QWidget* back = panel_->focusWidget();
         if (dialogs_.message(QStringLiteral("Der neue Eintrag ist noch nicht gespeichert. Soll er "

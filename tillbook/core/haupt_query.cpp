@@ -132,10 +132,10 @@ bool Haupt::printDocuments(const std::function<PrintDocument(int copy)>& documen
 
 PrintSettings Haupt::printSettings() const {
     PrintSettings p;
-    p.currency = settings_.get(QStringLiteral("Einst18"));
+    p.currency = settings_.currency();
     p.rate1 = settings_.rate1();
     p.rate2 = settings_.rate2();
-    p.noTax = settings_.get(QStringLiteral("Einst20")) == QLatin1String("X");
+    p.noTax = settings_.noTax();
     p.numberCaption = settings_.caption(5);
     p.receiptCaption = settings_.caption(3);
     p.paymentCaption = settings_.caption(4);
@@ -170,7 +170,7 @@ void Haupt::printProtocol() {
     f.counted = tillPage_->counted()->text();
     f.difference = tillPage_->difference()->text();
     const QDateTime now = s_.clock->now();
-    const QString currency = settings_.get(QStringLiteral("Einst18"));
+    const QString currency = settings_.currency();
     printDocuments([&](int) { return countingProtocol(f, currency, now); }, 1,
                    QStringLiteral("Zählprotokoll ") + cashdate::toText(now.date()) +
                        QStringLiteral(".pdf"));
