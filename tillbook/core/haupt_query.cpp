@@ -22,8 +22,6 @@
 // listings, the data correction, the export and the printout of what the grid lists.
 namespace tb {
 
-using namespace jobs;
-
 void Haupt::wireQueryFrame() {
     connect(query_, &QueryFrame::periodStartClicked, this, [this] {
         listings_.pickStart(dialogs_, *s_.clock);
@@ -58,8 +56,8 @@ void Haupt::listPeriod() {
         return;
     }
     lineGrid()->setFocus();
-    arm(kRecompute, [this] { recomputeDayView(); });
-    arm(kCarriedIn, [this] { showCarriedIn(); });
+    arm(JobId::Recompute);
+    arm(JobId::CarriedIn);
 }
 
 void Haupt::listText(const QString& text) {
@@ -70,7 +68,7 @@ void Haupt::listText(const QString& text) {
         return;
     hidePanel();
     linePage_->reload();
-    arm(kRecompute, [this] { recomputeDayView(); });
+    arm(JobId::Recompute);
 }
 
 void Haupt::correctData() {
@@ -85,7 +83,7 @@ void Haupt::correctData() {
 void Haupt::afterCorrection() {
     // Removed lines took their amounts with them: every balance is computed anew.
     runningBalance_.invalidate();
-    arm(kRecompute, [this] { recomputeDayView(); });
+    arm(JobId::Recompute);
 }
 
 ListingState Haupt::currentListing() const {
