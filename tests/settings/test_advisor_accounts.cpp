@@ -157,7 +157,7 @@ struct Window : ::testing::Test {
     void open() {
         w = std::make_unique<KontenSteuerberater>(book.db(), dialogs);
         w->show();
-        QApplication::setActiveWindow(w.get());
+        test::activate(w.get());
     }
     int rowOf(const QString& text) const {
         for (int r = 0; r < w->texts()->rowCount(); ++r)
