@@ -1,6 +1,7 @@
 #include "haupt.h"
 #include "trace.h"
 
+#include "aenderungsprotokoll.h"
 #include "booking_texts.h"
 #include "cash_date.h"
 #include "data_paths.h"
@@ -35,6 +36,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -269,6 +271,9 @@ void Haupt::buildMenus() {
     QAction* correction = file->addAction(QStringLiteral("Daten&korrektur"));
     correction->setObjectName(QStringLiteral("mnu_Korrektur"));
     connect(correction, &QAction::triggered, this, &Haupt::correctData);
+    QAction* changeLog = file->addAction(QStringLiteral("Ä&nderungsprotokoll"));
+    changeLog->setObjectName(QStringLiteral("mnu_Protokoll"));
+    connect(changeLog, &QAction::triggered, this, &Haupt::openChangeLog);
     file->addSeparator();
     connect(file->addAction(QStringLiteral("&Beenden")), &QAction::triggered, this, &Haupt::close);
 
@@ -608,6 +613,16 @@ void Haupt::onlineUpdate() {
     // The question announced it: the program ends at once.
     endedForUpdate = true;
     close();
+}
+
+void Haupt::openChangeLog() {
+    Aenderungsprotokoll dlg(*s_.db, dialogs_, s_.dataPath, this);
+    dlg.clock = s_.clock;
+    dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    dlg.print = [this](const PrintDocument& doc, int copies, const QString& pdfName) {
+        return printDocuments([&](int) { return doc; }, copies, pdfName);
+    };
+    runModal(dlg);
 }
 
 void Haupt::openFloatDialog() {

@@ -62,13 +62,19 @@ QByteArray CsvExport::content(const DataView& rows, const QString& rate1, const 
 CsvExport::Outcome CsvExport::run(const DataView& rows, const ListingState& s, const QString& rate1,
                                   const QString& rate2, const QString& dataPath,
                                   const QString& workFolder, Dialogs& dialogs) {
-    const QString name = fileName(s);
+    return save(content(rows, rate1, rate2, s.carriedIn), fileName(s), dataPath, workFolder,
+                dialogs);
+}
+
+CsvExport::Outcome CsvExport::save(const QByteArray& bytes, const QString& name,
+                                   const QString& dataPath, const QString& workFolder,
+                                   Dialogs& dialogs) {
     QDir().mkpath(workFolder);
     const QString work = QDir(workFolder).filePath(name);
     {
         QFile f(work);
         if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            f.write(content(rows, rate1, rate2, s.carriedIn));
+            f.write(bytes);
     }
     const QString chosen =
         dialogs.saveFile(QStringLiteral("Speichern unter"), paths::folderOf(dataPath) + name,
