@@ -241,6 +241,10 @@ BookTable BookReader::tableOfShape(const StoredRow& row) {
         return BookTable::Buchungstext;
     case 10:
         return BookTable::Protokoll;
+    case 11:
+        return BookTable::Beraterkonten;
+    case 5:
+        return BookTable::Kontierung;
     default:
         return BookTable::None;
     }
@@ -391,7 +395,8 @@ void BookReader::readFreeList() {
 
 void BookReader::readSchema(quint32 (&roots)[kBookTables]) {
     static const char* const names[kBookTables] = {
-        "Datum", "Buchungen", "Einstellungen", "Buchungstext", "sqlite_sequence", "Protokoll"};
+        "Datum",           "Buchungen", "Einstellungen", "Buchungstext",
+        "sqlite_sequence", "Protokoll", "Beraterkonten", "Kontierung"};
     QByteArray page;
     auto leaf = [&](quint32 pgno) {
         if (!pages_.read(pgno, page))
@@ -426,7 +431,7 @@ void BookReader::survey(Progress* progress) {
         u.clear();
     damaged_ = explained_ = 0;
     if (progress)
-        progress->step(QStringLiteral("Die Seiten der Datei werden geprüft …"), n);
+        progress->begin(QStringLiteral("Die Seiten der Datei werden geprüft …"), n);
     QByteArray page;
     for (quint32 p = 1; p <= n; ++p) {
         if (!pages_.read(p, page)) {
@@ -439,7 +444,7 @@ void BookReader::survey(Progress* progress) {
                                        : Kind::Other;
         }
         if (progress && (p % 4096 == 0 || p == n))
-            progress->advance(p);
+            progress->step(p);
     }
     // Pages the file should have but lost at its end (a cut-off file) count as damaged.
     if (kinds_.size() > 1 && kinds_[1] != Kind::Damaged && pages_.read(1, page)) {
@@ -452,8 +457,9 @@ void BookReader::survey(Progress* progress) {
     readSchema(roots);
     for (int t = 0; t < kBookTables; ++t) {
         const auto table = static_cast<BookTable>(t);
-        // A book from before the change log has none: nothing of it is lost.
-        if (table == BookTable::Protokoll && roots[t] == 0 && schemaWhole_) {
+        // A book from before the change log (or the advisor's accounts) has none: nothing of
+        // it is lost.
+        if (table >= BookTable::Protokoll && roots[t] == 0 && schemaWhole_) {
             rootLost_[t] = false;
             continue;
         }
@@ -478,7 +484,7 @@ void BookReader::rows(const std::function<void(BookTable, const StoredRow&)>& ta
                       Progress* progress) {
     const quint32 n = pages_.pageCount();
     if (progress)
-        progress->step(QStringLiteral("Die Zeilen werden gelesen …"), 2 * qint64(n));
+        progress->begin(QStringLiteral("Die Zeilen werden gelesen …"), 2 * qint64(n));
     QByteArray page;
     // The leaves the walks reached.
     for (quint32 p = 1; p <= n; ++p) {
@@ -487,7 +493,7 @@ void BookReader::rows(const std::function<void(BookTable, const StoredRow&)>& ta
             leafRows(
                 p, page, [&](const StoredRow& row) { take(t, row); }, &unreadableRows_[index(t)]);
         if (progress && (p % 4096 == 0 || p == n))
-            progress->advance(p);
+            progress->step(p);
     }
     // The leaves below a damaged page: their rows count where they fill a gap of their table.
     for (quint32 p = 1; p <= n; ++p) {
@@ -520,7 +526,7 @@ void BookReader::rows(const std::function<void(BookTable, const StoredRow&)>& ta
                         unreadableRows_[t].push_back(id);
         }
         if (progress && (p % 4096 == 0 || p == n))
-            progress->advance(qint64(n) + p);
+            progress->step(qint64(n) + p);
     }
 }
 

@@ -59,9 +59,20 @@ class BookPages {
     std::array<uchar, 32> hmacKey_{};
 };
 
-// The tables of a cash book, as the salvage knows them (the change log Protokoll last).
-enum class BookTable { Datum, Buchungen, Einstellungen, Buchungstext, Sequence, Protokoll, None };
-inline constexpr int kBookTables = 6;
+// The tables of a cash book, as the salvage knows them (the later ones, from the change log
+// on, are missing in older books).
+enum class BookTable {
+    Datum,
+    Buchungen,
+    Einstellungen,
+    Buchungstext,
+    Sequence,
+    Protokoll,
+    Beraterkonten,
+    Kontierung,
+    None
+};
+inline constexpr int kBookTables = 8;
 
 // One stored value as the record holds it.
 struct StoredValue {

@@ -81,7 +81,7 @@ Compaction::Result Compaction::compact(const QString& given, Progress& progress)
         return result;
     }
     cashfile::WorkMarker marker(path, cashfile::WorkMarker::Work::Compaction);
-    progress.step(QStringLiteral("Die Datenbank wird komprimiert …"));
+    progress.begin(QStringLiteral("Die Datenbank wird komprimiert …"));
     std::optional<cashfile::RowCounts> counts;
     r = exportBook(path, temp, counts);
     // The old file goes only when the new one is whole on disk.
@@ -95,7 +95,7 @@ Compaction::Result Compaction::compact(const QString& given, Progress& progress)
         QString why;
         switch (Salvage::rebuild(path, temp, report, progress, &why)) {
         case Salvage::Outcome::Written:
-            progress.step(QStringLiteral("Die reparierte Datei wird geprüft …"));
+            progress.begin(QStringLiteral("Die reparierte Datei wird geprüft …"));
             r = syncFile(temp)
                     ? cashfile::verifyBook(temp, cashfile::builtInPassword(), report.written)
                     : fromErrno(errno);

@@ -236,7 +236,7 @@ RestoreResult Restore::restoreFile(const QString& source, const QString& target,
         return fail(RestoreResult::Cause::Other, fromErrno(ENOENT));
     cashfile::WorkMarker marker(target, cashfile::WorkMarker::Work::Restore);
     // Only a whole cash book goes over the data file.
-    progress.step(QStringLiteral("Die Sicherheitskopie wird geprüft …"));
+    progress.begin(QStringLiteral("Die Sicherheitskopie wird geprüft …"));
     QByteArray key = cashfile::builtInPassword();
     FileResult checked = cashfile::verifyBook(source, key);
     if (!checked.ok()) {
@@ -254,9 +254,9 @@ RestoreResult Restore::restoreFile(const QString& source, const QString& target,
             return fail(RestoreResult::Cause::Other, kept);
         result.keptOld = true;
     }
-    progress.step(QStringLiteral("Die Sicherheitskopie wird zurückgeschrieben …"));
+    progress.begin(QStringLiteral("Die Sicherheitskopie wird zurückgeschrieben …"));
     const FileResult copied = FileCopy(source, target, [&](const QString& tmp) {
-        progress.step(QStringLiteral("Die zurückgeschriebene Datei wird geprüft …"));
+        progress.begin(QStringLiteral("Die zurückgeschriebene Datei wird geprüft …"));
         FileResult r = cashfile::verifyBook(tmp, key, counts);
         // The restored file says in its change log that it was restored, and from what.
         if (r.ok())

@@ -13,9 +13,14 @@
 namespace tb {
 
 namespace {
-const QString kTables[] = {QStringLiteral("Datum"), QStringLiteral("Buchungen"),
-                           QStringLiteral("Einstellungen"), QStringLiteral("Buchungstext")};
-constexpr int kDatum = 0, kBuchungen = 1, kEinstellungen = 2, kBuchungstext = 3;
+// The tables in the order of BookTable.
+const QString kTables[kBookTables] = {
+    QStringLiteral("Datum"),           QStringLiteral("Buchungen"),
+    QStringLiteral("Einstellungen"),   QStringLiteral("Buchungstext"),
+    QStringLiteral("sqlite_sequence"), QStringLiteral("Protokoll"),
+    QStringLiteral("Beraterkonten"),   QStringLiteral("Kontierung")};
+constexpr int kDatum = 0, kBuchungen = 1, kEinstellungen = 2, kBuchungstext = 3, kSequence = 4,
+              kProtokoll = 5;
 
 QStringList columnsOf(Database& db, const QString& table) {
     Statement st = db.prepare(QStringLiteral("PRAGMA table_info(%1);").arg(table));
@@ -85,6 +90,12 @@ std::string lossForm(const BookReader& reader, const SalvageReport& report) {
         changelog::appendItem(form, "verlorene Einträge", rangesText(report.logLost));
     if (report.logBegun)
         changelog::appendItem(form, "Protokoll", "in der beschädigten Datei noch nicht geführt");
+    for (const BookTable t : {BookTable::Beraterkonten, BookTable::Kontierung})
+        if (reader.rootLost(t) || !reader.lost(t).empty()) {
+            changelog::appendItem(form, "Konten für den Steuerberater",
+                                  "ganz oder teilweise verloren");
+            break;
+        }
     return form;
 }
 } // namespace
@@ -116,9 +127,13 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
     Statement logInsert = db->prepare(insertInto(QStringLiteral("Protokoll"), logColumns, true));
     qint64 logWritten = 0;
 
-    QStringList columns[4];
+    QStringList columns[kBookTables];
     std::vector<Statement> inserts;
-    for (int t = 0; t < 4; ++t) {
+    for (int t = 0; t < kBookTables; ++t) {
+        if (t == kSequence || t == kProtokoll) {
+            inserts.emplace_back();
+            continue;
+        }
         columns[t] = columnsOf(*db, kTables[t]);
         inserts.push_back(db->prepare(insertInto(kTables[t], columns[t], true)));
     }
@@ -131,7 +146,7 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
                                  "DELETE FROM sqlite_sequence;"),
                   &reason))
         return give(Outcome::Failed, reason);
-    qint64 written[4] = {};
+    qint64 written[kBookTables] = {};
     std::map<QString, qint64> sequence;
     QString failure;
     reader.rows(
@@ -178,7 +193,7 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
         return give(Outcome::Unreadable,
                     QStringLiteral("Aus der Datei konnte keine einzige Zeile gelesen werden."));
 
-    progress.step(QStringLiteral("Die geretteten Daten werden vervollständigt …"));
+    progress.begin(QStringLiteral("Die geretteten Daten werden vervollständigt …"));
     // Every line belongs to a day: a day whose record is lost is made anew from its lines.
     QStringList orphanDates;
     {
@@ -237,9 +252,11 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
 
     // No ID is handed out again, not even one of a lost row; nor the number of a lost entry
     // of the change log, whose gap the check of the log then shows.
-    for (int t = 0; t < 5; ++t) {
-        const BookTable table = t < 4 ? static_cast<BookTable>(t) : BookTable::Protokoll;
-        const QString name = t < 4 ? kTables[t] : QStringLiteral("Protokoll");
+    for (int t = 0; t < kBookTables; ++t) {
+        if (t == kSequence)
+            continue;
+        const BookTable table = static_cast<BookTable>(t);
+        const QString& name = kTables[t];
         qint64 highest = sequence.count(name) ? sequence[name] : 0;
         for (const IdRange& r : reader.lost(table))
             if (r.to != IdRange::kOpen)
@@ -285,7 +302,7 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
     if (!transaction.commit())
         return give(Outcome::Failed, db->lastError());
 
-    progress.step(QStringLiteral("Die laufenden Bestände werden neu berechnet …"));
+    progress.begin(QStringLiteral("Die laufenden Bestände werden neu berechnet …"));
     const Money floatAmount = Money::parseOrZero(
         db->scalar(QStringLiteral("SELECT Einst15 FROM Einstellungen ORDER BY ID LIMIT 1;")));
     if (!RunningBalance::fullWalk(*db, floatAmount).ok)

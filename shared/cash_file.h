@@ -40,8 +40,9 @@ bool putPasswordBack(const QString& path, QString* error = nullptr);
 bool createEmpty(const QString& path, QString* error = nullptr, const QByteArray& key = {},
                  bool withLog = true);
 
-// Brings a cash book of an older version up to date (the indexes of the listings, the change
-// log), all in one transaction; a file that has them stays as it is.
+// Brings a cash book of an older version up to date (the indexes of the listings, the tables of
+// the tax advisor's accounts, the change log), all in one transaction; a file that has them
+// stays as it is.
 bool upgrade(Database& db, QString* error = nullptr);
 
 // The tables of a cash book, for a file that lacks one of them.

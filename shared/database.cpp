@@ -264,8 +264,14 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
     }
     if (!key.isEmpty()) {
         sqlite3_key(db, key.constData(), key.size());
-        if (cipherMajorVersion() >= 4)
+        if (cipherMajorVersion() >= 4) {
+            // SQLCipher 4 logs to stderr, among others at every key that does not fit ("hmac
+            // check failed"), which the probe of an unprotected file tries at every end of a
+            // run; the program reports failures in its own words. The level is the library's
+            // and is reset whenever a first key is set again, so it is set after each key.
             result->exec(QStringLiteral("PRAGMA cipher_compatibility = 3;"));
+            result->exec(QStringLiteral("PRAGMA cipher_log_level = NONE;"));
+        }
     }
     sqlite3_busy_timeout(db, 2000);
     jet::registerFunctions(db);

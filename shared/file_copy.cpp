@@ -131,6 +131,47 @@ FileResult checkWritable(const QString& dst, qint64 needBytes) {
     return {};
 }
 
+// Writes all n bytes; the error number of the first failed write, or 0.
+static int writeAll(int fd, const char* data, size_t n) {
+    size_t written = 0;
+    while (written < n) {
+        const ssize_t w = ::write(fd, data + written, n - written);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        written += static_cast<size_t>(w);
+    }
+    return 0;
+}
+
+// Flushes and closes a temporary file; after any failure it is removed. The error, or 0.
+static int finish(int fd, const QString& tmp, int err) {
+    if (!err && ::fsync(fd) != 0)
+        err = errno;
+    if (::close(fd) != 0 && !err)
+        err = errno;
+    if (err)
+        ::unlink(QFile::encodeName(tmp).constData());
+    return err;
+}
+
+FileResult writeWholeFile(const QString& dst, const QByteArray& bytes) {
+    const QString tmp = copyTempOf(dst);
+    const int out = ::open(QFile::encodeName(tmp).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out < 0)
+        return fromErrno(errno);
+    const int err =
+        finish(out, tmp, writeAll(out, bytes.constData(), static_cast<size_t>(bytes.size())));
+    if (err)
+        return fromErrno(err);
+    const FileResult renamed = replaceFile(tmp, dst);
+    if (!renamed.ok())
+        ::unlink(QFile::encodeName(tmp).constData());
+    return renamed;
+}
+
 FileResult FileCopy(const QString& src, const QString& dst,
                     const std::function<FileResult(const QString& tmp)>& verify) {
     const int in = ::open(QFile::encodeName(src).constData(), O_RDONLY);
@@ -155,29 +196,12 @@ FileResult FileCopy(const QString& src, const QString& dst,
             err = errno;
             break;
         }
-        ssize_t written = 0;
-        while (written < n) {
-            const ssize_t w = ::write(out, buffer + written, static_cast<size_t>(n - written));
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
-                err = errno;
-                break;
-            }
-            written += w;
-        }
-        if (err)
+        if ((err = writeAll(out, buffer, static_cast<size_t>(n))) != 0)
             break;
     }
-    if (!err && ::fsync(out) != 0)
-        err = errno;
     ::close(in);
-    if (::close(out) != 0 && !err)
-        err = errno;
-    if (err) {
-        ::unlink(QFile::encodeName(tmp).constData());
+    if ((err = finish(out, tmp, err)) != 0)
         return fromErrno(err);
-    }
     if (verify) {
         const FileResult checked = verify(tmp);
         if (!checked.ok()) {

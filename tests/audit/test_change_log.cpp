@@ -1,4 +1,5 @@
 // Every kind of entry the change log writes, who writes it, and what it leaves out.
+#include "advisor_accounts.h"
 #include "booking_entry.h"
 #include "cancellation.h"
 #include "cash_days.h"
@@ -195,6 +196,24 @@ TEST_F(Entries, DaysFloatRatesNumbersAndPasswordAreLoggedWithoutThePasswordItsel
     EXPECT_EQ(last().reason, int(Reason::Password));
     EXPECT_EQ(last().before, "Memo10=");
     EXPECT_EQ(last().after, "Memo10=*");
+
+    // The tax advisor's accounts: what changed, before and after; saving them unchanged
+    // writes nothing.
+    AdvisorAccounts accounts(db(), dialogs);
+    AdvisorSettings a = AdvisorAccounts::load(db());
+    a.advisor = "29098";
+    a.client = "55003";
+    a.texts = {{"Porto", "4910", false, ""}};
+    ASSERT_EQ(accounts.save(a), AdvisorAccounts::Outcome::Saved);
+    EXPECT_EQ(AuditTrail::kindWithReason(last()), "Konten für den Steuerberater geändert");
+    EXPECT_TRUE(last().after.contains("Beraternummer=29098;")) << last().after.toStdString();
+    EXPECT_TRUE(last().after.contains("Konto für Porto=4910//")) << last().after.toStdString();
+    a.texts[0].account = "4920";
+    ASSERT_EQ(accounts.save(a), AdvisorAccounts::Outcome::Saved);
+    EXPECT_EQ(AuditTrail::changeText(last()), "Konto für Porto: 4910// → 4920//");
+    const qint64 before = count();
+    ASSERT_EQ(accounts.save(a), AdvisorAccounts::Outcome::Saved);
+    EXPECT_EQ(count(), before);
     EXPECT_TRUE(LogCheck::run(db()).whole());
 }
 
@@ -220,7 +239,7 @@ TEST_F(Entries, RenumberingAndDataCorrectionAreLoggedLineByLineAndAsAWhole) {
     db().exec("UPDATE Buchungen SET a11 = '2024' WHERE ID = " + QString::number(a) + ";");
     db().exec("UPDATE Buchungen SET a10 = '' WHERE ID = " + QString::number(b) + ";");
     n = count();
-    ASSERT_TRUE(DataCorrection::correct(db()).ok);
+    ASSERT_TRUE(DataCorrection::correct(db(), true).ok);
     got = since(n);
     ASSERT_EQ(got.size(), 3u);
     EXPECT_EQ(AuditTrail::kindWithReason(got[0]), "Zeile geändert (Datenkorrektur)");

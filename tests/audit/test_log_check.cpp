@@ -220,6 +220,9 @@ TEST_F(Check, ARepairCarriesTheLogNamesLostEntriesAndStartsAfresh) {
         Transaction t(db());
         for (int i = 0; i < 400; ++i)
             book().addLine("01.03.2024", "1,00", "", QStringLiteral("Text mit Länge %1").arg(i));
+        ASSERT_TRUE(db().exec("INSERT INTO Beraterkonten (Beraternummer, Mandantennummer) VALUES "
+                              "('29098', '55003'); INSERT INTO Kontierung (Buchungstext, Konto) "
+                              "VALUES ('Porto', '4910');"));
         t.commit();
     }
     const QString path = book().path();
@@ -276,6 +279,12 @@ TEST_F(Check, ARepairCarriesTheLogNamesLostEntriesAndStartsAfresh) {
     EXPECT_EQ(c.chain[0].to, middle->second.second);
     EXPECT_TRUE(c.book.empty()) << c.text().toStdString();
     EXPECT_EQ(c.startEntry, repair.number);
+    // The tax advisor's accounts come along.
+    EXPECT_EQ(
+        repaired->scalar("SELECT Beraternummer || '/' || Mandantennummer FROM Beraterkonten;"),
+        "29098/55003");
+    EXPECT_EQ(repaired->scalar("SELECT Konto FROM Kontierung WHERE Buchungstext = 'Porto';"),
+              "4910");
     // The repaired book goes on logging.
     repaired->exec("UPDATE Buchungen SET n2 = 'danach' WHERE ID = 1;");
     EXPECT_EQ(AuditTrail::head(*repaired).last, repair.number + 1);

@@ -1,5 +1,6 @@
 // The printouts on paper: the printer choice, a PDF through the "PDF-Datei" entry, and the
 // whole way through a real print system (a private cupsd with a cups-pdf queue).
+#include "activate.h"
 #include "drucker_waehlen.h"
 #include "haupt.h"
 #include "picture_button.h"
@@ -158,7 +159,7 @@ TEST(PrinterChoiceWindow, CopiesPrintersEnterEscape) {
         EXPECT_EQ(w.printerList()->currentText(), "Zweiter");
         EXPECT_EQ(w.copiesField()->text(), "1"); // opened at 0: shows 1
         w.show();
-        QApplication::setActiveWindow(&w);
+        test::activate(&w);
         w.copiesField()->clear();
         QTest::keyClicks(w.copiesField(), "2a.7");
         EXPECT_EQ(dialogs.last().text, "Falsche Eingabe !      nur Zahlenwerte erlaubt");
@@ -190,7 +191,7 @@ TEST(PrinterChoiceWindow, TheEntryShownIsUsedAndTooManyCopiesAreRefused) {
     EXPECT_EQ(w.printerList()->currentText(), Printing::pdfEntry());
     EXPECT_EQ(current, Printing::pdfEntry());
     w.show();
-    QApplication::setActiveWindow(&w);
+    test::activate(&w);
     w.copiesField()->setText("1000");
     QTest::keyClick(w.copiesField(), Qt::Key_Return);
     ASSERT_EQ(dialogs.messages.size(), 1u);

@@ -324,8 +324,7 @@ TEST_F(Recovery, ARestoreOntoANewComputerMakesTheDataFolder) {
     const QList<BackupEntry> list = r.list();
     struct Steps : Progress {
         QStringList texts;
-        void step(const QString& text, qint64) override { texts << text; }
-        void advance(qint64) override {}
+        void begin(const QString& text, qint64) override { texts << text; }
     } steps;
     r.runner = [&](const QString& title, const LongWork<RestoreResult>& work) {
         EXPECT_EQ(title, "Wiederherstellen");

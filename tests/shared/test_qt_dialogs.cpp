@@ -128,8 +128,8 @@ TEST(ProgressWindow, ABusyCursorAtOnceAndTheWindowOnlyForLongWork) {
     const int result = runWithProgress<int>(
         &parent, "Merowa",
         [](Progress& p) {
-            p.step("Die Seiten der Datei werden geprüft …", 10);
-            p.advance(5);
+            p.begin("Die Seiten der Datei werden geprüft …", 10);
+            p.step(5);
             QThread::msleep(400);
             return 42;
         },

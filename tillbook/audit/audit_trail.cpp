@@ -199,6 +199,8 @@ QString AuditTrail::kindText(int kind) {
         return QStringLiteral("Protokoll begonnen");
     case Kind::LoggingRestored:
         return QStringLiteral("Protokollierung erneuert");
+    case Kind::AdvisorAccounts:
+        return QStringLiteral("Konten für den Steuerberater geändert");
     }
     return QStringLiteral("Art %1").arg(kind);
 }
@@ -227,6 +229,8 @@ QString AuditTrail::reasonText(int reason) {
         return QStringLiteral("Kassenbestand");
     case Reason::Settings:
         return QStringLiteral("Vorgaben");
+    case Reason::AdvisorAccounts:
+        return QStringLiteral("Konten für den Steuerberater");
     case Reason::Password:
         return QStringLiteral("Passwort");
     case Reason::Restore:
@@ -241,7 +245,7 @@ QString AuditTrail::reasonText(int reason) {
 QString AuditTrail::kindWithReason(const LogEntry& e) {
     const QString reason = reasonText(e.reason);
     const QString kind = kindText(e.kind);
-    if (reason.isEmpty() || reason == kind)
+    if (reason.isEmpty() || kind.startsWith(reason))
         return kind;
     return kind + QStringLiteral(" (") + reason + QLatin1Char(')');
 }
@@ -301,7 +305,8 @@ QString AuditTrail::formText(int kind, const QString& form) {
 QString AuditTrail::changeText(const LogEntry& e) {
     auto listed = [&](const QString& form) { return formText(e.kind, form); };
     const bool changed = e.kind == int(Kind::LineChanged) || e.kind == int(Kind::DayChanged) ||
-                         e.kind == int(Kind::SettingsChanged);
+                         e.kind == int(Kind::SettingsChanged) ||
+                         e.kind == int(Kind::AdvisorAccounts);
     if (!changed) {
         const QString before = listed(e.before);
         const QString after = listed(e.after);

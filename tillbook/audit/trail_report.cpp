@@ -1,6 +1,5 @@
 #include "trail_report.h"
 
-#include "cp1252.h"
 #include "csv_export.h"
 
 namespace tb {
@@ -135,7 +134,7 @@ PrintDocument TrailReport::pages(const std::vector<LogEntry>& entries, const QSt
     return doc;
 }
 
-QByteArray TrailReport::csv(const std::vector<LogEntry>& entries) {
+QString TrailReport::csv(const std::vector<LogEntry>& entries) {
     const QString crlf = QStringLiteral("\r\n");
     QString text = QStringList{QStringLiteral("Nr."),       QStringLiteral("Zeitpunkt"),
                                QStringLiteral("Art"),       QStringLiteral("Anlass"),
@@ -160,7 +159,7 @@ QByteArray TrailReport::csv(const std::vector<LogEntry>& entries) {
             f = CsvExport::quoted(f);
         text += fields.join(QLatin1Char(';')) + crlf;
     }
-    return toCp1252(text);
+    return text;
 }
 
 } // namespace tb

@@ -24,9 +24,10 @@ class TrailReport {
     // A text cut into lines of at most width characters, at "; " or blanks where it can.
     static QStringList wrapped(const QString& text, int width);
 
-    // The export: Windows-1252, ";" and CR LF like the cash book's, one entry a line with
-    // Nr., Zeitpunkt, Art, Anlass, Zeile/Tag, Beleg, Datum, vorher, nachher and Prüfsumme.
-    static QByteArray csv(const std::vector<LogEntry>& entries);
+    // The export's text (saved in Windows-1252), ";" and CR LF like the cash book's, one entry a
+    // line with Nr., Zeitpunkt, Art, Anlass, Zeile/Tag, Beleg, Datum, vorher, nachher and
+    // Prüfsumme.
+    static QString csv(const std::vector<LogEntry>& entries);
 };
 
 } // namespace tb

@@ -47,19 +47,25 @@ void Haupt::wireQueryFrame() {
 }
 
 void Haupt::listPeriod() {
+    if (!leaveNewEntry())
+        return;
     query_->clearSelectedText();
     tabs_->setTabEnabled(1, true);
     hidePanel();
     const Listings::Outcome r = listings_.listPeriod(lines_, dialogs_);
     linePage_->reload();
-    if (r == Listings::Outcome::Corrected)
+    if (r == Listings::Outcome::Corrected) {
+        afterCorrection();
         return;
+    }
     lineGrid()->setFocus();
     arm(kRecompute, [this] { recomputeDayView(); });
     arm(kCarriedIn, [this] { showCarriedIn(); });
 }
 
 void Haupt::listText(const QString& text) {
+    if (!leaveNewEntry())
+        return;
     tabs_->setTabEnabled(1, false);
     if (listings_.listText(lines_, text, dialogs_) != Listings::Outcome::Listed)
         return;
@@ -69,15 +75,22 @@ void Haupt::listText(const QString& text) {
 }
 
 void Haupt::correctData() {
+    if (!leaveNewEntry())
+        return;
     hidePanel();
     DataCorrection::run(lines_, dialogs_);
     linePage_->reload();
+    afterCorrection();
+}
+
+void Haupt::afterCorrection() {
+    // Removed lines took their amounts with them: every balance is computed anew.
+    runningBalance_.invalidate();
+    arm(kRecompute, [this] { recomputeDayView(); });
 }
 
 ListingState Haupt::currentListing() const {
-    ListingState s = listings_.state(days_.currentDate(), carried_, totals_);
-    s.selectedText = bookingTextSelector()->currentText();
-    return s;
+    return listings_.state(days_.currentDate(), carried_, totals_);
 }
 
 void Haupt::exportCsv() {
