@@ -143,7 +143,7 @@ Aenderungsprotokoll::Aenderungsprotokoll(Database& db, Dialogs& dialogs, QString
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     table_->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {60, 130, 250, 60, 60, 80};
+    const int widths[] = {60, 150, 290, 60, 60, 90};
     for (int c = 0; c < 6; ++c)
         table_->setColumnWidth(c, widths[c]);
 

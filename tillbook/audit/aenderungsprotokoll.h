@@ -28,6 +28,8 @@ class Aenderungsprotokoll : public QDialog {
     Aenderungsprotokoll(Database& db, Dialogs& dialogs, QString dataPath,
                         QWidget* parent = nullptr);
     ~Aenderungsprotokoll() override;
+    // Wide enough for a change beside its moment and kind, also when opened at its size hint.
+    QSize sizeHint() const override { return {1100, 600}; }
 
     // Where the printout goes, as every printout of the program: the document, the copies
     // chosen, the name proposed for a PDF file. False when it did not get there.
