@@ -77,6 +77,7 @@ void writeBook(const QString& path) {
             if (d.dayOfWeek() == Qt::Sunday)
                 continue;
             const QString date = cashdate::toText(d);
+            logged.set({d, QTime(5, 55)});
             day.bindAll({date, cashdate::key8(date)});
             day.run();
             day.reset();
@@ -89,10 +90,10 @@ void writeBook(const QString& path) {
             if (d < now().date() && net >= 5000)
                 lines.push_back(
                     {"Geldtransit Bank", "Einzahlung Sparkasse", -(net / 5000) * 5000, 0, true});
-            QTime at(7, 40);
+            QTime at(6, 0);
             for (const Line& l : lines) {
                 logged.set({d, at});
-                at = at.addSecs(47 * 60);
+                at = at.addSecs(19 * 60);
                 const Money amount = Money::fromCents(l.cents < 0 ? -l.cents : l.cents);
                 const Money in = l.cents > 0 ? amount : Money();
                 const Money out = l.cents < 0 ? amount : Money();
