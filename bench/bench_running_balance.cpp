@@ -4,7 +4,10 @@
 // - saving a line on the newest day: the balance that follows the book reads that day only.
 //   Its counter "full_ms" is a whole walk after the same kind of save, timed in the same run,
 //   and "faster" the ratio.
+// - the same save as a whole, the line written (with its entry in the change log, or with the
+//   log's triggers dropped for comparison) and the balance followed.
 #include "book_generator.h"
+#include "change_log.h"
 #include "day_view.h"
 
 #include <QElapsedTimer>
@@ -103,6 +106,25 @@ void BM_SaveOnNewestDay(benchmark::State& state) {
     state.counters["faster"] = benchmark::Counter(
         fullMs / 1e3 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
+
+void BM_SaveOnNewestDayWithLog(benchmark::State& state) {
+    Book& b = bookOf(static_cast<int>(state.range(0)));
+    const bool logged = state.range(1) != 0;
+    if (!logged)
+        changelog::dropTriggers(*b.db);
+    RunningBalance followed(*b.db);
+    followed.recompute(kFloat);
+    const qint64 entries = b.db->scalar("SELECT count(*) FROM Protokoll;").toLongLong();
+    int round = 0;
+    for (auto _ : state) {
+        bookOnNewestDay(b, ++round);
+        followed.recompute(kFloat);
+    }
+    state.counters["entries_written"] =
+        static_cast<double>(b.db->scalar("SELECT count(*) FROM Protokoll;").toLongLong() - entries);
+    if (!logged)
+        changelog::installTriggers(*b.db);
+}
 } // namespace
 
 BENCHMARK(BM_WholeWalkNothingChanged)
@@ -116,6 +138,10 @@ BENCHMARK(BM_WholeWalkEveryBalanceChanged)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveOnNewestDay)->Arg(60000)->Arg(150000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveOnNewestDayWithLog)
+    ->ArgsProduct({{60000, 1000000}, {1, 0}})
+    ->ArgNames({"lines", "log"})
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);

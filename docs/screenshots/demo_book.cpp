@@ -3,6 +3,7 @@
 #include "cancellation.h"
 #include "cash_date.h"
 #include "cash_file.h"
+#include "change_log.h"
 #include "clock.h"
 #include "day_view.h"
 #include "dialogs.h"
@@ -51,6 +52,9 @@ QDateTime now() {
 
 void writeBook(const QString& path) {
     QFile::remove(path);
+    // The change log's entries bear the moments the bakery would have booked at.
+    FixedClock logged({QDate(2026, 3, 1), QTime(17, 45)});
+    changelog::setClock(&logged);
     QString why;
     if (!cashfile::createEmpty(path, &why))
         throw std::runtime_error(why.toStdString());
@@ -73,6 +77,7 @@ void writeBook(const QString& path) {
             if (d.dayOfWeek() == Qt::Sunday)
                 continue;
             const QString date = cashdate::toText(d);
+            logged.set({d, QTime(5, 55)});
             day.bindAll({date, cashdate::key8(date)});
             day.run();
             day.reset();
@@ -85,7 +90,10 @@ void writeBook(const QString& path) {
             if (d < now().date() && net >= 5000)
                 lines.push_back(
                     {"Geldtransit Bank", "Einzahlung Sparkasse", -(net / 5000) * 5000, 0, true});
+            QTime at(6, 0);
             for (const Line& l : lines) {
+                logged.set({d, at});
+                at = at.addSecs(19 * 60);
                 const Money amount = Money::fromCents(l.cents < 0 ? -l.cents : l.cents);
                 const Money in = l.cents > 0 ? amount : Money();
                 const Money out = l.cents < 0 ? amount : Money();
@@ -111,6 +119,7 @@ void writeBook(const QString& path) {
     // A wrong line of the last day, cancelled as the operator does it.
     HeadlessDialogs yes(Answer::Yes);
     FixedClock clock(now());
+    logged.set(now());
     SettingsRecord settings(db.get());
     DataView lines(db.get(), QStringLiteral("Buchungen"),
                    QStringLiteral("SELECT * FROM Buchungen WHERE n1 = 'Reinigung' "
@@ -119,6 +128,7 @@ void writeBook(const QString& path) {
     Cancellation(*db, yes, clock, settings)
         .cancel(lines, lines.value(QStringLiteral("a6")), lines.value(QStringLiteral("a10")));
     RunningBalance::fullWalk(*db, Money::fromCents(20000));
+    changelog::setClock(nullptr);
 }
 
 } // namespace tb::demo

@@ -6,6 +6,7 @@
 //
 // A new picture: one more `shots.take("name", widget)` in a scene below (or a new scene);
 // the manual shows it with ![Bildunterschrift](name.png).
+#include "aenderungsprotokoll.h"
 #include "backup.h"
 #include "data_paths.h"
 #include "datensicherung.h"
@@ -226,6 +227,12 @@ void mainWindowScenes(Shots& shots, const QString& home) {
         Drucker_waehlen choice(
             p.dialogs, {QStringLiteral("Büro-Drucker"), QStringLiteral("PDF-Datei")}, printer, 1);
         shots.take(QStringLiteral("drucker"), choice);
+    }
+    {
+        Aenderungsprotokoll log(*p.db, p.dialogs, p.path);
+        log.clock = &p.clock;
+        log.resize(1000, 560);
+        shots.take(QStringLiteral("protokoll"), log);
     }
     {
         Info info;

@@ -1,4 +1,5 @@
 #include "cash_file.h"
+#include "change_log.h"
 #include "compaction.h"
 #include "data_paths.h"
 #include "form1.h"
@@ -125,7 +126,18 @@ TEST_F(Recovery, RestoringACopyAsksWithItsDateKeepsTheOldFileAndCloses) {
     dialogs.answers = {Answer::Yes};
     w.restoreChosen();
     EXPECT_EQ(firstText(data), "sicherung 0");
-    EXPECT_EQ(bytesOf(data), bytesOf(folder + "Tillbook.ka5"));
+    // The copy's content, and the restore noted at the end of its change log.
+    {
+        auto restored = Database::open(data, cashfile::builtInPassword());
+        auto copy = Database::open(folder + "Tillbook.ka5", cashfile::builtInPassword());
+        ASSERT_TRUE(restored && copy);
+        const QString lines = "SELECT count(*) || '|' || group_concat(n1) FROM Buchungen;";
+        EXPECT_EQ(restored->scalar(lines), copy->scalar(lines));
+        EXPECT_EQ(restored->scalar("SELECT count(*) FROM Protokoll;").toInt(),
+                  copy->scalar("SELECT count(*) FROM Protokoll;").toInt() + 1);
+        EXPECT_EQ(restored->scalar("SELECT Art FROM Protokoll ORDER BY ID DESC LIMIT 1;"),
+                  QString::number(int(changelog::Kind::Restore)));
+    }
     EXPECT_EQ(firstText(Restore::keptCopyOf(data)), "heute 0");
     EXPECT_TRUE(dialogs.last().text.startsWith(
         "Daten wurden aus der Sicherheitskopie wieder hergestellt. Sie können jetzt Tillbook "
@@ -231,10 +243,14 @@ TEST_F(Recovery, RestoreAndCompactionRefuseWhileTillbookRuns) {
 }
 
 TEST_F(Recovery, CompactionShrinksKeepsThePasswordAndStopsAtAStaleTemp) {
-    makeBook(data, 4000, "Zeile");
+    // Pages freed by rows the change log does not keep (it keeps every deleted line).
+    makeBook(data, 10, "Zeile");
     {
         auto db = Database::open(data, cashfile::builtInPassword());
-        db->exec("DELETE FROM Buchungen WHERE ID > 10;");
+        ASSERT_TRUE(db->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                             "WHERE i < 4000) INSERT INTO Buchungstext (a1) SELECT printf('Text "
+                             "%d %0200d', i, i) FROM n;"));
+        ASSERT_TRUE(db->exec("DELETE FROM Buchungstext WHERE a1 LIKE 'Text %';"));
     }
     const qint64 before = QFileInfo(data).size();
     Compaction compaction(dialogs);

@@ -299,7 +299,7 @@ TEST(Manual, TheBuildMadeAPdfWithItsChaptersAndPicturesOfTheWindows) {
     for (const char* heading :
          {"Tillbook – Anleitung", "Inhalt", "Erste Schritte", "Ein Arbeitstag", "Stornieren",
           "Kassenaufnahme", "Listen, Drucken und CSV-Export", "Datensicherung und Restorix",
-          "Wo Ihre Daten liegen", "Wenn etwas schiefgeht",
+          "Wo Ihre Daten liegen", "Wenn etwas schiefgeht", "Das Änderungsprotokoll",
           VersionCheck::installedVersion().toUtf8().constData()})
         EXPECT_TRUE(content.contains(QString::fromUtf8(heading))) << heading;
     EXPECT_FALSE(content.contains("@INHALT@"));

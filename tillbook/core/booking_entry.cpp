@@ -1,6 +1,7 @@
 #include "booking_entry.h"
 
 #include "cash_date.h"
+#include "change_log.h"
 
 #include <algorithm>
 #include <utility>
@@ -63,6 +64,7 @@ void BookingEntry::receiptFieldEntered(EntryValues& v) {
     bool ok = false;
     const qint64 number = n.toLongLong(&ok);
     if (ok && number < kMaxReceiptNumber) {
+        changelog::ReasonScope booking(settings_.database(), changelog::Reason::Booking);
         settings_.setNextReceipt(QString::number(number + 1));
         settings_.save();
     }
@@ -196,6 +198,7 @@ bool BookingEntry::checkAndAdvance(const EntryValues& v) {
             Icon::Critical);
         return false;
     }
+    changelog::ReasonScope booking(settings_.database(), changelog::Reason::Booking);
     settings_.setNextReceipt(QString::number(number + 1));
     settings_.save();
     return true;
@@ -249,6 +252,9 @@ bool BookingEntry::writeLine(Database& db, const LineTarget& target, const Entry
     w.set(Lines::open, l.done != QLatin1String("V") ? QStringLiteral("O") : QString());
     w.set(Lines::balance, QStringLiteral("0"));
 
+    // A saved line is edited only with the service code.
+    changelog::ReasonScope reason(db, target.isNew() ? changelog::Reason::Booking
+                                                     : changelog::Reason::ServiceEdit);
     qint64 id = target.id;
     if (!(target.isNew() ? w.insert(db, &id) : w.update(db, target.id)))
         return failed();
@@ -312,6 +318,7 @@ void BookingEntry::showLine(const DataView& lines, EntryValues& v) const {
 bool BookingEntry::toggleDone(DataView& lines) {
     if (lines.atEnd() || lines.isAdding())
         return false;
+    changelog::ReasonScope reason(lines.database(), changelog::Reason::DoneMark);
     if (lines.value(Lines::done) != QLatin1String("V")) {
         lines.setValue(Lines::done, QStringLiteral("V"));
         lines.setValue(Lines::open, QString());

@@ -2,6 +2,7 @@
 
 #include "booking_line.h"
 #include "cash_date.h"
+#include "change_log.h"
 #include "money.h"
 
 namespace tb {
@@ -57,6 +58,7 @@ Cancellation::Outcome Cancellation::cancel(DataView& lines, const QString& panel
         .set(Lines::vat2, negated(line.vat2))
         .set(Lines::vat1, negated(line.vat1));
     settings_.setNextReceipt(QString::number(n + 1));
+    changelog::ReasonScope reason(db_, changelog::Reason::Cancellation);
     Transaction t(db_);
     const bool ok = t.isActive() &&
                     LineWrite().set(Lines::status, QStringLiteral("S")).update(db_, line.id) &&
@@ -79,6 +81,7 @@ Cancellation::DeleteOutcome Cancellation::deleteLine(DataView& lines, AccessGuar
                          Buttons::YesNo) != Answer::Yes)
         return DeleteOutcome::Declined;
     QString error;
+    changelog::ReasonScope reason(lines.database(), changelog::Reason::LineDeletion);
     if (lines.isAdding() || !lines.remove(&error)) {
         dialogs_.message(QStringLiteral("Die Zeile konnte nicht gelöscht werden.") +
                              (error.isEmpty() ? QString() : QLatin1Char('\n') + error),

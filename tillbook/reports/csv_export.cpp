@@ -99,6 +99,13 @@ QString CsvExport::contentText(const DataView& rows, const QString& rate1, const
 CsvExport::Outcome CsvExport::run(const DataView& rows, const ListingState& s, const QString& rate1,
                                   const QString& rate2, const QString& dataPath,
                                   const QString& workFolder, Dialogs& dialogs) {
+    return save(contentText(rows, rate1, rate2, s.carriedIn), fileName(s), dataPath, workFolder,
+                dialogs);
+}
+
+CsvExport::Outcome CsvExport::save(const QString& text, const QString& name,
+                                   const QString& dataPath, const QString& workFolder,
+                                   Dialogs& dialogs) {
     auto failed = [&](const FileResult& r) {
         dialogs.message(QStringLiteral("Die Datei konnte nicht gespeichert werden !") +
                         QLatin1Char('\n') + QStringLiteral("bitte Ursache beheben") +
@@ -106,10 +113,8 @@ CsvExport::Outcome CsvExport::run(const DataView& rows, const ListingState& s, c
                         QString::number(r.number) + QLatin1Char(' ') + r.detail);
         return Outcome::Failed;
     };
-    const QString name = fileName(s);
     QDir().mkpath(workFolder);
     const QString work = QDir(workFolder).filePath(name);
-    const QString text = contentText(rows, rate1, rate2, s.carriedIn);
     // A working file that could not be written whole is never offered for copying, nor an
     // older one of the same name.
     if (const FileResult w = writeWholeFile(work, toCp1252(text)); !w.ok())

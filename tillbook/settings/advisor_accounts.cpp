@@ -1,5 +1,6 @@
 #include "advisor_accounts.h"
 
+#include "change_log.h"
 #include "jet_functions.h"
 
 #include <QSet>
@@ -23,6 +24,57 @@ std::optional<qint64> digitsValue(const QString& t) {
 bool inRange(const QString& t, qint64 lo, qint64 hi) {
     const auto v = digitsValue(t);
     return v && *v >= lo && *v <= hi;
+}
+
+// The stored accounts as named items, for the change log: the record's fields, then the
+// account of each booking text.
+std::vector<std::pair<std::string, std::string>> storedAccounts(Database& db) {
+    std::vector<std::pair<std::string, std::string>> items;
+    static const char* const fields[] = {
+        "Beraternummer", "Mandantennummer", "WJBeginn",   "Sachkontenlaenge", "Kontenrahmen",
+        "Kasse",         "Einnahmen1",      "Einnahmen2", "Ausgaben1",        "Ausgaben2"};
+    Statement record = db.prepare(
+        QStringLiteral("SELECT %1 FROM Beraterkonten ORDER BY ID LIMIT 1;")
+            .arg(QStringList{std::begin(fields), std::end(fields)}.join(QLatin1Char(','))));
+    if (record.next())
+        for (int i = 0; i < 10; ++i)
+            items.emplace_back(fields[i], record.text(i).toStdString());
+    Statement texts = db.prepare(QStringLiteral(
+        "SELECT Buchungstext, Konto, Automatik, BU FROM Kontierung ORDER BY Buchungstext;"));
+    while (texts.next())
+        items.emplace_back(
+            QStringLiteral("Konto für %1").arg(texts.text(0)).toStdString(),
+            QStringList{texts.text(1), texts.text(2), texts.text(3)}.join(u'/').toStdString());
+    return items;
+}
+
+// An entry with the items that differ, before and after side by side; none when all are the
+// same.
+bool logAccountsChange(Database& db, const std::vector<std::pair<std::string, std::string>>& was,
+                       QString* why) {
+    const auto now = storedAccounts(db);
+    auto valueIn = [](const auto& items, const std::string& key) -> const std::string* {
+        for (const auto& [k, v] : items)
+            if (k == key)
+                return &v;
+        return nullptr;
+    };
+    changelog::NewEntry e(changelog::Kind::AdvisorAccounts, changelog::Reason::AdvisorAccounts);
+    auto compare = [&](const std::string& key) {
+        const std::string* a = valueIn(was, key);
+        const std::string* b = valueIn(now, key);
+        if ((a ? *a : std::string()) == (b ? *b : std::string()) &&
+            (a != nullptr) == (b != nullptr))
+            return;
+        changelog::appendItem(e.before, key, a ? *a : std::string());
+        changelog::appendItem(e.after, key, b ? *b : std::string());
+    };
+    for (const auto& [key, value] : was)
+        compare(key);
+    for (const auto& [key, value] : now)
+        if (!valueIn(was, key))
+            compare(key);
+    return e.after.empty() || changelog::append(db, e, why);
 }
 
 QString defaultLabel(int i) {
@@ -226,6 +278,7 @@ AdvisorAccounts::Outcome AdvisorAccounts::save(const AdvisorSettings& s, Advisor
     QString why;
     {
         Transaction t(db_);
+        const auto was = storedAccounts(db_);
         bool ok = t.isActive() && db_.exec(QStringLiteral("DELETE FROM Beraterkonten;"), &why) &&
                   db_.exec(QStringLiteral("DELETE FROM Kontierung;"), &why);
         Statement record = db_.prepare(QStringLiteral(
@@ -250,7 +303,7 @@ AdvisorAccounts::Outcome AdvisorAccounts::save(const AdvisorSettings& s, Advisor
                 {a.text, a.account, a.automatic ? QStringLiteral("J") : QString(), a.taxKey});
             ok = text.run();
         }
-        if (ok && t.commit())
+        if (ok && logAccountsChange(db_, was, &why) && t.commit())
             return Outcome::Saved;
         if (why.isEmpty())
             why = !text.error().isEmpty()     ? text.error()

@@ -1,6 +1,7 @@
 #include "kassenbestand.h"
 
 #include "booking_entry.h"
+#include "change_log.h"
 #include "enter_presses.h"
 #include "key_filter.h"
 #include "money.h"
@@ -75,6 +76,7 @@ bool Kassenbestand::save() {
         field_->selectAll();
         return false;
     }
+    changelog::ReasonScope reason(settings_.database(), changelog::Reason::Float);
     settings_.setFloatText(storedForm(field_->text()));
     settings_.save();
     accept();

@@ -44,6 +44,7 @@ class SettingsRecord {
     // The password in its scrambled form; empty when none is set.
     QString scrambledPassword() const { return get(Settings::password); }
     void setScrambledPassword(const QString& p) { set(Settings::password, p); }
+    Database* database() const { return view_.database(); }
 
   private:
     using Settings = schema::Settings;
