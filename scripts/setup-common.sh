@@ -7,7 +7,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${BUILD_DIR:-$ROOT/build}"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n
-          libsqlcipher-dev sqlcipher libgtest-dev libgmock-dev libbenchmark-dev
+          libsqlcipher-dev libssl-dev sqlcipher libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth fonts-liberation cups printer-driver-cups-pdf poppler-utils)
 
 install_missing() {

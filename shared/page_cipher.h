@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace tb::pagecipher {
+
+// The keyed data file is the engine's 3.x format: pages of 1024 bytes, 48 of them reserved at
+// the end of each page for its IV and HMAC, each page encrypted on its own (AES-256-CBC, keys
+// from the password by PBKDF2-HMAC-SHA1 over the salt in the first 16 bytes of the file). A
+// plain file with the same page size and reserve maps onto it page by page, so taking the
+// password off or putting it back is one pass over the bytes instead of a rebuild of every
+// table and index.
+constexpr int kPageSize = 1024;
+constexpr int kReserve = 48;
+
+struct Result {
+    enum Kind {
+        Done,
+        // The file is not in the form the pass handles (another page size or reserve, a page
+        // that does not check out, a length that is not whole pages): the engine must rewrite
+        // it. Nothing was written.
+        NotApplicable,
+        Failed, // reading or writing failed; err holds the system's error number
+    } kind = Done;
+    int err = 0;
+};
+
+// Writes the keyed form of the plain file open as src to dst under a new salt, or the plain form
+// of the keyed file open as src. dst is created (or emptied) and flushed to disk; on anything but
+// Done it is left for the caller to remove. The caller holds a read lock of the engine on src
+// meanwhile (no writer, no journal to roll back) and closes src only after that lock is gone:
+// closing a descriptor drops every lock the process holds on the file.
+Result encryptFile(int src, const QString& dst, const QByteArray& password);
+Result decryptFile(int src, const QString& dst, const QByteArray& password);
+
+} // namespace tb::pagecipher
