@@ -3,6 +3,7 @@
 #include "data_paths.h"
 
 #include <QFile>
+#include <QHashFunctions>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tb {
 
@@ -131,40 +133,97 @@ FileResult checkWritable(const QString& dst, qint64 needBytes) {
     return {};
 }
 
+namespace {
+constexpr size_t kBlock = size_t{1} << 20;
+
+// Reads until the buffer is full or the file ends: the blocks of a file are the same however
+// the system splits the reads, so the hashes of the same bytes agree.
+ssize_t readBlock(int fd, char* buffer, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, buffer + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+// The hash of the next block, chained to the hash of the blocks before.
+size_t chain(size_t hash, const char* block, size_t size) {
+    return qHashBits(block, size, hash);
+}
+
+// What was read back from the copy: its hash and length.
+struct Hashed {
+    size_t hash = 1;
+    qint64 bytes = 0;
+    int err = 0;
+};
+
+Hashed hashOf(const QString& path, std::vector<char>& buffer) {
+    Hashed h;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        h.err = errno;
+        return h;
+    }
+    for (;;) {
+        const ssize_t n = readBlock(fd, buffer.data(), buffer.size());
+        if (n < 0) {
+            h.err = errno;
+            break;
+        }
+        if (n == 0)
+            break;
+        h.hash = chain(h.hash, buffer.data(), static_cast<size_t>(n));
+        h.bytes += n;
+    }
+    ::close(fd);
+    return h;
+}
+} // namespace
+
 FileResult FileCopy(const QString& src, const QString& dst,
                     const std::function<FileResult(const QString& tmp)>& verify) {
-    const int in = ::open(QFile::encodeName(src).constData(), O_RDONLY);
+    const int in = ::open(QFile::encodeName(src).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return fromErrno(errno);
     const QString tmp = copyTempOf(dst);
-    const int out = ::open(QFile::encodeName(tmp).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int out =
+        ::open(QFile::encodeName(tmp).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (out < 0) {
         const int err = errno;
         ::close(in);
         return fromErrno(err);
     }
-    char buffer[1 << 16];
+    std::vector<char> buffer(kBlock);
+    Hashed written;
     int err = 0;
     for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n == 0)
-            break;
+        const ssize_t n = readBlock(in, buffer.data(), buffer.size());
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
             err = errno;
             break;
         }
-        ssize_t written = 0;
-        while (written < n) {
-            const ssize_t w = ::write(out, buffer + written, static_cast<size_t>(n - written));
+        if (n == 0)
+            break;
+        written.hash = chain(written.hash, buffer.data(), static_cast<size_t>(n));
+        written.bytes += n;
+        ssize_t done = 0;
+        while (done < n) {
+            const ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(n - done));
             if (w < 0) {
                 if (errno == EINTR)
                     continue;
                 err = errno;
                 break;
             }
-            written += w;
+            done += w;
         }
         if (err)
             break;
@@ -174,16 +233,26 @@ FileResult FileCopy(const QString& src, const QString& dst,
     ::close(in);
     if (::close(out) != 0 && !err)
         err = errno;
-    if (err) {
+    auto discard = [&](const FileResult& r) {
         ::unlink(QFile::encodeName(tmp).constData());
-        return fromErrno(err);
+        return r;
+    };
+    if (err)
+        return discard(fromErrno(err));
+    // The copy is read back: every byte on disk must be the byte written.
+    const Hashed back = hashOf(tmp, buffer);
+    if (back.err)
+        return discard(fromErrno(back.err));
+    if (back.bytes != written.bytes || back.hash != written.hash) {
+        FileResult r = fromErrno(EIO);
+        r.detail = QStringLiteral("Die Kopie ist nicht in Ordnung: Die gelesenen Daten stimmen "
+                                  "nicht mit den geschriebenen überein.");
+        return discard(r);
     }
     if (verify) {
         const FileResult checked = verify(tmp);
-        if (!checked.ok()) {
-            ::unlink(QFile::encodeName(tmp).constData());
-            return checked;
-        }
+        if (!checked.ok())
+            return discard(checked);
     }
     const FileResult renamed = replaceFile(tmp, dst);
     if (!renamed.ok())

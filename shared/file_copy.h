@@ -20,9 +20,10 @@ struct FileResult {
 QString germanReason(int err);
 
 // Copies src over dst. The copy is written to a temporary file beside dst (dst + ".tmp-copy"),
-// flushed to disk, checked by verify when one is given, and only then renamed over dst, so dst
-// is never half-written: it is either the old file or the whole new one. A copy that fails
-// the check is removed and dst stays as it was.
+// flushed to disk, read back (its bytes must hash to the bytes written, and be as many),
+// checked by verify when one is given, and only then renamed over dst, so dst is never
+// half-written: it is either the old file or the whole new one. A copy that fails a check is
+// removed and dst stays as it was.
 FileResult FileCopy(const QString& src, const QString& dst,
                     const std::function<FileResult(const QString& tmp)>& verify = {});
 QString copyTempOf(const QString& dst);
