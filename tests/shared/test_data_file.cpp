@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -131,6 +132,63 @@ TEST(DataFile, ADamagedPageIsNeverTakenOffAsPlainData) {
     EXPECT_FALSE(why.isEmpty());
     EXPECT_EQ(bytesOf(book.path()), damaged);
     EXPECT_FALSE(QFile::exists(book.path() + ".tmp-rekey"));
+}
+
+// Writes reach the disk in gathered blocks; a transaction larger than the engine's cache spills
+// into the file and its journal and is still taken back whole.
+TEST(DataFile, ATransactionLargerThanTheCacheIsRolledBackWhole) {
+    test::TempBook book;
+    {
+        Transaction fill(book.db());
+        for (int i = 0; i < 4000; ++i)
+            book.addLine("01.03.2024", "1,00", "", "Text " + QString::number(i));
+        fill.commit();
+    }
+    const QString before = contentOf(book.db());
+    book.db().exec("PRAGMA cache_size = 20;");
+    {
+        Transaction t(book.db());
+        ASSERT_TRUE(
+            book.db().exec("UPDATE Buchungen SET a15 = '1.234,56', n2 = hex(randomblob(40));"));
+        ASSERT_NE(contentOf(book.db()), before);
+    } // rolled back
+    EXPECT_EQ(contentOf(book.db()), before);
+    EXPECT_EQ(book.db().scalar("PRAGMA integrity_check;"), "ok");
+    book.reopen();
+    EXPECT_EQ(contentOf(book.db()), before);
+}
+
+TEST(DataFile, AWriteThatFillsTheDiskFailsAsFullAndChangesNothing) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small disk needs root";
+    QTemporaryDir dir;
+    if (mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    const QString path = dir.path() + "/Tillbook.kas";
+    ASSERT_TRUE(cashfile::createEmpty(path));
+    QString before;
+    {
+        auto db = Database::open(path, {});
+        Transaction fill(*db);
+        for (int i = 0; i < 1500; ++i)
+            db->exec(QStringLiteral("INSERT INTO Buchungen (n1, n2, a10) VALUES ('T%1', '%2', "
+                                    "'01.03.2024');")
+                         .arg(i)
+                         .arg(QString(200, 'x')));
+        fill.commit();
+        before = contentOf(*db);
+        // Every row grows: the file and its journal outgrow the disk.
+        QString why;
+        EXPECT_FALSE(db->exec("UPDATE Buchungen SET n2 = n2 || n2 || n2;", &why));
+        EXPECT_TRUE(why.startsWith("Der Datenträger ist voll.")) << why.toStdString();
+        EXPECT_EQ(contentOf(*db), before);
+    }
+    auto db = Database::open(path, {});
+    ASSERT_NE(db, nullptr);
+    EXPECT_EQ(contentOf(*db), before);
+    EXPECT_EQ(db->scalar("PRAGMA integrity_check;"), "ok");
+    db.reset();
+    umount(QFile::encodeName(dir.path()).constData());
 }
 
 TEST(DataFile, ForeignAndBrokenFilesAreRecognisedAndLeftAlone) {
