@@ -4,6 +4,8 @@
 // - saving a line on the newest day: the balance that follows the book reads that day only.
 //   Its counter "full_ms" is a whole walk after the same kind of save, timed in the same run,
 //   and "faster" the ratio.
+// The books are in the form the program works on (see bench::generatedBook);
+// TILLBOOK_BENCH_BOOKS=<folder> keeps them for later runs.
 #include "book_generator.h"
 #include "day_view.h"
 
@@ -30,7 +32,7 @@ Book& bookOf(int lines) {
         return *b;
     b = std::make_unique<Book>();
     const QString path = b->dir.path() + "/bench.kas";
-    bench::generateBook(path, lines);
+    bench::copyBook(bench::generatedBook(lines), path);
     b->db = Database::open(path, {});
     b->oldest = b->db->scalar("SELECT min(ID) FROM Buchungen;").toLongLong();
     b->newestDate = b->db->scalar("SELECT a10 FROM Buchungen ORDER BY ID DESC LIMIT 1;");
