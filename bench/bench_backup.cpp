@@ -4,11 +4,13 @@
 // - PlainCopy:   the bytes of the keyed file copied and flushed, nothing checked,
 // - WeekdayCopy: the weekday copy of a keyed file written and verified (Backup::copyTo),
 // - EndOfRun:    all of it, as the main window's close does it.
-// Each iteration starts from a fresh copy of the book; the counter "MB" is the file's size.
+// Each iteration starts from a fresh copy of the book and derives its keys anew; the counter
+// "MB" is the file's size.
 // TILLBOOK_BENCH_BOOKS=<folder> keeps the generated books for later runs.
 #include "backup.h"
 #include "book_generator.h"
 #include "cash_file.h"
+#include "page_cipher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -73,6 +75,7 @@ void BM_PasswordOff(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         bench::copyBook(keyedBook(lines(state)), p.data);
+        pagecipher::forgetDerivedKeys(); // as in a new process
         state.ResumeTiming();
         if (!cashfile::removePassword(p.data))
             state.SkipWithError("the password could not be taken off");
@@ -93,6 +96,9 @@ void BM_WeekdayCopy(benchmark::State& state) {
     Place p;
     bench::copyBook(keyedBook(lines(state)), p.data);
     for (auto _ : state) {
+        state.PauseTiming();
+        pagecipher::forgetDerivedKeys(); // the copy of a file this process did not write
+        state.ResumeTiming();
         Backup backup(p.store, p.dialogs, p.clock, p.data, p.data);
         if (backup.copyTo(p.backup, true) != Backup::Outcome::Done)
             state.SkipWithError("the copy failed");

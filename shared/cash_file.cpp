@@ -143,8 +143,7 @@ FileResult protect(const QString& path) {
 }
 
 static bool hasPlainHeader(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) && f.read(16) == QByteArray("SQLite format 3", 16);
+    return fileStart(path, 16) == QByteArray("SQLite format 3", 16);
 }
 
 State probe(const QString& path) {

@@ -3,12 +3,14 @@
 
 #include "gathering_vfs.h"
 #include "jet_functions.h"
+#include "page_cipher.h"
 
 #include <QFile>
 #include <cstdlib>
 #include <linux/magic.h>
 #include <sqlite3.h>
 #include <sys/vfs.h>
+#include <vector>
 
 namespace tb {
 
@@ -224,6 +226,29 @@ QString cipherVersion() {
     return v;
 }
 
+QByteArray fileStart(const QString& path, int bytes) {
+    sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
+    std::vector<char> handle(static_cast<size_t>(vfs->szOsFile));
+    auto* file = reinterpret_cast<sqlite3_file*>(handle.data());
+    const QByteArray name = QFile::encodeName(path);
+    int flags = 0;
+    const int opened =
+        vfs->xOpen(vfs, name.constData(), file, SQLITE_OPEN_READONLY | SQLITE_OPEN_MAIN_DB, &flags);
+    QByteArray out;
+    if (opened == SQLITE_OK) {
+        out.resize(bytes);
+        sqlite3_int64 size = 0;
+        const int rc = file->pMethods->xRead(file, out.data(), bytes, 0);
+        if (rc == SQLITE_IOERR_SHORT_READ && file->pMethods->xFileSize(file, &size) == SQLITE_OK)
+            out.truncate(static_cast<int>(size));
+        else if (rc != SQLITE_OK)
+            out.clear();
+    }
+    if (file->pMethods)
+        file->pMethods->xClose(file);
+    return out;
+}
+
 static bool onLocalDisk(const QString& path) {
     struct statfs fs {};
     if (::statfs(QFile::encodeName(path).constData(), &fs) != 0)
@@ -269,7 +294,10 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
         result->exec(QStringLiteral("PRAGMA cipher_default_compatibility = 3;"));
     }
     if (!key.isEmpty()) {
-        sqlite3_key(db, key.constData(), key.size());
+        // An existing keyed file is opened with its key derived once per process.
+        const QByteArray raw = pagecipher::rawKeyOf(fileStart(path, 16), key);
+        const QByteArray& given = raw.isEmpty() ? key : raw;
+        sqlite3_key(db, given.constData(), static_cast<int>(given.size()));
         if (cipherMajorVersion() >= 4)
             result->exec(QStringLiteral("PRAGMA cipher_compatibility = 3;"));
     }

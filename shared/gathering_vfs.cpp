@@ -171,15 +171,19 @@ constexpr int kHeader = (sizeof(GatheringFile) + 15) / 16 * 16;
 int xOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
     GatheringFile* f = of(file);
     f->real = reinterpret_cast<sqlite3_file*>(reinterpret_cast<char*>(file) + kHeader);
+    f->real->pMethods = nullptr;
     f->buffer = nullptr;
     f->start = 0;
     f->length = 0;
     f->gathers = (flags & (SQLITE_OPEN_MAIN_DB | SQLITE_OPEN_MAIN_JOURNAL)) != 0;
     const int rc = systemVfs->xOpen(systemVfs, name, f->real, flags, outFlags);
-    // Only a file that opened is ever closed. A layer without memory-mapped reads gets none.
-    if (rc != SQLITE_OK || !f->real->pMethods)
+    // Only a file that opened is closed through this layer. A layer without memory-mapped
+    // reads gets none.
+    if (rc != SQLITE_OK || !f->real->pMethods) {
+        if (f->real->pMethods)
+            f->real->pMethods->xClose(f->real);
         file->pMethods = nullptr;
-    else
+    } else
         file->pMethods = f->real->pMethods->iVersion >= 3 ? &methods : &methodsV2;
     return rc;
 }

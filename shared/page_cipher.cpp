@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
 #include <openssl/params.h>
@@ -39,6 +41,38 @@ bool isOurForm(const uchar* page) {
     return page[16] == (kPageSize >> 8) && page[17] == (kPageSize & 0xff) && page[20] == kReserve;
 }
 
+struct Keys {
+    uchar key[kKeyBytes];
+    uchar mac[kKeyBytes];
+};
+
+// The keys of a salt under a password. Deriving them takes tens of milliseconds by design, and
+// the same file is opened several times at the start and the end of a run: each salt's keys are
+// derived once per process.
+std::mutex mutex;
+std::map<QByteArray, Keys> derived;
+
+bool keysOf(const QByteArray& password, const uchar* salt, Keys& out) {
+    const QByteArray id = QByteArray(reinterpret_cast<const char*>(salt), kSalt) + password;
+    const std::lock_guard<std::mutex> hold(mutex);
+    if (const auto known = derived.find(id); known != derived.end()) {
+        out = known->second;
+        return true;
+    }
+    uchar macSalt[kSalt];
+    for (int i = 0; i < kSalt; ++i)
+        macSalt[i] = salt[i] ^ kMacSaltMask;
+    if (PKCS5_PBKDF2_HMAC(password.constData(), static_cast<int>(password.size()), salt, kSalt,
+                          kIterations, EVP_sha1(), kKeyBytes, out.key) != 1 ||
+        PKCS5_PBKDF2_HMAC(reinterpret_cast<const char*>(out.key), kKeyBytes, macSalt, kSalt,
+                          kMacIterations, EVP_sha1(), kKeyBytes, out.mac) != 1)
+        return false;
+    if (derived.size() >= 16)
+        derived.clear();
+    derived.emplace(id, out);
+    return true;
+}
+
 // AES-256-CBC and HMAC-SHA1 under one file's keys, set up once and reused for every page.
 class PageCodec {
   public:
@@ -51,28 +85,17 @@ class PageCodec {
     bool init(const QByteArray& password, const uchar* salt, bool encrypt) {
         encrypt_ = encrypt;
         std::memcpy(salt_, salt, kSalt);
-        uchar key[kKeyBytes];
-        uchar macKey[kKeyBytes];
-        uchar macSalt[kSalt];
-        for (int i = 0; i < kSalt; ++i)
-            macSalt[i] = salt[i] ^ kMacSaltMask;
+        Keys keys;
         char sha1[] = "SHA1";
         const OSSL_PARAM params[] = {
             OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, sha1, 0), OSSL_PARAM_END};
-        const bool ok =
-            PKCS5_PBKDF2_HMAC(password.constData(), static_cast<int>(password.size()), salt, kSalt,
-                              kIterations, EVP_sha1(), kKeyBytes, key) == 1 &&
-            PKCS5_PBKDF2_HMAC(reinterpret_cast<const char*>(key), kKeyBytes, macSalt, kSalt,
-                              kMacIterations, EVP_sha1(), kKeyBytes, macKey) == 1 &&
-            (cipher_ = EVP_CIPHER_CTX_new()) != nullptr &&
-            EVP_CipherInit_ex(cipher_, EVP_aes_256_cbc(), nullptr, key, nullptr, encrypt) == 1 &&
-            EVP_CIPHER_CTX_set_padding(cipher_, 0) == 1 &&
-            (macType_ = EVP_MAC_fetch(nullptr, "HMAC", nullptr)) != nullptr &&
-            (mac_ = EVP_MAC_CTX_new(macType_)) != nullptr &&
-            EVP_MAC_init(mac_, macKey, kKeyBytes, params) == 1;
-        OPENSSL_cleanse(key, sizeof key);
-        OPENSSL_cleanse(macKey, sizeof macKey);
-        return ok;
+        return keysOf(password, salt, keys) && (cipher_ = EVP_CIPHER_CTX_new()) != nullptr &&
+               EVP_CipherInit_ex(cipher_, EVP_aes_256_cbc(), nullptr, keys.key, nullptr, encrypt) ==
+                   1 &&
+               EVP_CIPHER_CTX_set_padding(cipher_, 0) == 1 &&
+               (macType_ = EVP_MAC_fetch(nullptr, "HMAC", nullptr)) != nullptr &&
+               (mac_ = EVP_MAC_CTX_new(macType_)) != nullptr &&
+               EVP_MAC_init(mac_, keys.mac, kKeyBytes, params) == 1;
     }
 
     // One page of the plain file into its keyed form; random holds the 48 bytes of its reserve
@@ -244,6 +267,20 @@ Result transform(int in, const QString& dst, const QByteArray& password, bool en
     return {Result::Done};
 }
 } // namespace
+
+void forgetDerivedKeys() {
+    const std::lock_guard<std::mutex> hold(mutex);
+    derived.clear();
+}
+
+QByteArray rawKeyOf(const QByteArray& fileStart, const QByteArray& password) {
+    const auto* salt = reinterpret_cast<const uchar*>(fileStart.constData());
+    Keys keys;
+    if (password.isEmpty() || fileStart.size() < kSalt || std::memcmp(salt, kHeader, kSalt) == 0 ||
+        !keysOf(password, salt, keys))
+        return {};
+    return "x'" + QByteArray(reinterpret_cast<const char*>(keys.key), kKeyBytes).toHex() + "'";
+}
 
 Result encryptFile(int src, const QString& dst, const QByteArray& password) {
     return transform(src, dst, password, true);

@@ -26,6 +26,14 @@ struct Result {
     int err = 0;
 };
 
+// The key of a keyed file under the password, from the file's first 16 bytes (its salt), in the
+// form the engine takes a raw key ("x'<64 hex digits>'"), so opening the file does not derive it
+// again; empty when there is no salt to derive it from (a short or a plain file).
+QByteArray rawKeyOf(const QByteArray& fileStart, const QByteArray& password);
+
+// Keys are derived once per salt and process; a benchmark forgets them to time a fresh start.
+void forgetDerivedKeys();
+
 // Writes the keyed form of the plain file open as src to dst under a new salt, or the plain form
 // of the keyed file open as src. dst is created (or emptied) and flushed to disk; on anything but
 // Done it is left for the caller to remove. The caller holds a read lock of the engine on src
