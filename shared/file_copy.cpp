@@ -86,6 +86,14 @@ static bool syncPath(const QString& path, int flags) {
     return ok;
 }
 
+void Writeback::wrote(qint64 written) {
+    constexpr qint64 kStep = qint64{8} << 20;
+    if (written - started_ < kStep)
+        return;
+    ::sync_file_range(fd_, started_, written - started_, SYNC_FILE_RANGE_WRITE);
+    started_ = written;
+}
+
 bool syncFile(const QString& path) {
     return syncPath(path, O_RDONLY);
 }
@@ -202,6 +210,7 @@ FileResult FileCopy(const QString& src, const QString& dst,
         return fromErrno(err);
     }
     std::vector<char> buffer(kBlock);
+    Writeback writeback(out);
     Hashed written;
     int err = 0;
     for (;;) {
@@ -227,6 +236,7 @@ FileResult FileCopy(const QString& src, const QString& dst,
         }
         if (err)
             break;
+        writeback.wrote(written.bytes);
     }
     if (!err && ::fsync(out) != 0)
         err = errno;

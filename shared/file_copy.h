@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 #include <functional>
 
 namespace tb {
@@ -31,6 +32,18 @@ QString copyTempOf(const QString& dst);
 // Whether a file could be written at dst, checked without touching dst itself: the folder
 // exists (it is never created), may be written, and has room for needBytes.
 FileResult checkWritable(const QString& dst, qint64 needBytes);
+
+// Hands the bytes written so far to the disk without waiting, every few MiB: the flush at the
+// end then finds most of a large file on disk already. written is the count written so far.
+class Writeback {
+  public:
+    explicit Writeback(int fd) : fd_(fd) {}
+    void wrote(qint64 written);
+
+  private:
+    int fd_;
+    qint64 started_ = 0;
+};
 
 // Flushes a file's data to disk (fsync) and, when dirToo, its folder entry.
 bool syncFile(const QString& path);

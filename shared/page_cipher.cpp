@@ -1,5 +1,7 @@
 #include "page_cipher.h"
 
+#include "file_copy.h"
+
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -231,6 +233,7 @@ Result transform(int in, const QString& dst, const QByteArray& password, bool en
         ::open(QFile::encodeName(dst).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (out.fd < 0)
         return failed(errno);
+    Writeback writeback(out.fd);
     for (quint32 first = 1; first <= pages; first += kChunkPages) {
         const quint32 count = std::min<quint32>(kChunkPages, pages - first + 1);
         const size_t bytes = static_cast<size_t>(count) * kPageSize;
@@ -257,6 +260,7 @@ Result transform(int in, const QString& dst, const QByteArray& password, bool en
         }
         if (!writeAll(out.fd, to, bytes))
             return failed(errno);
+        writeback.wrote(static_cast<qint64>(first - 1 + count) * kPageSize);
     }
     if (::fsync(out.fd) != 0)
         return failed(errno);
