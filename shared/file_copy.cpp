@@ -141,15 +141,14 @@ FileResult checkWritable(const QString& dst, qint64 needBytes) {
     return {};
 }
 
-namespace {
-constexpr size_t kBlock = size_t{1} << 20;
-
-// Reads until the buffer is full or the file ends: the blocks of a file are the same however
-// the system splits the reads, so the hashes of the same bytes agree.
-ssize_t readBlock(int fd, char* buffer, size_t size) {
+qint64 readFully(int fd, void* buffer, size_t size, qint64 offset) {
+    auto* bytes = static_cast<char*>(buffer);
     size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::read(fd, buffer + done, size - done);
+        const ssize_t n = offset < 0
+                              ? ::read(fd, bytes + done, size - done)
+                              : ::pread(fd, bytes + done, size - done,
+                                        static_cast<off_t>(offset) + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -158,8 +157,25 @@ ssize_t readBlock(int fd, char* buffer, size_t size) {
             break;
         done += static_cast<size_t>(n);
     }
-    return static_cast<ssize_t>(done);
+    return static_cast<qint64>(done);
 }
+
+bool writeFully(int fd, const void* buffer, size_t size) {
+    const auto* bytes = static_cast<const char*>(buffer);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, bytes + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+namespace {
+constexpr size_t kBlock = size_t{1} << 20;
 
 // The hash of the next block, chained to the hash of the blocks before.
 size_t chain(size_t hash, const char* block, size_t size) {
@@ -181,7 +197,8 @@ Hashed hashOf(const QString& path, std::vector<char>& buffer) {
         return h;
     }
     for (;;) {
-        const ssize_t n = readBlock(fd, buffer.data(), buffer.size());
+        // Whole blocks, however the system splits the reads: the same bytes hash alike.
+        const qint64 n = readFully(fd, buffer.data(), buffer.size());
         if (n < 0) {
             h.err = errno;
             break;
@@ -214,7 +231,7 @@ FileResult FileCopy(const QString& src, const QString& dst,
     Hashed written;
     int err = 0;
     for (;;) {
-        const ssize_t n = readBlock(in, buffer.data(), buffer.size());
+        const qint64 n = readFully(in, buffer.data(), buffer.size());
         if (n < 0) {
             err = errno;
             break;
@@ -223,19 +240,10 @@ FileResult FileCopy(const QString& src, const QString& dst,
             break;
         written.hash = chain(written.hash, buffer.data(), static_cast<size_t>(n));
         written.bytes += n;
-        ssize_t done = 0;
-        while (done < n) {
-            const ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(n - done));
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
-                err = errno;
-                break;
-            }
-            done += w;
-        }
-        if (err)
+        if (!writeFully(out, buffer.data(), static_cast<size_t>(n))) {
+            err = errno;
             break;
+        }
         writeback.wrote(written.bytes);
     }
     if (!err && ::fsync(out) != 0)

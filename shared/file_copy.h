@@ -33,6 +33,12 @@ QString copyTempOf(const QString& dst);
 // exists (it is never created), may be written, and has room for needBytes.
 FileResult checkWritable(const QString& dst, qint64 needBytes);
 
+// Reads until size bytes are read or the file ends, at offset (or, when it is -1, from the
+// current position): the count read, or -1 with errno set.
+qint64 readFully(int fd, void* buffer, size_t size, qint64 offset = -1);
+// Writes every byte; false with errno set.
+bool writeFully(int fd, const void* buffer, size_t size);
+
 // Hands the bytes written so far to the disk without waiting, every few MiB: the flush at the
 // end then finds most of a large file on disk already. written is the count written so far.
 class Writeback {

@@ -162,33 +162,10 @@ struct Fd {
 
 // Reads exactly size bytes at offset; false with errno set when the file ends early or fails.
 bool readAll(int fd, uchar* buffer, size_t size, off_t offset) {
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n =
-            ::pread(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO; // the file changed under us
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool writeAll(int fd, const uchar* buffer, size_t size) {
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, buffer + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    const qint64 n = readFully(fd, buffer, size, offset);
+    if (n >= 0 && static_cast<size_t>(n) != size)
+        errno = EIO; // the file changed under us
+    return n >= 0 && static_cast<size_t>(n) == size;
 }
 
 Result failed(int err) {
@@ -258,7 +235,7 @@ Result transform(int in, const QString& dst, const QByteArray& password, bool en
                 return {Result::NotApplicable}; // a damaged page: the engine will say so
             }
         }
-        if (!writeAll(out.fd, to, bytes))
+        if (!writeFully(out.fd, to, bytes))
             return failed(errno);
         writeback.wrote(static_cast<qint64>(first - 1 + count) * kPageSize);
     }
