@@ -1,6 +1,7 @@
 // The running balance on generated books of 60 000, 150 000 and 1 000 000 lines:
 // - the walk over every line with nothing to write (as at start-up),
 // - the walk over every line after the oldest line changed (every stored balance rewritten),
+// - a new float: the balance that follows the book rewrites every stored balance,
 // - saving a line on the newest day: the balance that follows the book reads that day only.
 //   Its counter "full_ms" is a whole walk after the same kind of save, timed in the same run,
 //   and "faster" the ratio.
@@ -79,6 +80,23 @@ void BM_WholeWalkEveryBalanceChanged(benchmark::State& state) {
     }
 }
 
+// A new float, as the program sets it: the balance that follows the book walks every line and
+// rewrites every stored balance.
+void BM_FloatChange(benchmark::State& state) {
+    Book& b = bookOf(static_cast<int>(state.range(0)));
+    RunningBalance followed(*b.db);
+    followed.recompute(kFloat);
+    bool other = false;
+    for (auto _ : state) {
+        other = !other;
+        const BalanceResult r =
+            followed.recompute(other ? kFloat + Money::fromCents(1000) : kFloat);
+        state.counters["written"] = r.written;
+    }
+    if (other)
+        followed.recompute(kFloat); // the book stays as the other benchmarks expect it
+}
+
 void BM_SaveOnNewestDay(benchmark::State& state) {
     Book& b = bookOf(static_cast<int>(state.range(0)));
     RunningBalance followed(*b.db);
@@ -117,6 +135,7 @@ BENCHMARK(BM_WholeWalkEveryBalanceChanged)
     ->Arg(150000)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FloatChange)->Arg(60000)->Arg(150000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveOnNewestDay)->Arg(60000)->Arg(150000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
