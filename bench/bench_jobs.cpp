@@ -57,7 +57,8 @@ struct Window {
             HauptServices{db.get(), &dialogs, &clock, &scheduler, &store, path});
         w->openBookingTextPicker = [](bool) {};
         w->show();
-        QApplication::setActiveWindow(w.get());
+        w->activateWindow();
+        [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(w.get());
         w->activate();
         scheduler.runAll();
     }

@@ -2,6 +2,8 @@
 
 #include "cash_file.h"
 #include "data_path_check.h"
+#include "restore.h"
+#include "work_marker.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,34 +14,22 @@ namespace tb {
 namespace {
 FileResult dbFailure(const QString& why) {
     FileResult r;
-    r.error = FileError::Other;
     r.number = why.contains(QLatin1String("Der Datenträger ist voll.")) ? ENOSPC : EIO;
+    r.error = r.number == ENOSPC ? FileError::DiskFull : FileError::Other;
     r.systemText = why;
     r.detail = why;
     return r;
 }
-} // namespace
 
-FileResult Compaction::compact(const QString& given) {
-    const QString path = pathcheck::realPath(given);
-    const QString temp = tempOf(path);
-    if (!QFileInfo(path).isFile())
-        return fromErrno(ENOENT);
-    cashfile::FileLock lock(path);
-    const cashfile::FileLock::Outcome held = lock.acquire();
-    if (!held.ok()) {
-        FileResult busy = fromErrno(EBUSY);
-        busy.detail += QStringLiteral(" Das Kassenbuch ist geöffnet (%1).").arg(held.holder);
-        return busy;
-    }
-    if (QFileInfo::exists(temp)) {
-        FileResult stale = fromErrno(EEXIST);
-        stale.detail = QStringLiteral("Die Datei %1 ist von einem früheren Versuch noch "
-                                      "vorhanden. Bitte prüfen und entfernen Sie sie. ")
-                           .arg(temp) +
-                       stale.detail;
-        return stale;
-    }
+void removeTemp(const QString& temp) {
+    QFile::remove(temp);
+    QFile::remove(temp + QStringLiteral("-journal"));
+}
+
+// The plain compaction: the engine exports the whole book into temp. Fails on the first page
+// it cannot read.
+FileResult exportBook(const QString& path, const QString& temp,
+                      std::optional<cashfile::RowCounts>& counts) {
     // The file carries the built-in password; one left open by a crash may not.
     QString why;
     std::unique_ptr<Database> db;
@@ -48,49 +38,124 @@ FileResult Compaction::compact(const QString& given) {
             break;
     if (!db)
         return dbFailure(why);
-    const auto counts = cashfile::countRows(*db);
-    {
-        Statement attach = db->prepare(QStringLiteral("ATTACH DATABASE ? AS fresh KEY ?;"));
-        attach.bind(1, temp);
-        attach.bind(2, QString::fromLatin1(cashfile::builtInPassword()));
-        const bool exported = attach.run() &&
-                              db->exec(QStringLiteral("SELECT sqlcipher_export('fresh');"), &why) &&
-                              db->exec(QStringLiteral("DETACH DATABASE fresh;"), &why);
-        if (!exported) {
-            if (why.isEmpty())
-                why = attach.error();
-            db.reset();
-            QFile::remove(temp);
-            QFile::remove(temp + QStringLiteral("-journal"));
-            return dbFailure(why);
-        }
+    counts = cashfile::countRows(*db);
+    Statement attach = db->prepare(QStringLiteral("ATTACH DATABASE ? AS fresh KEY ?;"));
+    attach.bind(1, temp);
+    attach.bind(2, QString::fromLatin1(cashfile::builtInPassword()));
+    const bool exported = attach.run() &&
+                          db->exec(QStringLiteral("SELECT sqlcipher_export('fresh');"), &why) &&
+                          db->exec(QStringLiteral("DETACH DATABASE fresh;"), &why);
+    if (!exported) {
+        if (why.isEmpty())
+            why = attach.error();
+        db.reset();
+        removeTemp(temp);
+        return dbFailure(why);
     }
-    db.reset();
+    return {};
+}
+} // namespace
+
+Compaction::Result Compaction::compact(const QString& given, Progress& progress) {
+    Result result;
+    FileResult& r = result.file;
+    const QString path = pathcheck::realPath(given);
+    const QString temp = tempOf(path);
+    if (!QFileInfo(path).isFile()) {
+        r = fromErrno(ENOENT);
+        return result;
+    }
+    cashfile::FileLock lock(path);
+    const cashfile::FileLock::Outcome held = lock.acquire();
+    if (!held.ok()) {
+        r = fromErrno(EBUSY);
+        r.detail += QStringLiteral(" Das Kassenbuch ist geöffnet (%1).").arg(held.holder);
+        return result;
+    }
+    if (QFileInfo::exists(temp)) {
+        r = fromErrno(EEXIST);
+        r.detail = QStringLiteral("Die Datei %1 ist von einem früheren Versuch noch "
+                                  "vorhanden. Bitte prüfen und entfernen Sie sie. ")
+                       .arg(temp) +
+                   r.detail;
+        return result;
+    }
+    cashfile::WorkMarker marker(path, cashfile::WorkMarker::Work::Compaction);
+    progress.begin(QStringLiteral("Die Datenbank wird komprimiert …"));
+    std::optional<cashfile::RowCounts> counts;
+    r = exportBook(path, temp, counts);
     // The old file goes only when the new one is whole on disk.
-    FileResult r = syncFile(temp) ? cashfile::verifyBook(temp, cashfile::builtInPassword(), counts)
-                                  : fromErrno(errno);
+    if (r.ok())
+        r = syncFile(temp) ? cashfile::verifyBook(temp, cashfile::builtInPassword(), counts)
+                           : fromErrno(errno);
+    if (!r.ok() && r.error == FileError::Other) {
+        // The engine could not read the file: a damaged page. What can be read is saved.
+        removeTemp(temp);
+        SalvageReport report;
+        QString why;
+        switch (Salvage::rebuild(path, temp, report, progress, &why)) {
+        case Salvage::Outcome::Written:
+            progress.begin(QStringLiteral("Die reparierte Datei wird geprüft …"));
+            r = syncFile(temp)
+                    ? cashfile::verifyBook(temp, cashfile::builtInPassword(), report.written)
+                    : fromErrno(errno);
+            break;
+        case Salvage::Outcome::Unreadable:
+            result.unreadable = true;
+            [[fallthrough]];
+        case Salvage::Outcome::Failed:
+            r = dbFailure(why);
+            break;
+        }
+        // The damaged file stays beside the new one, under a name no program deletes.
+        if (r.ok()) {
+            report.keptAs = cashfile::freeDamagedNameOf(path);
+            r = Restore::keepCopy(path, report.keptAs);
+        }
+        if (r.ok())
+            result.salvage = report;
+    }
     if (r.ok()) {
         QFile::setPermissions(temp, QFile::permissions(path));
+        marker.replacing(temp);
         r = replaceFile(temp, path);
     }
     if (!r.ok())
-        QFile::remove(temp);
-    return r;
+        removeTemp(temp);
+    return result;
 }
 
 Compaction::Outcome Compaction::run(const QString& path) {
-    const FileResult r = compact(path);
+    const Result result = runner(QStringLiteral("Merowa"),
+                                 [&](Progress& progress) { return compact(path, progress); });
+    const FileResult& r = result.file;
+    if (result.unreadable) {
+        dialogs_.message(QStringLiteral("Die Datenbank\n%1\nist so beschädigt, dass sie nicht "
+                                        "gelesen werden kann: %2\n\nEs konnte nichts gerettet "
+                                        "werden; die Datei bleibt unverändert. Bitte stellen Sie "
+                                        "die letzte Datensicherung mit Restorix wieder her.")
+                             .arg(path, r.detail),
+                         QStringLiteral("Merowa"), Icon::Critical);
+        return Outcome::Failed;
+    }
     if (!r.ok()) {
         dialogs_.message(QStringLiteral("Die Datenbank\n%1\nkonnte nicht repariert und komprimiert "
                                         "werden.\n\nFehler %2 - %3")
                              .arg(path)
                              .arg(r.number)
-                             .arg(r.detail),
+                             .arg(Restore::shortened(r.detail)),
                          QStringLiteral("Merowa"), Icon::Critical);
         return Outcome::Failed;
     }
-    dialogs_.message(QStringLiteral("Dateigröße: ") +
-                         QString::number(QFileInfo(pathcheck::realPath(path)).size()) +
+    const qint64 size = QFileInfo(pathcheck::realPath(path)).size();
+    if (result.salvage) {
+        dialogs_.message(result.salvage->text(path, size), QStringLiteral("Merowa"),
+                         result.salvage->linesLost.empty() && result.salvage->settingsKept
+                             ? Icon::Information
+                             : Icon::Exclamation);
+        return Outcome::Done;
+    }
+    dialogs_.message(QStringLiteral("Dateigröße: ") + QString::number(size) +
                          QStringLiteral(" repariert und komprimiert. Bitte starten Sie Tillbook "
                                         "neu."),
                      QStringLiteral("Merowa"), Icon::Information);

@@ -2,19 +2,30 @@
 
 #include "dialogs.h"
 #include "file_copy.h"
+#include "progress.h"
+#include "salvage.h"
 
 #include <QString>
+#include <optional>
 
 namespace tb {
 
 // Compact and repair: the whole cash book is exported into a fresh file (which leaves out the
-// free pages and rebuilds every table and index), checked, and renamed over the old file. The
-// compacted file carries the built-in password, as Tillbook opens it with that.
+// free pages and rebuilds every table and index), checked, and renamed over the old file. A
+// damaged file, which the export cannot read, is repaired instead (Salvage): what can be read
+// goes into the fresh file, and the damaged file is kept beside it. The new file carries the
+// built-in password, as Tillbook opens it with that.
 class Compaction {
   public:
     explicit Compaction(Dialogs& dialogs) : dialogs_(dialogs) {}
 
     static QString tempOf(const QString& path) { return path + QStringLiteral(".temp"); }
+
+    struct Result {
+        FileResult file;
+        std::optional<SalvageReport> salvage; // when the file had to be repaired
+        bool unreadable = false;              // damaged beyond reading: nothing was written
+    };
 
     enum class Outcome { Done, Failed };
     // "Datenbank reparieren und komprimieren" for the file in the field. A ".temp" left by
@@ -22,7 +33,14 @@ class Compaction {
     Outcome run(const QString& path);
 
     // The work itself, without messages.
-    static FileResult compact(const QString& path);
+    static Result compact(const QString& path, Progress& progress);
+    static Result compact(const QString& path) {
+        NoProgress none;
+        return compact(path, none);
+    }
+
+    // How the work runs: at once, or as the window shows it (busy cursor, progress).
+    WorkRunner<Result> runner = runAtOnce<Result>;
 
   private:
     Dialogs& dialogs_;

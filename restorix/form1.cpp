@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "enter_presses.h"
+#include "progress_window.h"
 #include "qt_dialogs.h"
 
 #include <QApplication>
@@ -15,6 +16,16 @@ namespace tb {
 
 namespace {
 const QString kRestoreCaption = QStringLiteral("Daten aus einer Sicherheitskopie zurückschreiben");
+
+// The list of copies. Focus alone chooses nothing (a list view makes its first entry current
+// when focus arrives): the operator picks the copy, by mouse or with the arrow keys.
+class CopyList : public QListWidget {
+  protected:
+    void focusInEvent(QFocusEvent* e) override {
+        QAbstractScrollArea::focusInEvent(e);
+        viewport()->update();
+    }
+};
 } // namespace
 
 Form1::Form1(Restore& restore, Dialogs& dialogs, Scheduler& scheduler, QWidget* parent)
@@ -54,7 +65,7 @@ Form1::Form1(Restore& restore, Dialogs& dialogs, Scheduler& scheduler, QWidget* 
     head->addWidget(folder_, 1);
     layout->addLayout(head);
 
-    list_ = new QListWidget;
+    list_ = new CopyList;
     list_->setObjectName(QStringLiteral("List1"));
     list_->setAccessibleName(QStringLiteral("Sicherheitskopien"));
     // Courier New as the list has always shown; fontconfig gives a metric twin where it lacks.
@@ -86,6 +97,9 @@ Form1::Form1(Restore& restore, Dialogs& dialogs, Scheduler& scheduler, QWidget* 
     connect(list_, &QListWidget::itemActivated, this, [this] { restoreChosen(); });
     connect(command1_, &QPushButton::clicked, this, &Form1::restoreChosen);
 
+    restore_.runner = [this](const QString& title, const LongWork<RestoreResult>& work) {
+        return runWithProgress(this, title, work);
+    };
     showCompaction = [this] {
         compactrep dlg(dialogs_, restore_.dataPath(), this);
         dlg.adjustSize();
@@ -156,12 +170,13 @@ compactrep::compactrep(Dialogs& dialogs, const QString& dataPath, QWidget* paren
     enterPresses(cmdCompact_);
     layout->addWidget(cmdCompact_);
     connect(cmdCompact_, &QPushButton::clicked, this, &compactrep::compact);
+    compaction_.runner = [this](const QString& title, const LongWork<Compaction::Result>& work) {
+        return runWithProgress(this, title, work);
+    };
 }
 
 void compactrep::compact() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     compaction_.run(txtDatabase_->text());
-    QApplication::restoreOverrideCursor();
     // Done or failed, the program ends with the message shown.
     ran_ = true;
     accept();

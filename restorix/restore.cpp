@@ -3,6 +3,7 @@
 #include "cash_file.h"
 #include "data_path_check.h"
 #include "data_paths.h"
+#include "work_marker.h"
 
 #include <QDir>
 #include <QFile>
@@ -102,21 +103,89 @@ QString Restore::destination() const {
 }
 
 QString Restore::keptCopyOf(const QString& dataFile) {
-    return dataFile + QStringLiteral(".vor-Wiederherstellung");
+    return cashfile::keptBeforeRestoreOf(dataFile);
 }
 
-void Restore::failed(const FileResult& r) {
+QString Restore::shortened(const QString& text) {
+    constexpr int kLines = 4;
+    constexpr int kWidth = 200;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    QStringList shown;
+    for (int i = 0; i < lines.size() && i < kLines; ++i)
+        shown << (lines[i].size() > kWidth ? lines[i].left(kWidth) + QStringLiteral(" …")
+                                           : lines[i]);
+    if (lines.size() > kLines)
+        shown << QStringLiteral("… (%1 weitere Zeilen)").arg(lines.size() - kLines);
+    return shown.join(QLatin1Char('\n'));
+}
+
+void Restore::failed(const RestoreResult& r, const QString& source) {
+    switch (r.cause) {
+    case RestoreResult::Cause::CopyUnusable:
+        dialogs_.message(QStringLiteral("Die Sicherheitskopie\n%1\nist beschädigt oder kein "
+                                        "Kassenbuch und wird nicht zurückgeschrieben. Das "
+                                        "Kassenbuch bleibt unverändert.\n\n")
+                                 .arg(source) +
+                             shortened(r.file.detail),
+                         QStringLiteral("Fehler"), Icon::Critical);
+        return;
+    case RestoreResult::Cause::FolderMissing:
+        dialogs_.message(QStringLiteral("Der Ordner des Kassenbuchs\n%1\nist nicht vorhanden und "
+                                        "kann nicht angelegt werden: %2\n\nDie Daten wurden nicht "
+                                        "wieder hergestellt.")
+                             .arg(paths::folderOf(destination()), r.file.detail),
+                         QStringLiteral("Fehler"), Icon::Critical);
+        return;
+    default:
+        break;
+    }
     dialogs_.message(
         QStringLiteral("Tillbook ist noch geöffnet. Lösungen: Beenden Sie Zugriffe von einem "
                        "anderen Netzwerk-User, beenden Sie alle evtl. noch im Hintergrund "
                        "laufenden Prozesse von Logis 4.0 mit dem Taskmanager bzw. starten Sie "
                        "Ihren Computer neu.") +
-            QStringLiteral("\nFehlernummer ") + QString::number(r.number) + QStringLiteral(" - ") +
-            r.detail,
+            QStringLiteral("\nFehlernummer ") + QString::number(r.file.number) +
+            QStringLiteral(" - ") + shortened(r.file.detail),
         QStringLiteral("Fehler"), Icon::Critical);
 }
 
-FileResult Restore::restoreFile(const QString& source, const QString& target) {
+FileResult Restore::keepCopy(const QString& file, const QString& kept) {
+    // A name that is free takes the second name at once; one that is taken is replaced whole.
+    if (!QFileInfo::exists(kept) &&
+        ::link(QFile::encodeName(file).constData(), QFile::encodeName(kept).constData()) == 0) {
+        syncFolderOf(kept);
+        return {};
+    }
+    const QString linked = kept + QStringLiteral(".tmp-link");
+    QFile::remove(linked);
+    if (::link(QFile::encodeName(file).constData(), QFile::encodeName(linked).constData()) == 0 &&
+        replaceFile(linked, kept).ok())
+        return {};
+    QFile::remove(linked);
+    return FileCopy(file, kept);
+}
+
+RestoreResult Restore::restoreFile(const QString& source, const QString& target,
+                                   Progress& progress) {
+    RestoreResult result;
+    auto fail = [&](RestoreResult::Cause cause, FileResult r) {
+        result.cause = cause;
+        result.file = std::move(r);
+        return result;
+    };
+    // A restore onto a new computer: the data folder is made first.
+    const QString folder = paths::folderOf(target);
+    if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
+        QString why;
+        if (!pathcheck::mayCreateAt(target, true, &why)) {
+            FileResult r = fromErrno(ENOENT);
+            r.detail = why;
+            return fail(RestoreResult::Cause::FolderMissing, r);
+        }
+        if (!QDir().mkpath(folder))
+            return fail(RestoreResult::Cause::FolderMissing, fromErrno(errno ? errno : EACCES));
+        result.madeFolder = folder;
+    }
     // Linux lets anyone overwrite an open file: the lock is the guard against a running
     // Tillbook, which would otherwise go on writing into the replaced file.
     cashfile::FileLock lock(target);
@@ -127,38 +196,41 @@ FileResult Restore::restoreFile(const QString& source, const QString& target) {
             busy.detail += QStringLiteral(" Das Kassenbuch ist geöffnet (%1).").arg(held.holder);
         else
             busy.detail += QLatin1Char(' ') + held.detail;
-        return busy;
+        return fail(RestoreResult::Cause::Busy, busy);
     }
     if (!QFileInfo(source).isFile())
-        return fromErrno(ENOENT);
+        return fail(RestoreResult::Cause::Other, fromErrno(ENOENT));
+    cashfile::WorkMarker marker(target, cashfile::WorkMarker::Work::Restore);
     // Only a whole cash book goes over the data file.
+    progress.begin(QStringLiteral("Die Sicherheitskopie wird geprüft …"));
     QByteArray key = cashfile::builtInPassword();
     FileResult checked = cashfile::verifyBook(source, key);
     if (!checked.ok()) {
         key.clear();
         if (!cashfile::verifyBook(source, key).ok())
-            return checked;
+            return fail(RestoreResult::Cause::CopyUnusable, checked);
     }
     std::optional<cashfile::RowCounts> counts;
     if (auto db = Database::open(source, key))
         counts = cashfile::countRows(*db);
     // The data file it replaces is kept once, so restoring the wrong copy loses nothing.
     if (QFileInfo(target).isFile()) {
-        const QString kept = keptCopyOf(target);
-        const QString linked = kept + QStringLiteral(".tmp-link");
-        QFile::remove(linked);
-        const bool viaLink = ::link(QFile::encodeName(target).constData(),
-                                    QFile::encodeName(linked).constData()) == 0 &&
-                             replaceFile(linked, kept).ok();
-        if (!viaLink) {
-            QFile::remove(linked);
-            const FileResult copied = FileCopy(target, kept);
-            if (!copied.ok())
-                return copied;
-        }
+        const FileResult kept = keepCopy(target, keptCopyOf(target));
+        if (!kept.ok())
+            return fail(RestoreResult::Cause::Other, kept);
+        result.keptOld = true;
     }
-    return FileCopy(source, target,
-                    [&](const QString& tmp) { return cashfile::verifyBook(tmp, key, counts); });
+    progress.begin(QStringLiteral("Die Sicherheitskopie wird zurückgeschrieben …"));
+    const FileResult copied = FileCopy(source, target, [&](const QString& tmp) {
+        progress.begin(QStringLiteral("Die zurückgeschriebene Datei wird geprüft …"));
+        FileResult r = cashfile::verifyBook(tmp, key, counts);
+        if (r.ok())
+            marker.replacing(tmp);
+        return r;
+    });
+    if (!copied.ok())
+        return fail(RestoreResult::Cause::Other, copied);
+    return result;
 }
 
 Restore::Outcome Restore::restore(const BackupEntry* chosen) {
@@ -173,17 +245,25 @@ Restore::Outcome Restore::restore(const BackupEntry* chosen) {
                          Buttons::YesNo) != Answer::Yes)
         return Outcome::Declined;
     const QString target = destination();
-    const FileResult r = restoreFile(sourceFor(*chosen), target);
+    const QString source = sourceFor(*chosen);
+    const RestoreResult r = runner(QStringLiteral("Wiederherstellen"), [&](Progress& progress) {
+        return restoreFile(source, target, progress);
+    });
     if (!r.ok()) {
-        failed(r);
+        failed(r, source);
         return Outcome::Failed;
     }
-    dialogs_.message(QStringLiteral("Daten wurden aus der Sicherheitskopie wieder hergestellt. Sie "
-                                    "können jetzt Tillbook starten. ") +
-                         QStringLiteral("\nDer Datenstand vor der Wiederherstellung ist als %1 "
-                                        "aufbewahrt.")
-                             .arg(keptCopyOf(target)),
-                     QStringLiteral("Daten hergestellt"), Icon::Information);
+    QString text = QStringLiteral("Daten wurden aus der Sicherheitskopie wieder hergestellt. Sie "
+                                  "können jetzt Tillbook starten. ");
+    if (!r.madeFolder.isEmpty())
+        text += QStringLiteral("\nDer Ordner des Kassenbuchs\n%1\nwar nicht vorhanden und wurde "
+                               "angelegt.")
+                    .arg(r.madeFolder);
+    if (r.keptOld)
+        text += QStringLiteral("\nDer Datenstand vor der Wiederherstellung ist als %1 "
+                               "aufbewahrt.")
+                    .arg(keptCopyOf(target));
+    dialogs_.message(text, QStringLiteral("Daten hergestellt"), Icon::Information);
     return Outcome::Restored;
 }
 

@@ -2,6 +2,7 @@
 
 #include "dialogs.h"
 #include "file_copy.h"
+#include "progress.h"
 #include "settings_store.h"
 
 #include <QDateTime>
@@ -18,6 +19,21 @@ struct BackupEntry {
     QString stamp;                     // "dd.mm.yyyy hh:mm:ss"
     static constexpr int kHidden = 17; // the sort key and the nine blanks
     QString visible() const { return text.mid(kHidden); }
+};
+
+// What a restore came to.
+struct RestoreResult {
+    enum class Cause {
+        None,
+        Busy,          // Tillbook (or another restore) works on the data file
+        CopyUnusable,  // the copy is damaged or no cash book: it never goes over the data file
+        FolderMissing, // the data folder is missing and cannot be made
+        Other,
+    } cause = Cause::None;
+    FileResult file;
+    QString madeFolder;   // the data folder that was missing and was made
+    bool keptOld = false; // the data file it replaced is kept (keptCopyOf)
+    bool ok() const { return file.ok(); }
 };
 
 // The recovery tool's rules: where the data file and the backup folder are, the list of
@@ -63,12 +79,28 @@ class Restore {
     bool resetDataPath();
     QString defaultDataPath() const;
 
-    // The restore itself, without questions: the lock, the check of the copy, the old file
-    // kept, the verified copy renamed over the data file.
-    static FileResult restoreFile(const QString& source, const QString& target);
+    // The restore itself, without questions: the data folder made when it is missing, the
+    // lock, the check of the copy, the old file kept, the verified copy renamed over the data
+    // file.
+    static RestoreResult restoreFile(const QString& source, const QString& target,
+                                     Progress& progress);
+    static RestoreResult restoreFile(const QString& source, const QString& target) {
+        NoProgress none;
+        return restoreFile(source, target, none);
+    }
+
+    // Keeps a copy of file as kept (replacing what stands there): a second name of the same
+    // file where the file system allows it, a copy otherwise. Never half-written.
+    static FileResult keepCopy(const QString& file, const QString& kept);
+
+    // An engine's report for a message box: its first lines, and how many more there were.
+    static QString shortened(const QString& text);
+
+    // How the work runs: at once, or as the window shows it (busy cursor, progress).
+    WorkRunner<RestoreResult> runner = runAtOnce<RestoreResult>;
 
   private:
-    void failed(const FileResult& r);
+    void failed(const RestoreResult& r, const QString& source);
 
     SettingsStore& store_;
     Dialogs& dialogs_;

@@ -7,8 +7,12 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${BUILD_DIR:-$ROOT/build}"
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n
-          libsqlcipher-dev libssl-dev sqlcipher libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xauth fonts-liberation cups printer-driver-cups-pdf poppler-utils)
+          libsqlcipher-dev sqlcipher libgtest-dev libgmock-dev libbenchmark-dev
+          xvfb xauth fonts-liberation cups libcups2-dev printer-driver-cups-pdf poppler-utils
+          libreoffice-calc-nogui)
+
+# Restorix's repair reads the pages of a keyed cash book with OpenSSL's libcrypto.
+PACKAGES+=(libssl-dev)
 
 install_missing() {
     local missing=()

@@ -44,6 +44,15 @@ static const char* const kUpgrade[] = {
     // engine rewrites such an index with every changed balance, which doubled the time of a
     // full walk; the listings and the walk sort in memory instead.
     "DROP INDEX IF EXISTS Buchungen_folge;",
+    // The accounts for the tax advisor's booking batch: one record of numbers and default
+    // accounts, and the account of each booking text that has one of its own.
+    "CREATE TABLE IF NOT EXISTS Beraterkonten (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+    "Beraternummer TEXT, Mandantennummer TEXT, WJBeginn TEXT, Sachkontenlaenge TEXT, "
+    "Kontenrahmen TEXT, Kasse TEXT, Einnahmen1 TEXT, Einnahmen2 TEXT, Ausgaben1 TEXT, "
+    "Ausgaben2 TEXT);",
+    "CREATE TABLE IF NOT EXISTS Kontierung (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+    "Buchungstext TEXT, Konto TEXT, Automatik TEXT, BU TEXT);",
+    "CREATE UNIQUE INDEX IF NOT EXISTS Kontierung_Buchungstext ON Kontierung (Buchungstext);",
 };
 
 bool upgrade(Database& db, QString* error) {
@@ -305,7 +314,7 @@ bool putPasswordBack(const QString& path, QString* error) {
     }
 }
 
-bool createEmpty(const QString& path, QString* error) {
+bool createEmpty(const QString& path, QString* error, const QByteArray& key) {
     auto fail = [&](const QString& why) {
         if (error)
             *error = why;
@@ -324,7 +333,7 @@ bool createEmpty(const QString& path, QString* error) {
     }
     QString why;
     {
-        auto db = Database::open(path, {}, &why, Database::Mode::Create);
+        auto db = Database::open(path, key, &why, Database::Mode::Create);
         if (!db)
             return fail(why);
         Transaction t(*db);

@@ -35,11 +35,11 @@ bool putPasswordBack(const QString& path, QString* error = nullptr);
 
 // Creates a new, empty cash book with its folder, the four tables, one settings record with
 // sensible defaults and one booking text. The file is created without password (it is being
-// opened for a run) and fails when the file exists.
-bool createEmpty(const QString& path, QString* error = nullptr);
+// opened for a run) unless a key is given, and fails when the file exists.
+bool createEmpty(const QString& path, QString* error = nullptr, const QByteArray& key = {});
 
-// Brings a cash book of an older version up to date (the indexes of the listings), all in one
-// transaction; a file that has them stays as it is.
+// Brings a cash book of an older version up to date (the indexes of the listings, the tables of
+// the tax advisor's accounts), all in one transaction; a file that has them stays as it is.
 bool upgrade(Database& db, QString* error = nullptr);
 
 // The tables of a cash book, for a file that lacks one of them.

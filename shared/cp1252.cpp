@@ -1,5 +1,6 @@
 #include "cp1252.h"
 
+#include <QHash>
 #include <QList>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -8,26 +9,43 @@
 namespace tb {
 
 namespace {
-// The byte of one character, or nothing when the code page has none for it.
+// The byte of one character, or nothing when the code page has none for it. Latin-1 and the
+// code page agree on everything but 0x80-0x9F, where Windows-1252 keeps the euro sign, the
+// typographic quotes and dashes; those are looked up in a table read once from the codec.
 std::optional<char> byteOf(char32_t cp) {
-    const QString c = QString::fromUcs4(&cp, 1);
-    QStringEncoder enc("windows-1252", QStringEncoder::Flag::Stateless);
-    const QByteArray b = enc.encode(c);
-    if (enc.hasError() || b.size() != 1 || (b == "?" && cp != U'?'))
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+        return static_cast<char>(cp);
+    static const QHash<char32_t, char> upper = [] {
+        QHash<char32_t, char> t;
+        for (int b = 0x80; b <= 0x9F; ++b) {
+            const char byte = static_cast<char>(b);
+            const QString c = QStringDecoder("windows-1252").decode(QByteArray(1, byte));
+            if (c.size() == 1 && c[0] != QChar::ReplacementCharacter)
+                t.insert(c[0].unicode(), byte);
+        }
+        return t;
+    }();
+    const auto it = upper.constFind(cp);
+    if (it == upper.constEnd())
         return std::nullopt;
-    return b[0];
+    return *it;
 }
 } // namespace
 
-QByteArray toCp1252(const QString& text) {
+QByteArray toCp1252(const QString& text, QString* outside) {
     QByteArray out;
     out.reserve(text.size());
     for (const char32_t cp : text.toUcs4()) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
+        if (const auto b = byteOf(cp)) {
+            out += *b;
             continue;
         }
-        out += byteOf(cp).value_or('?');
+        out += '?';
+        if (outside) {
+            const QString c = QString::fromUcs4(&cp, 1);
+            if (!outside->contains(c))
+                *outside += c;
+        }
     }
     return out;
 }
@@ -39,13 +57,7 @@ QString fromCp1252(const QByteArray& bytes) {
 
 QString charactersOutsideCp1252(const QString& text) {
     QString out;
-    for (const char32_t cp : text.toUcs4()) {
-        if (cp < 0x80 || byteOf(cp))
-            continue;
-        const QString c = QString::fromUcs4(&cp, 1);
-        if (!out.contains(c))
-            out += c;
-    }
+    toCp1252(text, &out);
     return out;
 }
 

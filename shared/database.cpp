@@ -298,8 +298,14 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
         const QByteArray raw = pagecipher::rawKeyOf(fileStart(path, 16), key);
         const QByteArray& given = raw.isEmpty() ? key : raw;
         sqlite3_key(db, given.constData(), static_cast<int>(given.size()));
-        if (cipherMajorVersion() >= 4)
+        if (cipherMajorVersion() >= 4) {
+            // SQLCipher 4 logs to stderr, among others at every key that does not fit ("hmac
+            // check failed"), which the probe of an unprotected file tries at every end of a
+            // run; the program reports failures in its own words. The level is the library's
+            // and is reset whenever a first key is set again, so it is set after each key.
             result->exec(QStringLiteral("PRAGMA cipher_compatibility = 3;"));
+            result->exec(QStringLiteral("PRAGMA cipher_log_level = NONE;"));
+        }
     }
     // A plain file on a local disk is read through a memory map: a walk over every line of a
     // large book then costs no system call per page. Elsewhere (a network share, a stick) a

@@ -31,6 +31,12 @@ class Dialogs {
                              const QString& filter) = 0;
     virtual QString openFile(const QString& title, const QString& folder,
                              const QString& filter) = 0;
+    // A save dialog that only names a place (for copies made later): choosing a file that
+    // exists asks nothing, as the choice itself writes nothing.
+    virtual QString choosePlace(const QString& title, const QString& preset,
+                                const QString& filter) {
+        return saveFile(title, preset, filter);
+    }
 
     // The month calendar: true and date set when a date was chosen; date unchanged otherwise.
     virtual bool getDate(QDate& date, const QString& title = {}) = 0;

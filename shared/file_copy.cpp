@@ -213,6 +213,33 @@ Hashed hashOf(const QString& path, std::vector<char>& buffer) {
 }
 } // namespace
 
+// Flushes and closes a temporary file; after any failure it is removed. The error, or 0.
+static int finish(int fd, const QString& tmp, int err) {
+    if (!err && ::fsync(fd) != 0)
+        err = errno;
+    if (::close(fd) != 0 && !err)
+        err = errno;
+    if (err)
+        ::unlink(QFile::encodeName(tmp).constData());
+    return err;
+}
+
+FileResult writeWholeFile(const QString& dst, const QByteArray& bytes) {
+    const QString tmp = copyTempOf(dst);
+    const int out =
+        ::open(QFile::encodeName(tmp).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0)
+        return fromErrno(errno);
+    const bool written = writeFully(out, bytes.constData(), static_cast<size_t>(bytes.size()));
+    const int err = finish(out, tmp, written ? 0 : errno);
+    if (err)
+        return fromErrno(err);
+    const FileResult renamed = replaceFile(tmp, dst);
+    if (!renamed.ok())
+        ::unlink(QFile::encodeName(tmp).constData());
+    return renamed;
+}
+
 FileResult FileCopy(const QString& src, const QString& dst,
                     const std::function<FileResult(const QString& tmp)>& verify) {
     const int in = ::open(QFile::encodeName(src).constData(), O_RDONLY | O_CLOEXEC);
@@ -246,17 +273,13 @@ FileResult FileCopy(const QString& src, const QString& dst,
         }
         writeback.wrote(written.bytes);
     }
-    if (!err && ::fsync(out) != 0)
-        err = errno;
     ::close(in);
-    if (::close(out) != 0 && !err)
-        err = errno;
+    if ((err = finish(out, tmp, err)) != 0)
+        return fromErrno(err);
     auto discard = [&](const FileResult& r) {
         ::unlink(QFile::encodeName(tmp).constData());
         return r;
     };
-    if (err)
-        return discard(fromErrno(err));
     // The copy is read back: every byte on disk must be the byte written.
     const Hashed back = hashOf(tmp, buffer);
     if (back.err)

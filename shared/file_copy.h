@@ -29,6 +29,10 @@ FileResult FileCopy(const QString& src, const QString& dst,
                     const std::function<FileResult(const QString& tmp)>& verify = {});
 QString copyTempOf(const QString& dst);
 
+// Writes bytes as the file dst the same way: beside it, every write checked, flushed, renamed
+// into place. On a failure dst is as it was and the cause is returned.
+FileResult writeWholeFile(const QString& dst, const QByteArray& bytes);
+
 // Whether a file could be written at dst, checked without touching dst itself: the folder
 // exists (it is never created), may be written, and has room for needBytes.
 FileResult checkWritable(const QString& dst, qint64 needBytes);

@@ -199,6 +199,11 @@ std::optional<Money> countedAmount(const QString& text) {
     return Money::parse(text);
 }
 
+bool hasMoreThanTwoDecimals(const QString& text) {
+    const auto d = parseGermanDecimal(text);
+    return d && d->scale > 2;
+}
+
 std::optional<std::int64_t> parseRate(const QString& text) {
     // A rate is read like an amount; its "cents" are hundredths of a percent.
     const auto m = Money::parse(text);

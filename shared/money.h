@@ -86,6 +86,10 @@ bool isAmountMarker(const QString& text);
 std::optional<Money> countedAmount(const QString& text);
 std::optional<Money> countedAmountUtf8(std::string_view utf8);
 
+// A number typed with more than two digits after the comma ("1,500" where 1.500 was meant):
+// it is never rounded to cents behind the operator's back.
+bool hasMoreThanTwoDecimals(const QString& text);
+
 // A VAT rate in hundredths of a percent (19 -> 1900, "7,5" -> 750).
 std::optional<std::int64_t> parseRate(const QString& text);
 

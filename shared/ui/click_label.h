@@ -13,8 +13,16 @@ class ClickLabel : public QLabel {
     using QLabel::QLabel;
     std::function<void()> clicked;
 
+    // Makes the label a button for the keyboard and for assistive technology: a Tab stop
+    // that Enter, Space and Alt+Down press, with a visible focus frame, announced as a button
+    // that can be pressed.
+    void actAsButton();
+    bool actsAsButton() const { return property("actsAsButton").toBool(); }
+    void press();
+
   protected:
     void mousePressEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 };
 
 } // namespace tb

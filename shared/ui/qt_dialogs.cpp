@@ -77,6 +77,11 @@ QString QtDialogs::saveFile(const QString& title, const QString& preset, const Q
     return QFileDialog::getSaveFileName(parent_, title, preset, filter);
 }
 
+QString QtDialogs::choosePlace(const QString& title, const QString& preset, const QString& filter) {
+    return QFileDialog::getSaveFileName(parent_, title, preset, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
 QString QtDialogs::openFile(const QString& title, const QString& folder, const QString& filter) {
     return QFileDialog::getOpenFileName(parent_, title, folder, filter);
 }

@@ -22,6 +22,8 @@ class QtDialogs : public Dialogs {
                                  const QString& preset) override;
     QString saveFile(const QString& title, const QString& preset, const QString& filter) override;
     QString openFile(const QString& title, const QString& folder, const QString& filter) override;
+    QString choosePlace(const QString& title, const QString& preset,
+                        const QString& filter) override;
     bool getDate(QDate&, const QString&) override { return false; }
     bool checkPassword(const QString&) override { return false; }
 

@@ -204,6 +204,55 @@ TEST_F(Entry, AmountsAboveTheBoundAreRefusedAtSaving) {
     EXPECT_EQ(v.field[7], "239,50");
 }
 
+TEST_F(Entry, MoreThanTwoDecimalsAndNoNumberInTheVatBoxAreRefusedNeverRounded) {
+    // "1.500" typed with the keypad's point arrives as "1,500": it stays as typed, no VAT is
+    // computed from it, and "speichern" names it.
+    EntryValues v = values("Bareinnahme", "1,500", "", "19");
+    v.field[7] = v.vatBox = "";
+    entry.amountFieldLeft(v);
+    EXPECT_EQ(v.field[4], "1,500");
+    EXPECT_EQ(v.vatBox, "");
+    EXPECT_EQ(BookingEntry::reformatAmount("1,500"), "1,500");
+    EXPECT_EQ(BookingEntry::reformatAmount("1,5"), "1,50");
+    EXPECT_FALSE(entry.checkAndAdvance(v));
+    EXPECT_EQ(dialogs.last().text, "1,500 ist kein gültiger Betrag (höchstens zwei "
+                                   "Nachkommastellen).");
+    EXPECT_EQ(dialogs.last().title, "Fehler");
+    v.field[4] = "";
+    v.field[5] = "0,125";
+    EXPECT_FALSE(entry.checkAndAdvance(v));
+    EXPECT_EQ(dialogs.last().text, "0,125 ist kein gültiger Betrag (höchstens zwei "
+                                   "Nachkommastellen).");
+    // The VAT box is checked like the amounts: it is what goes into the tax columns.
+    v.field[5] = "10,70";
+    for (const char* bad : {"abc", "<b>x</b>", "19,001"}) {
+        v.vatBox = bad;
+        EXPECT_FALSE(entry.checkAndAdvance(v)) << bad;
+        EXPECT_TRUE(dialogs.last().text.contains(bad)) << dialogs.last().text.toStdString();
+    }
+    EXPECT_EQ(book.setting("Einst19"), "1"); // nothing was taken meanwhile
+    v.vatBox = "-0,70";
+    EXPECT_TRUE(entry.checkAndAdvance(v));
+}
+
+TEST_F(Entry, ReceiptNumbersStayBelowABillion) {
+    EntryValues v = values("Porto", "1,00", "", "19");
+    for (const char* big : {"1000000000", "9223372036854775807", "99999999999999999999"}) {
+        v.field[8] = big;
+        EXPECT_FALSE(entry.checkAndAdvance(v)) << big;
+        EXPECT_EQ(dialogs.last().text, "Die Beleg-Nr. darf höchstens 999999999 sein.");
+    }
+    EXPECT_EQ(book.setting("Einst19"), "1");
+    v.field[8] = "999999999";
+    EXPECT_TRUE(entry.checkAndAdvance(v));
+    // The last number is handed out once more as it stands, and never beyond.
+    settings.setNextReceipt("999999999");
+    EntryValues fresh;
+    entry.receiptFieldEntered(fresh);
+    EXPECT_EQ(fresh.field[8], "999999999");
+    EXPECT_EQ(settings.nextReceipt(), "999999999");
+}
+
 TEST_F(Entry, ACounterEntryOfAOneRateHotelLineIsNoTwoRateLine) {
     // Shown step by step: the box emptied for the chosen rate no longer counts.
     lines.refresh();

@@ -1,16 +1,20 @@
+#include "activate.h"
 #include "entry_panel.h"
 #include "scripted_dialogs.h"
 #include "temp_book.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace tb;
 
@@ -25,7 +29,7 @@ struct Panel : ::testing::Test {
         panel.resize(786, 120);
         panel.setRates("19", "7");
         panel.show();
-        QApplication::setActiveWindow(&panel);
+        test::activate(&panel);
     }
     QLineEdit* f(int i) { return panel.field(i); }
     bool yellow(int i) { return f(i)->styleSheet().contains("255,255,0"); }
@@ -141,4 +145,23 @@ TEST_F(Panel, StatesAndTheColumnsTheFieldsFollow) {
     EXPECT_TRUE(f(kNumberField)->isVisible()); // the receipt number stays under "Beleg"
     panel.setLineCount(3);
     EXPECT_EQ(panel.lineCountLabel()->text(), "3 Buchungen");
+}
+
+TEST_F(Panel, TheYellowIsTheFieldsOnlyAndTheRateIsHeardByItsCaption) {
+    f(kRemarkField)->setFocus();
+    ASSERT_TRUE(yellow(kRemarkField));
+    std::unique_ptr<QMenu> menu(f(kRemarkField)->createStandardContextMenu());
+    menu->ensurePolished();
+    const QImage shown = menu->grab().toImage();
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_NE(shown.pixelColor(shown.width() / 2, shown.height() - 3), QColor(255, 255, 0));
+    EXPECT_NE(QColor(f(kRemarkField)->grab().toImage().pixel(5, 5)), QColor(255, 255, 255));
+
+    panel.setRate("19");
+    for (QComboBox* c : {panel.rateChoice(), panel.rateChoice2()}) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c->lineEdit());
+        ASSERT_NE(a, nullptr);
+        EXPECT_TRUE(a->text(QAccessible::Name).startsWith("MwSt.-Satz"))
+            << a->text(QAccessible::Name).toStdString();
+    }
 }

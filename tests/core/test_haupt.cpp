@@ -1,9 +1,16 @@
+#include "activate.h"
+#include "csv_export.h"
 #include "haupt.h"
+#include "kassenbestand.h"
+#include "query_frame.h"
 #include "scripted_dialogs.h"
 #include "temp_book.h"
+#include "value_display.h"
+#include "vorgaben.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +19,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace tb;
@@ -35,7 +43,7 @@ struct Main : ::testing::Test {
                 w->takeOverBookingText(picked.takeFirst());
         };
         w->show();
-        QApplication::setActiveWindow(w.get());
+        test::activate(w.get());
         w->activate();
     }
     void settle() { scheduler.advance(2000); }
@@ -422,7 +430,7 @@ TEST_F(Main, ClosingThePickerRefillsTheSelectorOnceAndFocusesIt) {
     w = std::make_unique<Haupt>(
         HauptServices{&book.db(), &dialogs, &clock, &scheduler, &store, book.path()});
     w->show();
-    QApplication::setActiveWindow(w.get());
+    test::activate(w.get());
     w->activate();
     EXPECT_EQ(w->bookingTextSelector()->count(), 0);
     book.addLine("02.03.2024", "1,00", "", "Neu");
@@ -438,4 +446,362 @@ TEST_F(Main, ClosingThePickerRefillsTheSelectorOnceAndFocusesIt) {
     EXPECT_EQ(w->bookingTextSelector()->currentText(), "");
     QWidget* focus = w->focusWidget();
     EXPECT_TRUE(focus == w->bookingTextSelector() || w->bookingTextSelector()->isAncestorOf(focus));
+}
+
+namespace {
+const QString kDropQuestion =
+    "Der neue Eintrag ist noch nicht gespeichert. Soll er verworfen werden ?";
+
+struct OpenEntry : Main {
+    qint64 rent = 0, till = 0;
+    void SetUp() override {
+        book.addDay("04.03.2024");
+        book.addDay("05.03.2024");
+        rent = book.addLine("05.03.2024", "100,00", "", "Miete");
+        till = book.addLine("05.03.2024", "50,00", "", "Kasse");
+        book.addLine("04.03.2024", "10,00", "", "Zins");
+        start();
+        settle();
+    }
+    // F4, a booking text, a remark and a payment typed: an entry the operator is in.
+    void openTyped() {
+        picked << "porto";
+        QTest::keyClick(w->dayList(), Qt::Key_F4);
+        scheduler.advance(360);
+        ASSERT_TRUE(w->entryPanel()->isVisible());
+        w->entryField(kRemarkField)->setFocus();
+        QTest::keyClicks(w->entryField(kRemarkField), "NEUE ZEILE");
+        w->entryField(kPaymentField)->setFocus();
+        QTest::keyClicks(w->entryField(kPaymentField), "33");
+    }
+    bool stillOpen() {
+        return w->entryPanel()->isVisible() && w->stateLabelText() == "Neuanlage" &&
+               w->entryField(kRemarkField)->text() == "NEUE ZEILE";
+    }
+    int questions() {
+        int n = 0;
+        for (const auto& m : dialogs.messages)
+            n += m.text == kDropQuestion ? 1 : 0;
+        return n;
+    }
+    QString savedLines() {
+        return book.db().scalar("SELECT group_concat(n1 || '=' || ifnull(a4,'') || '/' || "
+                                "ifnull(a5,''), ' ') FROM (SELECT * FROM Buchungen ORDER BY ID);");
+    }
+};
+} // namespace
+
+TEST_F(OpenEntry, TheSameDayAgainKeepsItAndTheSaveWritesANewLine) {
+    openTyped();
+    dialogs.dates = {QDate(2024, 3, 5)};
+    QTest::keyClick(w->entryField(kPaymentField), Qt::Key_F3);
+    settle();
+    EXPECT_TRUE(stillOpen());
+    EXPECT_EQ(w->entryField(kPaymentField)->text(), "33,00");
+    EXPECT_EQ(questions(), 0);
+    // A line clicked meanwhile is shown nowhere: the entry keeps what was typed.
+    w->lines().moveTo(1);
+    settle();
+    EXPECT_TRUE(stillOpen());
+    w->saveEntry();
+    settle();
+    EXPECT_EQ(savedLines(), "Miete=100,00/ Kasse=50,00/ Zins=10,00/ porto=/33,00");
+    EXPECT_EQ(book.db().scalar("SELECT a10 FROM Buchungen WHERE n1 = 'porto';"), "05.03.2024");
+}
+
+TEST_F(OpenEntry, EveryOtherWayOutAsksFirstAndNoReturnsToTheEntry) {
+    const std::vector<std::pair<const char*, std::function<void()>>> waysOut{
+        {"F3 to another day",
+         [&] {
+             dialogs.dates = {QDate(2024, 3, 4)};
+             QTest::keyClick(w->entryField(kPaymentField), Qt::Key_F3);
+         }},
+        {"a click in the day list", [&] { w->chooseDayRow(1); }},
+        {"alle Positionen anzeigen", [&] { w->listPeriod(); }},
+        {"a text chosen in the selector", [&] { w->listText("Miete"); }},
+        {"F4", [&] { QTest::keyClick(w->entryField(kRemarkField), Qt::Key_F4); }},
+        {"Datenkorrektur", [&] { w->correctData(); }},
+        {"Modus Bearbeiten",
+         [&] {
+             w->newMode()->setChecked(true);
+             scheduler.disarm("press new entry");
+             w->editMode()->setChecked(true);
+         }},
+    };
+    const QString before = savedLines();
+    for (const auto& [name, leave] : waysOut) {
+        SCOPED_TRACE(name);
+        openTyped();
+        const int asked = questions();
+        dialogs.answers = {Answer::No};
+        leave();
+        settle();
+        EXPECT_EQ(questions(), asked + 1);
+        EXPECT_EQ(dialogs.last().title, "Neuanlage");
+        EXPECT_EQ(dialogs.last().buttons, Buttons::YesNo);
+        EXPECT_TRUE(stillOpen());
+        EXPECT_EQ(w->days().currentDate(), "05.03.2024");
+        EXPECT_TRUE(w->entryPanel()->isAncestorOf(QApplication::focusWidget()));
+        dialogs.answers = {Answer::Yes, Answer::Yes};
+        leave();
+        settle();
+        EXPECT_EQ(questions(), asked + 2);
+        EXPECT_FALSE(stillOpen());
+        // Whatever is open now (F4 opens the next entry), nothing typed went anywhere.
+        w->cancelEntry();
+        w->newMode()->setChecked(false);
+        w->editMode()->setChecked(true);
+        w->chooseDayRow(0);
+        settle();
+        ASSERT_EQ(w->days().currentDate(), "05.03.2024");
+        EXPECT_EQ(savedLines(), before);
+    }
+}
+
+TEST_F(OpenEntry, ARenumberingAsksFirstAndNeverHandsANumberOutTwice) {
+    book.setSetting("Einst19", "90");
+    QTest::keyClicks(w->tillCountField(1), "4817"); // the service code reveals renumbering
+    w->editMode()->setChecked(true);
+    openTyped();
+    ASSERT_TRUE(stillOpen());
+    auto renumberInTheDialog = [&](std::deque<Answer> answers) {
+        QTimer::singleShot(0, [&, answers] {
+            auto* v = qobject_cast<Vorgaben*>(QApplication::activeModalWidget());
+            ASSERT_NE(v, nullptr);
+            dialogs.dates = {QDate(2024, 3, 1), QDate(2024, 3, 31)};
+            QTest::mouseClick(v->renumberFrom(), Qt::LeftButton);
+            QTest::mouseClick(v->renumberTo(), Qt::LeftButton);
+            dialogs.inputs = {"100"};
+            dialogs.answers = answers;
+            v->renumber();
+            if (v->isVisible())
+                v->reject();
+        });
+        w->openSettingsDialog(false);
+    };
+    renumberInTheDialog({Answer::No});
+    EXPECT_EQ(dialogs.last().text, kDropQuestion);
+    EXPECT_TRUE(stillOpen());
+    EXPECT_EQ(book.db().scalar("SELECT group_concat(a8) FROM Buchungen;"), "1,1,1");
+
+    renumberInTheDialog({Answer::Yes, Answer::Yes});
+    settle();
+    EXPECT_EQ(dialogs.last().text, "Belegnummern neu geschrieben !");
+    EXPECT_FALSE(w->entryPanel()->isVisible());
+    EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "3");
+    EXPECT_EQ(book.setting("Einst19"), "103");
+}
+
+TEST_F(OpenEntry, TabGoesThroughTheFieldsToSaveAndCancelAndRoundAgain) {
+    openTyped();
+    w->entryField(kTextField)->setFocus();
+    QStringList visited;
+    for (int i = 0; i < 10; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* f = QApplication::focusWidget();
+        ASSERT_TRUE(f && w->entryPanel()->isAncestorOf(f)) << visited.join(", ").toStdString();
+        visited << (f->accessibleName().isEmpty() ? f->parentWidget()->accessibleName()
+                                                  : f->accessibleName());
+    }
+    EXPECT_EQ(visited,
+              QStringList({"Bemerkung", "Einnahme", "Ausgabe", "Beleg", "MwSt.-Satz",
+                           "MwSt.-Betrag", "speichern", "abbrechen", "Buchungstext", "Bemerkung"}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_TRUE(w->entryPanel()->cancelButton()->hasFocus());
+    // Tab to "speichern" and Enter: the line is saved.
+    for (int i = 0; i < 8; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_TRUE(w->saveButton()->hasFocus());
+    QTest::keyClick(w->saveButton(), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(savedLines(), "Miete=100,00/ Kasse=50,00/ Zins=10,00/ porto=/33,00");
+}
+
+TEST_F(OpenEntry, AnUntouchedEntryGoesWithoutAQuestion) {
+    w->newEntry();
+    scheduler.advance(360); // the picker was cancelled: nothing typed
+    ASSERT_TRUE(w->entryPanel()->isVisible());
+    w->chooseDayRow(1);
+    settle();
+    EXPECT_EQ(questions(), 0);
+    EXPECT_FALSE(w->entryPanel()->isVisible());
+    EXPECT_EQ(w->days().currentDate(), "04.03.2024");
+}
+
+TEST_F(Main, TheCarriedInBalanceFollowsEveryChangeOfDayAndFloat) {
+    book.addDay("04.03.2024");
+    book.addDay("05.03.2024");
+    book.addLine("04.03.2024", "100,00", "", "Miete");
+    book.addLine("05.03.2024", "50,00", "", "Kasse");
+    book.setSetting("Einst15", "150,00");
+    clock.set(QDateTime(QDate(2024, 3, 6), QTime(10, 0)));
+    start();
+    settle();
+    ASSERT_EQ(w->carriedInDisplay()->text(), "250,00");
+    dialogs.dates = {QDate(2024, 3, 4)};
+    QTest::keyClick(w->dayList(), Qt::Key_F3);
+    settle();
+    EXPECT_EQ(w->carriedInDisplay()->text(), "150,00");
+
+    QTimer::singleShot(0, [] {
+        auto* k = qobject_cast<Kassenbestand*>(QApplication::activeModalWidget());
+        ASSERT_NE(k, nullptr);
+        k->field()->setText("200,00");
+        k->save();
+    });
+    w->openFloatDialog();
+    settle();
+    EXPECT_EQ(w->carriedInDisplay()->text(), "200,00");
+
+    // A counter-entry on today's business day: the day is created and becomes current.
+    w->lines().moveTo(0);
+    w->openCancellationPanel();
+    settle();
+    dialogs.answers = {Answer::Yes};
+    w->cancelLine();
+    settle();
+    ASSERT_EQ(w->days().currentDate(), "06.03.2024");
+    EXPECT_EQ(w->carriedInDisplay()->text(), "350,00");
+}
+
+TEST_F(Main, WhatIsExportedAndPrintedIsWhatTheGridLists) {
+    book.addDay("01.03.2024");
+    book.addDay("05.03.2024");
+    book.addLine("01.03.2024", "100,00", "", "Zins");
+    book.addLine("05.03.2024", "", "30,00", "Porto");
+    start();
+    settle();
+    auto proposed = [&] { return QFileInfo(dialogs.fileDialogs.back().preset).fileName(); };
+    w->periodStart()->setText("01.03.2024");
+    w->periodEnd()->setText("07.03.2024");
+    dialogs.dates = {QDate(2024, 3, 1), QDate(2024, 3, 7)};
+    QTest::mouseClick(w->periodStart(), Qt::LeftButton);
+    QTest::mouseClick(w->periodEnd(), Qt::LeftButton);
+    w->listPeriod();
+    settle();
+    // A calendar closed with Escape, a printer choice: each a modal window, each an activation.
+    QTest::mouseClick(w->periodEnd(), Qt::LeftButton);
+    EXPECT_EQ(w->listingKind(), "Auswahl");
+    w->exportCsv();
+    EXPECT_EQ(proposed(), "Kassenbuch 01.03.2024 bis 07.03.2024.csv");
+    for (int print = 0; print < 2; ++print) {
+        dialogs.printerAnswers = {{"PDF-Datei", 1}};
+        w->printCashBook();
+        EXPECT_EQ(proposed(), "Kassenbuch 01.03.2024 bis 07.03.2024.pdf") << print;
+    }
+    // The period touched afterwards names nothing until it is listed.
+    dialogs.dates = {QDate(2024, 2, 1)};
+    QTest::mouseClick(w->periodStart(), Qt::LeftButton);
+    w->exportCsv();
+    EXPECT_EQ(proposed(), "Kassenbuch 01.03.2024 bis 07.03.2024.csv");
+
+    w->listText("Zins");
+    settle();
+    w->activate();
+    EXPECT_EQ(w->currentListing().kind, ListingKind::Kategorie);
+    w->exportCsv();
+    EXPECT_EQ(proposed(), "Kassenbuch Zins.csv");
+    dialogs.printerAnswers = {{"PDF-Datei", 1}};
+    w->printCashBook();
+    EXPECT_EQ(proposed(), "Kassenbuch Zins.pdf");
+
+    w->chooseDayRow(0);
+    settle();
+    w->exportCsv();
+    EXPECT_EQ(proposed(), "Kassenbuch vom 05.03.2024.csv");
+}
+
+TEST_F(Main, ThePeriodIsChosenAndListedByKeyboard) {
+    book.addDay("01.03.2024");
+    book.addLine("01.03.2024", "100,00", "", "Zins");
+    start();
+    settle();
+    w->periodStart()->setFocus(Qt::TabFocusReason);
+    dialogs.dates = {QDate(2024, 3, 1), QDate(2024, 3, 7)};
+    QTest::keyClick(w->periodStart(), Qt::Key_Return);
+    settle(); // the activation after the calendar recomputes: the focus stays where it was
+    EXPECT_EQ(w->periodStart()->text(), "01.03.2024");
+    ASSERT_EQ(w->focusWidget(), w->periodStart());
+    QTest::keyClick(w->periodStart(), Qt::Key_Tab);
+    ASSERT_EQ(w->focusWidget(), w->periodEnd());
+    QTest::keyClick(w->periodEnd(), Qt::Key_Space);
+    settle();
+    EXPECT_EQ(w->periodEnd()->text(), "07.03.2024");
+    QTest::keyClick(w->periodEnd(), Qt::Key_Tab);
+    ASSERT_EQ(w->focusWidget(), w->queryFrame()->listAllButton());
+    QTest::keyClick(w->focusWidget(), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(w->listingKind(), "Auswahl");
+    EXPECT_EQ(w->lines().recordCount(), 1);
+}
+
+TEST_F(Main, ACorrectionAsksForLinesWithAmountsAndTheBalanceFollows) {
+    book.addDay("05.03.2024");
+    const qint64 kept = book.addLine("05.03.2024", "100,00", "", "Miete");
+    book.db().exec("INSERT INTO Buchungen (n1, a4, a8, a10, a15) VALUES ('Kasse', '250,00', "
+                   "'9', NULL, '0');");
+    start();
+    settle();
+    ASSERT_EQ(w->balanceDisplay()->text(), "350,00");
+    dialogs.answers = {Answer::No};
+    w->correctData();
+    settle();
+    EXPECT_TRUE(dialogs.messages[dialogs.messages.size() - 2].text.contains(
+        "Beleg 9  Kasse  Einnahme 250,00"));
+    EXPECT_EQ(w->balanceDisplay()->text(), "350,00");
+    dialogs.answers = {Answer::Yes};
+    w->correctData();
+    settle();
+    EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "1");
+    EXPECT_EQ(w->balanceDisplay()->text(), "100,00");
+    EXPECT_EQ(book.lineValue(kept, "a15"), "100,00");
+}
+
+TEST_F(Main, ABusyFileOpensNoSettingsWindowAndAddsNoRecord) {
+    book.addDay("05.03.2024");
+    start();
+    settle();
+    auto other = Database::open(book.path(), {});
+    ASSERT_TRUE(other->exec("BEGIN EXCLUSIVE;"));
+    // Should a window open after all, it is closed again so the test can tell.
+    QTimer::singleShot(3000, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    w->openSettingsDialog(false);
+    other->exec("ROLLBACK;");
+    EXPECT_EQ(dialogs.last().text, "Die Einstellungen können gerade nicht gelesen werden: Die "
+                                   "Datendatei ist in Benutzung.\nBitte versuchen Sie es in einem "
+                                   "Moment noch einmal.");
+    EXPECT_EQ(dialogs.last().title, "Vorgaben");
+    EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Einstellungen;"), "1");
+}
+
+TEST(ValueDisplay, AFigureTooWideShrinksAndIsElidedNeverCut) {
+    ValueDisplay d("aktueller Bestand (Soll):", ValueDisplay::Colour::RedWhenNegative);
+    d.setStyleSheet("background: white; border: 1px solid gray; padding: 1px 4px; "
+                    "font-weight: bold;");
+    d.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    d.resize(200, 24);
+    d.show();
+    d.setValue("2413,56");
+    EXPECT_EQ(d.shownText(), "2413,56");
+    EXPECT_EQ(d.shownFont().pointSizeF(), d.font().pointSizeF());
+    EXPECT_TRUE(d.toolTip().isEmpty());
+    for (int width : {70, 52, 40}) {
+        d.resize(width, 24);
+        const QFontMetrics m(d.shownFont());
+        EXPECT_LE(m.horizontalAdvance(d.shownText()), d.textWidth()) << width;
+        EXPECT_LE(d.textWidth(), width - 2 * 5) << width; // border and padding stay outside
+        if (d.shownText() != "2413,56") {
+            EXPECT_TRUE(d.shownText().contains(QChar(0x2026))) << width;
+            EXPECT_EQ(d.toolTip(), "2413,56");
+        }
+    }
+    d.resize(18, 24);
+    EXPECT_NE(d.shownText(), "2413,56");
+    EXPECT_EQ(d.toolTip(), "2413,56");
+    EXPECT_EQ(d.accessibleDescription(), "2413,56");
+    EXPECT_EQ(d.text(), "2413,56");
 }

@@ -1,3 +1,4 @@
+#include "activate.h"
 #include "data_view_model.h"
 #include "line_page.h"
 #include "temp_book.h"
@@ -24,7 +25,7 @@ struct Page : ::testing::Test {
         page = std::make_unique<LinePage>(lines);
         page->resize(780, 360);
         page->show();
-        QApplication::setActiveWindow(page.get());
+        test::activate(page.get());
         page->reload();
         QObject::connect(page.get(), &LinePage::currentRowChanged,
                          [this](int row) { lines.moveTo(row); });

@@ -1,4 +1,5 @@
 #include "csv_export.h"
+#include "csv_fields.h"
 #include "data_correction.h"
 #include "listings.h"
 #include "scripted_dialogs.h"
@@ -6,8 +7,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace tb;
 
@@ -67,7 +75,7 @@ TEST_F(Lists, AMalformedDateGetsItsKeyFromTheLeadingDigits) {
 
 TEST_F(Lists, ALineWithoutDateRunsTheCorrectionInstead) {
     line("01.03.2024", "gut");
-    line("", "ohne Datum");
+    line("", "ohne Datum", "");
     book.db().exec("INSERT INTO Buchungen (n1, a10) VALUES ('null', NULL);");
     EXPECT_EQ(listings.listPeriod(grid, dialogs), Listings::Outcome::Corrected);
     EXPECT_EQ(dialogs.last().text,
@@ -76,6 +84,32 @@ TEST_F(Lists, ALineWithoutDateRunsTheCorrectionInstead) {
     EXPECT_EQ(dialogs.last().icon, Icon::Information);
     EXPECT_EQ(listed(), QStringList({"gut"})); // every line, in storage order
     EXPECT_EQ(grid.source(), "Select * from Buchungen ");
+}
+
+TEST_F(Lists, AnUndatedLineWithAnAmountGoesOnlyWhenTheOperatorSaysSo) {
+    line("01.03.2024", "gut");
+    line("", "leer", "");
+    const qint64 money = line("", "Kasse", "250,00");
+    book.db().exec(QStringLiteral("UPDATE Buchungen SET a8 = '17' WHERE ID = %1;").arg(money));
+    book.db().exec("INSERT INTO Buchungen (n1, a5, a10) VALUES ('Porto', '4,80', NULL);");
+    book.db().exec("INSERT INTO Buchungen (n1, a4, a10) VALUES ('Marke', 'K', '');");
+
+    dialogs.answers = {Answer::No};
+    const DataCorrection::Result kept = DataCorrection::run(grid, dialogs);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Diese Zeilen haben kein Datum, tragen aber einen Betrag:\n\n"
+              "Beleg 17  Kasse  Einnahme 250,00\nBeleg -  Porto  Ausgabe 4,80\n\n"
+              "Sollen diese Zeilen mit ihren Beträgen gelöscht werden ?");
+    EXPECT_EQ(dialogs.messages[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(kept.removed, 2); // without an amount ("K" is none)
+    EXPECT_EQ(kept.kept, 2);
+    EXPECT_TRUE(dialogs.last().text.endsWith("\n2 Zeilen ohne Datum mit Betrag wurden behalten."));
+    EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "3");
+
+    dialogs.answers = {Answer::Yes};
+    EXPECT_EQ(DataCorrection::run(grid, dialogs).removed, 2);
+    EXPECT_EQ(book.db().scalar("SELECT group_concat(n1) FROM Buchungen;"), "gut");
 }
 
 TEST_F(Lists, TheCorrectionRebuildsKeysByPositionAndRunTwiceChangesNothing) {
@@ -98,7 +132,7 @@ TEST_F(Lists, TheCorrectionRebuildsKeysByPositionAndRunTwiceChangesNothing) {
 }
 
 TEST_F(Lists, TheCorrectionIsAllOrNothing) {
-    line("", "weg");
+    line("", "weg", "");
     line("01.03.2024", "bleibt");
     book.db().exec("CREATE TRIGGER no_delete BEFORE DELETE ON Buchungen BEGIN "
                    "SELECT RAISE(ABORT, 'nein'); END;");
@@ -184,12 +218,12 @@ TEST_F(Lists, ExportBytesHeadingRowsCarriedBalanceAndCodePage) {
                    "WHERE n1 LIKE 'Bar%';");
     grid.setSource("Select * from Buchungen WHERE a10 = (?)Order by ID;", {"06.12.2026"});
     grid.refresh();
-    const QByteArray bytes = CsvExport::content(grid, "19", "7");
+    const QByteArray bytes = CsvExport::content(grid, "19", "7", Money::fromCents(15000));
     const QByteArray expected =
         "Datum;Beleg;Buchungstext;Bemerkung;Steuer 19%;Steuer 7%;Einnahmen;Ausgaben;"
         "Kassenbestand\r\n"
         "06.12.2026;7;Bareinnahme Caf\xe9;T\xfcr;2,00;;12,50;;162,50\r\n"
-        "06.12.2026;;Spende \x80 ?;;;;-2,00;;162,50\r\n";
+        "06.12.2026;;Spende \x80 ?;;;;-2,00;;160,50\r\n"; // the cash after the counter-entry
     EXPECT_EQ(bytes, expected);
     EXPECT_EQ(CsvExport::fileName(dayState("06.12.2026")), "Kassenbuch vom 06.12.2026.csv");
     ListingState period;
@@ -197,13 +231,19 @@ TEST_F(Lists, ExportBytesHeadingRowsCarriedBalanceAndCodePage) {
     period.periodStart = "01.01.2024";
     period.periodEnd = "31.12.2024";
     EXPECT_EQ(CsvExport::fileName(period), "Kassenbuch 01.01.2024 bis 31.12.2024.csv");
-    for (ListingKind k : {ListingKind::Alle, ListingKind::Kategorie, ListingKind::Zeitraum}) {
-        period.kind = k;
-        EXPECT_EQ(CsvExport::fileName(period), ".csv");
-    }
+    // A text listing is named by its text; what no file name may hold becomes "_".
+    period.kind = ListingKind::Kategorie;
+    period.selectedText = "Zins";
+    EXPECT_EQ(CsvExport::fileName(period), "Kassenbuch Zins.csv");
+    period.selectedText = " Miete 3/24: \"Lager\" <Nord>|*?. ";
+    EXPECT_EQ(CsvExport::fileName(period), "Kassenbuch Miete 3_24_ _Lager_ _Nord____.csv");
+    period.selectedText = " alle";
+    EXPECT_EQ(CsvExport::baseName(period) + ".pdf", "Kassenbuch alle.pdf");
+    period.selectedText = "/";
+    EXPECT_EQ(CsvExport::fileName(period), "Kassenbuch _.csv");
     grid.setSource("Select * from Buchungen WHERE a10 = (?)Order by ID;", {"07.12.2026"});
     grid.refresh();
-    EXPECT_EQ(CsvExport::content(grid, "16", "5"),
+    EXPECT_EQ(CsvExport::content(grid, "16", "5", Money()),
               "Datum;Beleg;Buchungstext;Bemerkung;Steuer 16%;Steuer 5%;Einnahmen;Ausgaben;"
               "Kassenbestand\r\n");
 }
@@ -213,35 +253,10 @@ TEST_F(Lists, ASemicolonInATextIsQuotedAndEveryFieldComesBack) {
     book.db().exec("UPDATE Buchungen SET n2 = 'zwei\nZeilen';");
     grid.setSource("Select * from Buchungen WHERE a10 = (?)Order by ID;", {"06.12.2026"});
     grid.refresh();
-    const QString text = QString::fromLatin1(CsvExport::content(grid, "19", "7"));
+    const QString text =
+        QString::fromLatin1(CsvExport::content(grid, "19", "7", Money::fromCents(15000)));
     const QString row = text.mid(text.indexOf("\r\n") + 2);
-    // A spreadsheet-style reader: fields split at ";" outside quotes, "" inside is one ".
-    QStringList fields;
-    QString field;
-    bool inQuotes = false;
-    for (int i = 0; i < row.size(); ++i) {
-        const QChar c = row[i];
-        if (inQuotes) {
-            if (c == '"' && i + 1 < row.size() && row[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                inQuotes = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            inQuotes = true;
-        } else if (c == ';') {
-            fields << field;
-            field.clear();
-        } else if (c == '\r' && row.mid(i, 2) == "\r\n") {
-            break;
-        } else {
-            field += c;
-        }
-    }
-    fields << field;
+    const QStringList fields = test::csvFields(row);
     ASSERT_EQ(fields.size(), 9);
     EXPECT_EQ(fields[2], "Miete; Lager \"Nord\"");
     EXPECT_EQ(fields[3], "zwei\nZeilen");
@@ -280,4 +295,124 @@ TEST_F(Lists, TheExportAsksWhereAndCopiesSafely) {
               CsvExport::Outcome::Failed);
     EXPECT_TRUE(dialogs.last().text.startsWith(
         "Die Datei konnte nicht gespeichert werden !\nbitte Ursache beheben - Fehler 2 "));
+}
+
+TEST_F(Lists, FormulasArriveAsTextAndLostCharactersAreNamedOnce) {
+    line("06.12.2026", "=SUMME(1;2)", "12,50");
+    const qint64 minus = line("06.12.2026", "@Kasse", "", "", "O");
+    book.db().exec(
+        QStringLiteral("UPDATE Buchungen SET a5 = '-2,00', n2 = '+49 171 Ω' WHERE ID = %1;")
+            .arg(minus));
+    line("06.12.2026", "Spende ☃ und 😀", "1,00");
+    grid.setSource("Select * from Buchungen WHERE a10 = (?)Order by ID;", {"06.12.2026"});
+    grid.refresh();
+    const QByteArray bytes = CsvExport::content(grid, "19", "7", Money());
+    // Text fields get an apostrophe in front; amounts stay numbers, "-2,00" included.
+    EXPECT_TRUE(bytes.contains("\r\n06.12.2026;;\"'=SUMME(1;2)\";;;;12,50;;0,00\r\n"));
+    EXPECT_TRUE(bytes.contains("\r\n06.12.2026;;'@Kasse;'+49 171 ?;;;;-2,00;0,00\r\n"));
+
+    QTemporaryDir work, target;
+    dialogs.files = {target.path() + "/k.csv"};
+    ASSERT_EQ(
+        CsvExport::run(grid, dayState("06.12.2026"), "19", "7", book.path(), work.path(), dialogs),
+        CsvExport::Outcome::Saved);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.last().text,
+              "Die Datei wurde gespeichert. Diese Zeichen gibt es im Zeichensatz der CSV-Datei "
+              "(Windows-1252) nicht, sie stehen dort als \"?\": Ω☃😀");
+    EXPECT_EQ(dialogs.last().title, "CSV-Export");
+}
+
+TEST_F(Lists, AFullDiskLeavesNothingUnderTheChosenName) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small disk needs root";
+    QTemporaryDir dir, target;
+    const QString disk = dir.path() + "/cache";
+    QDir().mkpath(disk);
+    if (mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    {
+        Transaction t(book.db());
+        for (int i = 0; i < 3000; ++i)
+            line("06.12.2026", QStringLiteral("Wareneinkauf %1").arg(i), "12,50");
+        t.commit();
+    }
+    grid.setSource("Select * from Buchungen WHERE a10 = (?)Order by ID;", {"06.12.2026"});
+    grid.refresh();
+    ASSERT_GT(CsvExport::content(grid, "19", "7", Money()).size(), 64 * 1024);
+    // An older working file of the same name lies there: it is never copied instead.
+    const QString stale = disk + "/Kassenbuch vom 06.12.2026.csv";
+    QFile old(stale);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("Datum;alt\r\n");
+    old.close();
+    const QString chosen = target.path() + "/Kasse.csv";
+    dialogs.files = {chosen};
+    EXPECT_EQ(CsvExport::run(grid, dayState("06.12.2026"), "19", "7", book.path(), disk, dialogs),
+              CsvExport::Outcome::Failed);
+    EXPECT_EQ(dialogs.last().text, "Die Datei konnte nicht gespeichert werden !\nbitte Ursache "
+                                   "beheben - Fehler 28 Der Datenträger ist voll. (" +
+                                       QString::fromLocal8Bit(strerror(ENOSPC)) + ")");
+    EXPECT_TRUE(dialogs.fileDialogs.empty()); // nothing was offered
+    EXPECT_FALSE(QFile::exists(chosen));
+    EXPECT_EQ(QDir(disk).entryList(QDir::Files), QStringList{"Kassenbuch vom 06.12.2026.csv"});
+
+    // The working file whole, the chosen place full: nothing there either.
+    QFile::remove(stale);
+    dialogs.files = {disk + "/Kasse.csv"};
+    EXPECT_EQ(CsvExport::run(grid, dayState("06.12.2026"), "19", "7", book.path(), target.path(),
+                             dialogs),
+              CsvExport::Outcome::Failed);
+    EXPECT_TRUE(dialogs.last().text.contains("Fehler 28 "));
+    EXPECT_TRUE(QDir(disk).entryList(QDir::Files).isEmpty());
+    umount(QFile::encodeName(disk).constData());
+}
+
+// A spreadsheet reads the export back: every field in its column, texts that look like a
+// formula as texts, the amounts as numbers. LibreOffice converts the file headless, with the
+// evaluation of formulas switched on as a careless import would have it.
+TEST_F(Lists, ASpreadsheetReadsFormulaLikeTextsAsText) {
+    const QString office = QStandardPaths::findExecutable("soffice");
+    if (office.isEmpty())
+        GTEST_SKIP() << "LibreOffice (libreoffice-calc-nogui) is not installed";
+    line("06.12.2026", "=SUMME(1;2)", "12,50");
+    const qint64 l = line("06.12.2026", "-Rabatt", "");
+    book.db().exec(
+        QStringLiteral("UPDATE Buchungen SET a5 = '2,00', n2 = '@A1' WHERE ID = %1;").arg(l));
+    grid.setSource("Select * from Buchungen WHERE a10 = (?)Order by ID;", {"06.12.2026"});
+    grid.refresh();
+    QTemporaryDir dir;
+    QFile csv(dir.path() + "/k.csv");
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write(CsvExport::content(grid, "19", "7", Money()));
+    csv.close();
+    QProcess lo;
+    lo.setProcessChannelMode(QProcess::MergedChannels);
+    lo.start(office, {"-env:UserInstallation=file://" + dir.path() + "/profile", "--headless",
+                      "--norestore",
+                      // ";", '"', Windows-1252, from line 1, German, ..., evaluate formulas
+                      "--infilter=CSV:59,34,1,1,,1031,false,false,false,false,false,false,true",
+                      "--convert-to", "fods", "--outdir", dir.path(), csv.fileName()});
+    ASSERT_TRUE(lo.waitForFinished(240000)) << "LibreOffice did not finish";
+    QFile fods(dir.path() + "/k.fods");
+    ASSERT_TRUE(fods.open(QIODevice::ReadOnly)) << lo.readAll().toStdString();
+    // The cells of the table, row by row: formula cells marked as such.
+    QStringList cells;
+    QXmlStreamReader xml(&fods);
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement() || xml.name() != QLatin1String("table-cell"))
+            continue;
+        const QString type = xml.attributes().value("office:value-type").toString();
+        const bool formula = xml.attributes().hasAttribute("table:formula");
+        const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+        if (!type.isEmpty())
+            cells << (formula ? "FORMEL " : type + " ") + text;
+    }
+    EXPECT_FALSE(cells.join('|').contains("FORMEL")) << cells.join('|').toStdString();
+    EXPECT_TRUE(cells.contains("string '=SUMME(1;2)")) << cells.join('|').toStdString();
+    EXPECT_TRUE(cells.contains("string '-Rabatt")) << cells.join('|').toStdString();
+    EXPECT_TRUE(cells.contains("string '@A1"));
+    EXPECT_TRUE(cells.contains("float 12,5") || cells.contains("float 12.5"));
+    EXPECT_TRUE(cells.contains("float 2") || cells.contains("float 2,00"));
 }

@@ -1,4 +1,8 @@
+#include "csv_export.h"
+#include "day_view.h"
 #include "print_layout.h"
+#include "row_balances.h"
+#include "temp_book.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +13,7 @@ std::vector<PrintRow> rowsOf(int n) {
     std::vector<PrintRow> rows;
     for (int i = 0; i < n; ++i)
         rows.push_back({"01.03.2024", QString::number(i + 1), "Bareinnahme", "", "", "", "10,00",
-                        "", Money::fromCents(1000 * (i + 1)).toText()});
+                        "", Money::fromCents(1000 * (i + 1))});
     return rows;
 }
 
@@ -48,8 +52,7 @@ const PageText* find(const Page& p, const QString& text) {
 } // namespace
 
 TEST(CashBookPrint, ThirtyOneRowsAPageTheNextOpensPageTwoWithItsHeader) {
-    Money b;
-    PrintDocument doc = cashBookPages(rowsOf(31), day(), euro(), b);
+    PrintDocument doc = cashBookPages(rowsOf(31), day(), euro());
     ASSERT_EQ(doc.pages.size(), 1u);
     EXPECT_TRUE(doc.landscape);
     EXPECT_EQ(doc.font, "Arial");
@@ -76,8 +79,7 @@ TEST(CashBookPrint, ThirtyOneRowsAPageTheNextOpensPageTwoWithItsHeader) {
     EXPECT_EQ(one.rules.front().x1, 14);
     EXPECT_EQ(one.rules.front().x2, 284);
 
-    b = {};
-    doc = cashBookPages(rowsOf(32), day(), euro(), b);
+    doc = cashBookPages(rowsOf(32), day(), euro());
     ASSERT_EQ(doc.pages.size(), 2u);
     EXPECT_EQ(doc.pages[0].rules.back().y, 193); // the closing rule of page 1 at Y + 8
     const Page& two = doc.pages[1];
@@ -104,9 +106,10 @@ TEST(CashBookPrint, ColumnsCutsMarkersAndTheTaxSwitch) {
                "1,23",
                "K",
                "5,00",
-               ""};
-    Money b = Money::fromCents(4200);
-    PrintDocument doc = cashBookPages({r}, day(), euro(), b);
+               Money::fromCents(4200)};
+    PrintSettings receipts = euro();
+    receipts.numberCaption = "Bon-Nr.";
+    PrintDocument doc = cashBookPages({r}, day(), receipts);
     const Page& p = doc.pages[0];
     const std::vector<const PageText*> row = at(p, 35);
     auto text = [&](double x) -> QString {
@@ -117,20 +120,26 @@ TEST(CashBookPrint, ColumnsCutsMarkersAndTheTaxSwitch) {
     };
     EXPECT_EQ(text(14), "01.03.2024");
     EXPECT_EQ(text(51), "7");
-    EXPECT_EQ(text(57), "Ein sehr langer Buch"); // 20 characters
-    EXPECT_EQ(text(100), "Eine sehr lange Beme");
+    EXPECT_EQ(text(57), "Ein sehr langer Buchungstext"); // cut by the painter, measured
+    EXPECT_EQ(text(100), "Eine sehr lange Bemerkung hier");
     EXPECT_EQ(text(160), "<none>"); // "0,00" leaves the cell empty
     EXPECT_EQ(text(185), "1,23 EUR");
     EXPECT_EQ(text(215), "<none>"); // a marker letter is not printed
     EXPECT_EQ(text(245), "5,00 EUR");
-    EXPECT_EQ(text(285), "42,00 EUR"); // no balance of its own: the one before
+    EXPECT_EQ(text(285), "42,00 EUR");
+    // The texts end where the next column begins: the remark, the first tax column.
+    EXPECT_EQ(at(p, 35)[2]->clipAt, 100);
+    EXPECT_EQ(at(p, 35)[3]->clipAt, 160);
+    EXPECT_EQ(find(p, "Bon-Nr.")->x, 51); // the receipt-number heading follows its caption
+    EXPECT_FALSE(find(p, "Beleg"));
     EXPECT_TRUE(find(p, "St. 19%"));
     EXPECT_TRUE(find(p, "Einnahme"));
 
     PrintSettings x = euro();
     x.noTax = true;
-    doc = cashBookPages({r}, day(), x, b);
+    doc = cashBookPages({r}, day(), x);
     const Page& q = doc.pages[0];
+    EXPECT_EQ(at(q, 35)[3]->clipAt, 215); // without tax the remark may run up to the receipts
     EXPECT_FALSE(find(q, "St. 19%"));
     EXPECT_FALSE(find(q, "St. 7%"));
     EXPECT_FALSE(find(q, "1,23 EUR"));
@@ -142,8 +151,7 @@ TEST(CashBookPrint, ColumnsCutsMarkersAndTheTaxSwitch) {
 TEST(CashBookPrint, ABookingTextListingHasNoBalancesButItsTotalsRow) {
     ListingState s = day();
     s.kind = ListingKind::Kategorie;
-    Money b;
-    const PrintDocument doc = cashBookPages(rowsOf(3), s, euro(), b);
+    const PrintDocument doc = cashBookPages(rowsOf(3), s, euro());
     const Page& p = doc.pages[0];
     EXPECT_FALSE(find(p, "Kassenbuch vom 01.03.2024")); // no title for this kind
     EXPECT_TRUE(find(p, "Kassenbestand"));              // the heading stays
@@ -155,25 +163,53 @@ TEST(CashBookPrint, ABookingTextListingHasNoBalancesButItsTotalsRow) {
     EXPECT_TRUE(last->bold);
     s = day();
     s.selectedText = " alle";
-    b = {};
-    for (const PageText* t : at(cashBookPages(rowsOf(1), s, euro(), b).pages[0], 35))
+    for (const PageText* t : at(cashBookPages(rowsOf(1), s, euro()).pages[0], 35))
         EXPECT_NE(t->x, 285);
 }
 
-TEST(CashBookPrint, CopiesAreIdenticalAndTheBalanceIsNotReset) {
-    std::vector<PrintRow> rows = rowsOf(2);
-    rows[0].balance.clear();
-    rows[1].balance.clear();
-    Money b = Money::fromCents(500);
-    const PrintDocument first = cashBookPages(rows, day(), euro(), b);
-    const PrintDocument second = cashBookPages(rows, day(), euro(), b);
-    ASSERT_EQ(first.pages.size(), second.pages.size());
-    ASSERT_EQ(first.pages[0].texts.size(), second.pages[0].texts.size());
-    for (size_t i = 0; i < first.pages[0].texts.size(); ++i) {
-        EXPECT_EQ(first.pages[0].texts[i].text, second.pages[0].texts[i].text);
-        EXPECT_EQ(first.pages[0].texts[i].y, second.pages[0].texts[i].y);
-    }
-    EXPECT_EQ(b, Money::fromCents(500));
+// A counter-entry keeps no balance of its own: its row shows the cash after it all the same,
+// in the printout and in the export alike, also as the first row of a day.
+TEST(CashBookPrint, EveryRowShowsTheCashAfterItCounterEntriesIncluded) {
+    test::TempBook book;
+    book.addDay("01.03.2024");
+    book.addDay("02.03.2024");
+    book.addLine("01.03.2024", "840,00", "");
+    const qint64 storno = book.addLine("02.03.2024", "-190,00", "", "STORNO  Bareinnahme", "");
+    book.addLine("02.03.2024", "", "25,00");
+    book.addLine("02.03.2024", "-10,00", "", "STORNO  Bareinnahme", "");
+    const Money floatAmount = Money::fromCents(5000);
+    ASSERT_TRUE(RunningBalance::fullWalk(book.db(), floatAmount).ok);
+
+    DataView day(&book.db(), "Buchungen", dayLinesSource(), {"02.03.2024"});
+    ASSERT_TRUE(day.refresh());
+    ASSERT_EQ(day.idAt(0), storno);
+    const Money carried = balanceBefore(book.db(), "02.03.2024", storno, floatAmount);
+    ASSERT_EQ(carried, Money::fromCents(89000));
+    const std::vector<Money> expected{Money::fromCents(70000), Money::fromCents(67500),
+                                      Money::fromCents(66500)};
+    EXPECT_EQ(balancesAfter(day, carried), expected);
+    const std::vector<PrintRow> rows = printRows(day, carried);
+    ListingState s;
+    s.dayDate = "02.03.2024";
+    s.carriedIn = carried;
+    const PrintDocument doc = cashBookPages(rows, s, euro());
+    const Page& p = doc.pages[0];
+    EXPECT_EQ(at(p, 35).back()->text, "700,00 EUR");
+    EXPECT_EQ(at(p, 40).back()->text, "675,00 EUR");
+    EXPECT_EQ(at(p, 45).back()->text, "665,00 EUR");
+    EXPECT_TRUE(find(p, "665,00 EUR")); // the totals row: after the last row
+    const QStringList csv = QString::fromLatin1(CsvExport::content(day, "19", "7", carried))
+                                .split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(csv.size(), 4);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(csv[i + 1].section(';', -1), expected[static_cast<size_t>(i)].toText());
+
+    // The whole week: the counter-entry follows a line with a balance of its own.
+    DataView week(&book.db(), "Buchungen", RunningBalance::allLinesSource());
+    ASSERT_TRUE(week.refresh());
+    const std::vector<Money> all = balancesAfter(week, floatAmount);
+    EXPECT_EQ(all, (std::vector<Money>{Money::fromCents(89000), Money::fromCents(70000),
+                                       Money::fromCents(67500), Money::fromCents(66500)}));
 }
 
 TEST(CountingProtocol, PositionsAndTheDateText) {
@@ -227,4 +263,7 @@ TEST(PrinterChoice, TheCopiesRule) {
     EXPECT_EQ(copiesOf(""), 0);
     EXPECT_EQ(copiesOf("-1"), 0);
     EXPECT_EQ(copiesOf("x"), 0);
+    EXPECT_EQ(copiesOf("999"), 999);
+    EXPECT_GT(copiesOf("1000"), kMaxCopies); // refused by the window, not printed as none
+    EXPECT_GT(copiesOf("99999999999"), kMaxCopies);
 }

@@ -1,7 +1,9 @@
 // The printouts on paper: the printer choice, a PDF through the "PDF-Datei" entry, and the
 // whole way through a real print system (a private cupsd with a cups-pdf queue).
+#include "activate.h"
 #include "drucker_waehlen.h"
 #include "haupt.h"
+#include "picture_button.h"
 #include "print_layout.h"
 #include "printing.h"
 #include "scripted_dialogs.h"
@@ -22,6 +24,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,11 +86,26 @@ std::vector<Word> wordsOf(const QString& pdf) {
     return words;
 }
 
+// Words of a page that one prints over another: on the same line, one starting before the
+// other ends.
+QStringList overprinted(const std::vector<Word>& words) {
+    QStringList out;
+    for (size_t i = 0; i < words.size(); ++i)
+        for (size_t k = 0; k < words.size(); ++k) {
+            const Word& a = words[i];
+            const Word& b = words[k];
+            if (i != k && a.page == b.page && std::abs(a.y0 - b.y0) < 1 && a.x0 <= b.x0 &&
+                b.x0 < a.x1 - 0.05)
+                out << a.text + " / " + b.text;
+        }
+    return out;
+}
+
 std::vector<PrintRow> rows(int n) {
     std::vector<PrintRow> out;
     for (int i = 0; i < n; ++i)
         out.push_back({"01.03.2024", QString::number(i + 1), "Bareinnahme", "", "", "", "1234,56",
-                       "", "0,00"});
+                       "", Money()});
     return out;
 }
 
@@ -116,7 +134,7 @@ void checkTwoPages(const QString& pdf, double topTolerance = 0.5) {
     EXPECT_NEAR(amountEnd, 215, 0.5);
 }
 
-PrintDocument twoPages() {
+PrintDocument cashBook(int rowCount) {
     ListingState s;
     s.kind = ListingKind::Tag;
     s.dayDate = "01.03.2024";
@@ -124,8 +142,11 @@ PrintDocument twoPages() {
     settings.currency = "EUR";
     settings.rate1 = "19";
     settings.rate2 = "7";
-    Money b;
-    return cashBookPages(rows(40), s, settings, b);
+    return cashBookPages(rows(rowCount), s, settings);
+}
+
+PrintDocument twoPages() {
+    return cashBook(40);
 }
 } // namespace
 
@@ -138,7 +159,7 @@ TEST(PrinterChoiceWindow, CopiesPrintersEnterEscape) {
         EXPECT_EQ(w.printerList()->currentText(), "Zweiter");
         EXPECT_EQ(w.copiesField()->text(), "1"); // opened at 0: shows 1
         w.show();
-        QApplication::setActiveWindow(&w);
+        test::activate(&w);
         w.copiesField()->clear();
         QTest::keyClicks(w.copiesField(), "2a.7");
         EXPECT_EQ(dialogs.last().text, "Falsche Eingabe !      nur Zahlenwerte erlaubt");
@@ -161,6 +182,45 @@ TEST(PrinterChoiceWindow, CopiesPrintersEnterEscape) {
     EXPECT_EQ(w.copies(), 0);
 }
 
+// The printer shown selected is the one printed to, also when the current one has gone; more
+// copies than a printout takes are refused and the window stays open.
+TEST(PrinterChoiceWindow, TheEntryShownIsUsedAndTooManyCopiesAreRefused) {
+    test::ScriptedDialogs dialogs;
+    QString current = "PDF"; // gone from the system since it was chosen
+    Drucker_waehlen w(dialogs, {Printing::pdfEntry()}, current, 1);
+    EXPECT_EQ(w.printerList()->currentText(), Printing::pdfEntry());
+    EXPECT_EQ(current, Printing::pdfEntry());
+    w.show();
+    test::activate(&w);
+    w.copiesField()->setText("1000");
+    QTest::keyClick(w.copiesField(), Qt::Key_Return);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.last().text, "Es können höchstens 999 Kopien auf einmal gedruckt werden.");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.copiesField()->selectedText(), "1000");
+    w.copiesField()->setText("999");
+    w.okButton()->click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.copies(), 999);
+}
+
+// The highlight frame of the picture buttons: one crisp pixel in its own colour around the fill.
+TEST(PictureButtonFrame, TheBorderIsOnePixelInItsColour) {
+    PictureButton b(PictureButton::Picture::Printer, "Drucken");
+    b.resize(40, 36);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(&b, &enter);
+    ASSERT_TRUE(b.highlighted());
+    const QImage img = b.grab().toImage();
+    const QColor border(75, 207, 201), fill(215, 235, 255);
+    auto colour = [&](int x, int y) { return img.pixelColor(x, y).name().toStdString(); };
+    for (const QPoint& at : {QPoint(1, 18), QPoint(38, 18), QPoint(20, 1), QPoint(20, 34)})
+        EXPECT_EQ(colour(at.x(), at.y()), border.name().toStdString()) << at.x() << "," << at.y();
+    for (const QPoint& at : {QPoint(2, 18), QPoint(37, 18), QPoint(20, 2), QPoint(20, 33)})
+        EXPECT_EQ(colour(at.x(), at.y()), fill.name().toStdString()) << at.x() << "," << at.y();
+    EXPECT_NE(colour(0, 18), border.name().toStdString());
+}
+
 TEST(PrintToPdf, TheEntryWritesAPdfWithTheLayoutsPositions) {
     QTemporaryDir dir;
     const QString pdf = dir.path() + "/Kassenbuch vom 01.03.2024.pdf";
@@ -172,6 +232,72 @@ TEST(PrintToPdf, TheEntryWritesAPdfWithTheLayoutsPositions) {
     EXPECT_TRUE(Printing::printers().contains(Printing::pdfEntry()));
     EXPECT_FALSE(Printing::print(twoPages(), "Gibt es nicht", {}, "x", &why));
     EXPECT_TRUE(why.contains("Gibt es nicht"));
+}
+
+// Wide text is cut where the next column begins, measured in the printed font: capitals
+// before a tax figure, and a whole remark (no tax printed) before the receipts.
+TEST(PrintToPdf, NoTextIsPrintedOverAFigure) {
+    PrintRow capitals{
+        "05.03.2024", "12",   "WARENLIEFERUNG KW 10", "WARENLIEFERUNG KW 10", "-197,11", "0,00", "",
+        "1234,56",    Money()};
+    PrintRow remark{"05.03.2024",
+                    "13",
+                    "Wareneinkauf",
+                    "Lieferung Getränke und Leergut Rückgabe Kiste 24 Flaschen",
+                    "",
+                    "",
+                    "1234,56",
+                    "",
+                    Money()};
+    ListingState s;
+    s.dayDate = "05.03.2024";
+    PrintSettings settings;
+    settings.currency = "EUR";
+    settings.rate1 = "19";
+    settings.rate2 = "7";
+    QTemporaryDir dir;
+    for (bool noTax : {false, true}) {
+        settings.noTax = noTax;
+        const QString pdf = dir.path() + QString("/cut%1.pdf").arg(noTax);
+        QString why;
+        ASSERT_TRUE(Printing::print(cashBookPages({capitals, remark}, s, settings),
+                                    Printing::pdfEntry(), pdf, "Kassenbuch", &why))
+            << why.toStdString();
+        const std::vector<Word> words = wordsOf(pdf);
+        EXPECT_EQ(overprinted(words).join(", ").toStdString(), "") << "noTax " << noTax;
+        bool tax = false, receipt = false, cut = false;
+        for (const Word& w : words) {
+            tax = tax || w.text == "-197,11";
+            receipt = receipt || (w.text == "1234,56" && std::abs(w.y0 - 40) < 0.6);
+            cut = cut || w.text.endsWith(QChar(0x2026)); // the ellipsis marks a cut text
+        }
+        EXPECT_EQ(tax, !noTax);
+        EXPECT_TRUE(receipt);
+        EXPECT_TRUE(cut);
+    }
+}
+
+// A PDF that cannot be written whole (the disk is full) is not left under its name, and the
+// operator is told.
+TEST(PrintToPdf, AFullDiskLeavesNothingUnderTheName) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small disk needs root";
+    QTemporaryDir dir;
+    const QString disk = dir.path() + "/stick";
+    QDir().mkpath(disk);
+    if (mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    const QString pdf = disk + "/Kassenbuch.pdf";
+    QString why;
+    // Ten pages take more than the disk holds.
+    const bool printed =
+        Printing::print(cashBook(300), Printing::pdfEntry(), pdf, "Kassenbuch", &why);
+    const QStringList left = QDir(disk).entryList(QDir::Files | QDir::Hidden);
+    umount(QFile::encodeName(disk).constData());
+    EXPECT_FALSE(printed);
+    EXPECT_TRUE(why.startsWith("Die PDF-Datei „" + pdf + "“ konnte nicht geschrieben werden: "))
+        << why.toStdString();
+    EXPECT_EQ(left.join(", ").toStdString(), "");
 }
 
 namespace {
@@ -190,6 +316,19 @@ struct Main : ::testing::Test {
         w->show();
         w->activate();
         scheduler.advance(2000);
+    }
+    // Started on the newest day.
+    void startOnDay() {
+        start();
+        w->chooseDayRow(0);
+        scheduler.advance(2000);
+    }
+    // The cash book into the PDF file pdf, so many copies.
+    void printCashBookTo(const QString& pdf, int copies) {
+        Printing::currentPrinter() = Printing::pdfEntry();
+        dialogs.printerAnswers = {{{}, copies}};
+        dialogs.files = {pdf};
+        w->printCashBook();
     }
 };
 } // namespace
@@ -229,6 +368,58 @@ TEST_F(Main, NothingListedNothingPrintedTwoCopiesTwoJobs) {
     EXPECT_FALSE(QFile::exists(pdf));
 }
 
+// A day that starts with a counter-entry: every copy prints the cash after each row, and the
+// receipt-number heading is the configured caption.
+TEST_F(Main, EveryCopyPrintsTheCashAfterEachRow) {
+    book.addDay("01.03.2024");
+    book.addDay("02.03.2024");
+    book.addLine("01.03.2024", "840,00", "");
+    book.addLine("02.03.2024", "-190,00", "", "STORNO  Bareinnahme", "");
+    book.addLine("02.03.2024", "", "25,00", "Porto");
+    book.setSetting("Einst14", "Bon-Nr.");
+    startOnDay();
+    const QString pdf = book.folder() + "/Tag.pdf";
+    printCashBookTo(pdf, 2);
+    ASSERT_TRUE(dialogs.messages.empty()) << dialogs.last().text.toStdString();
+    for (const QString& f : {pdf, book.folder() + "/Tag (Kopie 2).pdf"}) {
+        // The balance column's figures, top to bottom: the carried-in line stands above them.
+        QStringList balances;
+        bool caption = false;
+        const std::vector<Word> words = wordsOf(f);
+        for (size_t i = 0; i + 1 < words.size(); ++i) {
+            caption = caption || (words[i].text == "Bon-Nr." && std::abs(words[i].x1 - 51) < 0.5);
+            if (words[i + 1].text == "EUR" && std::abs(words[i + 1].x1 - 285) < 0.5)
+                balances << words[i].text;
+        }
+        EXPECT_EQ(balances, QStringList({"650,00", "625,00", "625,00"})) << f.toStdString();
+        EXPECT_TRUE(caption) << f.toStdString();
+    }
+}
+
+// A printout that did not get through says whether nothing was printed or only part of it.
+TEST_F(Main, AFailedPrintoutSaysHowMuchWasPrinted) {
+    book.addDay("01.03.2024");
+    book.addLine("01.03.2024", "10,00", "");
+    startOnDay();
+    const QString missing = book.folder() + "/fehlt/Druck.pdf";
+    printCashBookTo(missing, 2);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.last().text.startsWith(
+        "Der Ausdruck ist nicht gedruckt worden:\nDie PDF-Datei „" + missing + "“"))
+        << dialogs.last().text.toStdString();
+    EXPECT_EQ(dialogs.last().title, "Drucken");
+
+    // The second copy's name is taken by a folder: one of two copies printed.
+    const QString pdf = book.folder() + "/Druck.pdf";
+    QDir().mkpath(book.folder() + "/Druck (Kopie 2).pdf");
+    printCashBookTo(pdf, 2);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_TRUE(dialogs.last().text.startsWith("Der Ausdruck ist nicht vollständig gedruckt "
+                                               "worden (gedruckt: 1 von 2 Kopien):\n"))
+        << dialogs.last().text.toStdString();
+    EXPECT_TRUE(QFile::exists(pdf));
+}
+
 TEST_F(Main, TheCountingProtocolIsOnePortraitPage) {
     book.addDay("01.03.2024");
     start();
@@ -251,57 +442,97 @@ TEST_F(Main, TheCountingProtocolIsOnePortraitPage) {
     EXPECT_TRUE(total);
 }
 
-// The whole way through a print system: QPrinter, cupsd, the cups-pdf backend, a PDF file.
-TEST(PrintThroughCups, TwoPagesReachTheQueue) {
-    const QString cupsd = QStandardPaths::findExecutable("cupsd", {"/usr/sbin", "/sbin"});
-    if (cupsd.isEmpty() || geteuid() != 0 || !QFile::exists("/usr/lib/cups/backend/cups-pdf"))
-        GTEST_SKIP() << "cupsd with the cups-pdf backend runs only as root with cups and "
-                        "printer-driver-cups-pdf installed";
-    QTemporaryDir dir("/tmp/tb-cups-XXXXXX");
-    const QString root = dir.path();
-    for (const char* d : {"/etc/ppd", "/spool", "/tmp", "/cache", "/log", "/run"})
-        QDir().mkpath(root + d);
-    // The filters run as the unprivileged user "lp": the folders must let them in, and the
-    // temporary folder take their files.
-    const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                      QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
-    QFile::setPermissions(root, open);
-    ::chmod(QFile::encodeName(root + "/tmp").constData(), 01777);
-    auto write = [](const QString& path, const QString& text) {
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(text.toUtf8());
-    };
-    const QString socket = root + "/run/cups.sock";
-    write(root + "/etc/cupsd.conf", "Listen " + socket +
-                                        "\nLogLevel warn\nWebInterface No\n<Location />\n"
-                                        "  Order allow,deny\n  Allow all\n</Location>\n");
-    write(root + "/etc/cups-files.conf",
-          "ServerRoot " + root + "/etc\nRequestRoot " + root + "/spool\nCacheDir " + root +
-              "/cache\nStateDir " + root + "/run\nTempDir " + root + "/tmp\nErrorLog " + root +
-              "/log/error_log\nAccessLog " + root + "/log/access_log\nPageLog " + root +
-              "/log/page_log\nSystemGroup root\n");
-    QProcess daemon;
-    daemon.start(cupsd,
-                 {"-f", "-c", root + "/etc/cupsd.conf", "-s", root + "/etc/cups-files.conf"});
-    ASSERT_TRUE(daemon.waitForStarted());
-    QElapsedTimer wait;
-    wait.start();
-    while (!QFile::exists(socket) && wait.elapsed() < 10000)
-        QTest::qWait(50);
-    ASSERT_TRUE(QFile::exists(socket)) << "cupsd did not start";
-    // The print system of this test only; set before the first use of the printers in this
-    // process (the test runs as a process of its own).
-    qputenv("CUPS_SERVER", socket.toUtf8());
-    QProcess admin;
-    // pdftocairo turns the job into PostScript for the backend with its text kept, so what
-    // arrives can be read back word by word.
-    admin.start("lpadmin",
-                {"-p", "PDF", "-E", "-v", "cups-pdf:/", "-m", "lsb/usr/cups-pdf/CUPS-PDF_opt.ppd",
-                 "-o", "PageSize=a4", "-o", "pdftops-renderer-default=pdftocairo"});
-    admin.waitForFinished(20000);
-    ASSERT_EQ(admin.exitCode(), 0) << admin.readAllStandardError().toStdString();
+namespace {
+// A print system of this test only: a private cupsd on a socket of its own, with queues that
+// write PDF files through cups-pdf. It must run before the first use of the printers in the
+// process (every test runs as a process of its own).
+class PrivateCups {
+  public:
+    // Empty when it runs; otherwise why it cannot (skip) or did not start (fail).
+    QString skipReason, failure;
 
+    PrivateCups() {
+        const QString cupsd = QStandardPaths::findExecutable("cupsd", {"/usr/sbin", "/sbin"});
+        if (cupsd.isEmpty() || geteuid() != 0 || !QFile::exists("/usr/lib/cups/backend/cups-pdf")) {
+            skipReason = "cupsd with the cups-pdf backend runs only as root with cups and "
+                         "printer-driver-cups-pdf installed";
+            return;
+        }
+        const QString root = dir_.path();
+        for (const char* d : {"/etc/ppd", "/spool", "/tmp", "/cache", "/log", "/run"})
+            QDir().mkpath(root + d);
+        // The filters run as the unprivileged user "lp": the folders must let them in, and the
+        // temporary folder take their files.
+        const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                          QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        QFile::setPermissions(root, open);
+        ::chmod(QFile::encodeName(root + "/tmp").constData(), 01777);
+        auto write = [](const QString& path, const QString& text) {
+            QFile f(path);
+            f.open(QIODevice::WriteOnly);
+            f.write(text.toUtf8());
+        };
+        const QString socket = root + "/run/cups.sock";
+        write(root + "/etc/cupsd.conf", "Listen " + socket +
+                                            "\nLogLevel warn\nWebInterface No\n<Location />\n"
+                                            "  Order allow,deny\n  Allow all\n</Location>\n");
+        write(root + "/etc/cups-files.conf",
+              "ServerRoot " + root + "/etc\nRequestRoot " + root + "/spool\nCacheDir " + root +
+                  "/cache\nStateDir " + root + "/run\nTempDir " + root + "/tmp\nErrorLog " + root +
+                  "/log/error_log\nAccessLog " + root + "/log/access_log\nPageLog " + root +
+                  "/log/page_log\nSystemGroup root\n");
+        daemon_.start(cupsd,
+                      {"-f", "-c", root + "/etc/cupsd.conf", "-s", root + "/etc/cups-files.conf"});
+        QElapsedTimer wait;
+        wait.start();
+        while (daemon_.waitForStarted() && !QFile::exists(socket) && wait.elapsed() < 10000)
+            QTest::qWait(50);
+        if (!QFile::exists(socket)) {
+            failure = "cupsd did not start";
+            return;
+        }
+        qputenv("CUPS_SERVER", socket.toUtf8());
+    }
+    ~PrivateCups() {
+        daemon_.terminate();
+        daemon_.waitForFinished(5000);
+    }
+
+    // A cups-pdf queue. pdftocairo turns the job into PostScript for the backend with its text
+    // kept, so what arrives can be read back word by word. A refusing queue is there and enabled
+    // but takes no jobs (as after cupsreject).
+    bool addQueue(const QString& name, bool refusing = false) {
+        if (!run("lpadmin",
+                 {"-p", name, "-E", "-v", "cups-pdf:/", "-m", "lsb/usr/cups-pdf/CUPS-PDF_opt.ppd",
+                  "-o", "PageSize=a4", "-o", "pdftops-renderer-default=pdftocairo"}))
+            return false;
+        return !refusing || run("cupsreject", {"-r", "Wartung", name});
+    }
+
+  private:
+    bool run(const QString& program, const QStringList& args) {
+        QProcess p;
+        p.start(program, args);
+        p.waitForFinished(20000);
+        if (p.exitCode() != 0)
+            failure = program + ": " + QString::fromLocal8Bit(p.readAllStandardError());
+        return p.exitCode() == 0;
+    }
+    QTemporaryDir dir_{"/tmp/tb-cups-XXXXXX"};
+    QProcess daemon_;
+};
+} // namespace
+
+#define START_PRIVATE_CUPS(cups)                                                                   \
+    PrivateCups cups;                                                                              \
+    if (!cups.skipReason.isEmpty())                                                                \
+        GTEST_SKIP() << cups.skipReason.toStdString();                                             \
+    ASSERT_TRUE(cups.failure.isEmpty()) << cups.failure.toStdString()
+
+// The whole way through a print system: the printout, cupsd, the cups-pdf backend, a PDF file.
+TEST(PrintThroughCups, TwoPagesReachTheQueue) {
+    START_PRIVATE_CUPS(cups);
+    ASSERT_TRUE(cups.addQueue("PDF")) << cups.failure.toStdString();
     ASSERT_TRUE(Printing::printers().contains("PDF"));
     const QString job = QStringLiteral("tbdruck%1").arg(getpid());
     const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
@@ -311,18 +542,44 @@ TEST(PrintThroughCups, TwoPagesReachTheQueue) {
     // the job.
     const QString out = QString::fromLocal8Bit(getpwuid(geteuid())->pw_dir) + "/PDF";
     QString pdf;
-    wait.restart();
+    QElapsedTimer wait;
+    wait.start();
     while (pdf.isEmpty() && wait.elapsed() < 60000) {
         for (const QFileInfo& f : QDir(out).entryInfoList({"*.pdf"}, QDir::Files, QDir::Time))
-            if (f.lastModified() >= started && f.size() > 0)
+            if (f.lastModified() >= started && f.size() > 0 && f.fileName().contains(job))
                 pdf = f.filePath();
         if (pdf.isEmpty())
             QTest::qWait(200);
     }
-    daemon.terminate();
-    daemon.waitForFinished(5000);
     ASSERT_FALSE(pdf.isEmpty()) << "no PDF from the queue in " << out.toStdString();
     QTest::qWait(500); // the backend closes the file
     checkTwoPages(pdf, 1.0);
     std::printf("printed through cupsd to %s\n", qPrintable(pdf));
+}
+
+// A queue that takes no jobs loses no printout without a word: the cash book and the counting
+// protocol both tell the operator, and no job is made.
+TEST_F(Main, AQueueThatRefusesJobsIsToldForBothPrintouts) {
+    START_PRIVATE_CUPS(cups);
+    ASSERT_TRUE(cups.addQueue("Abweisend", true)) << cups.failure.toStdString();
+    ASSERT_TRUE(Printing::printers().contains("Abweisend"));
+    book.addDay("01.03.2024");
+    book.addLine("01.03.2024", "10,00", "");
+    startOnDay();
+    Printing::currentPrinter() = "Abweisend";
+    const QString told = "Der Ausdruck ist nicht gedruckt worden:\nDer Drucker „Abweisend“ nimmt "
+                         "zurzeit keine Druckaufträge an.";
+    dialogs.printerAnswers = {{{}, 2}};
+    w->printCashBook();
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.last().text, told);
+    EXPECT_EQ(dialogs.last().icon, Icon::Critical);
+    dialogs.messages.clear();
+    w->printProtocol();
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_EQ(dialogs.last().text, told);
+    QProcess jobs;
+    jobs.start("lpstat", {"-W", "all", "-o", "Abweisend"});
+    jobs.waitForFinished(10000);
+    EXPECT_EQ(jobs.readAllStandardOutput(), QByteArray());
 }

@@ -1,3 +1,4 @@
+#include "activate.h"
 #include "scripted_dialogs.h"
 #include "till_count_page.h"
 #include "value_display.h"
@@ -18,7 +19,7 @@ struct Page : ::testing::Test {
     void SetUp() override {
         QObject::connect(&page, &TillCountPage::countChanged, [this] { ++changes; });
         page.show();
-        QApplication::setActiveWindow(&page);
+        test::activate(&page);
     }
     bool yellow(int line) { return page.countField(line)->styleSheet().contains("255,255,0"); }
 };
@@ -81,4 +82,31 @@ TEST_F(Page, DifferenceAgainstTheBookBalanceAndItsColours) {
     EXPECT_EQ(page.expected()->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     EXPECT_EQ(page.expected()->accessibleName(), "Kassenbestand (soll):");
     EXPECT_EQ(page.expected()->accessibleDescription(), "-20,00");
+}
+
+TEST_F(Page, ACountThatDoesNotFitOrNeedsRoundingIsRefusedAsTyped) {
+    page.countField(2)->setFocus();
+    QTest::keyClicks(page.countField(2), "3");
+    // Typed on to fifteen digits: the digit too many is refused, the field keeps its count.
+    QTest::keyClicks(page.countField(1), "12345678");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.last().text, "Die Anzahl 12345678 ist zu groß: Eine Zeile der "
+                                   "Kassenaufnahme darf höchstens 999999999,99 ergeben.");
+    EXPECT_EQ(page.countField(1)->text(), "1234567");
+    EXPECT_TRUE(page.countField(1)->hasFocus());
+    EXPECT_EQ(page.lineTotal(1)->text(), "617283500,00");
+    EXPECT_EQ(page.counted()->text(), "617284100,00"); // every line in the total
+    page.countField(1)->setText("999999999999999");
+    EXPECT_EQ(page.countField(1)->text(), "1234567");
+
+    // More than two decimals, or a product that is no whole cent: refused, never rounded.
+    QTest::keyClicks(page.countField(3), "1,555");
+    EXPECT_EQ(dialogs.last().text, "1,555 ist keine gültige Anzahl (höchstens zwei "
+                                   "Nachkommastellen).");
+    EXPECT_EQ(page.countField(3)->text(), "1,55");
+    EXPECT_EQ(page.lineTotal(3)->text(), "155,00");
+    page.countField(15)->setText("0,5");
+    EXPECT_EQ(dialogs.last().text, "0,5 x 0,01 ergibt keinen Betrag in ganzen Cent.");
+    EXPECT_EQ(page.countField(15)->text(), "");
+    EXPECT_EQ(page.lineTotal(15)->text(), "");
 }

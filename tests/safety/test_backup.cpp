@@ -109,6 +109,9 @@ TEST_F(Copies, ThePathChooserStoresOnlyAConfirmedNewFolder) {
     Backup b = backup();
     const QString stored = folder + "Tillbook.kas";
     b.choosePath(); // cancelled
+    // The chooser opens in the folder the copies go to now.
+    EXPECT_EQ(dialogs.fileDialogs.back().preset, stored);
+    EXPECT_EQ(dialogs.fileDialogs.back().title, "Sicherungspfad wählen");
     EXPECT_EQ(dialogs.last().text, "Kein Pfad gewählt, Sicherungspfad wurde nicht geändert!");
     EXPECT_EQ(dialogs.last().icon, Icon::Critical);
     EXPECT_EQ(b.field(), stored);
@@ -127,6 +130,8 @@ TEST_F(Copies, ThePathChooserStoresOnlyAConfirmedNewFolder) {
     b.choosePath();
     EXPECT_EQ(b.field(), "/media/usb/Kasse/Tillbook.kas");
     EXPECT_EQ(store.get("Startup", "Sicherung", {}), "/media/usb/Kasse/Tillbook.kas");
+    b.choosePath();
+    EXPECT_EQ(dialogs.fileDialogs.back().preset, "/media/usb/Kasse/Tillbook.kas");
 }
 
 TEST_F(Copies, ManualCopyProtectsAnOpenFileAndKeepsAProtectedOne) {

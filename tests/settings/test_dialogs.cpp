@@ -1,3 +1,4 @@
+#include "activate.h"
 #include "kassenbestand.h"
 #include "scripted_dialogs.h"
 #include "temp_book.h"
@@ -85,6 +86,14 @@ TEST(Kassenbestand, TypedPointIsACommaAndNoAmountIsRefused) {
     EXPECT_EQ(book.setting("Einst15"), "150,00");
     for (const char* bad : {"-", "1.5", "1000000000,00"})
         EXPECT_FALSE(Kassenbestand::isStorable(bad)) << bad;
+    // "1.500" on the keypad: refused as typed, never stored as 1,50.
+    dlg.field()->clear();
+    QTest::keyClicks(dlg.field(), "1.500");
+    EXPECT_FALSE(dlg.save());
+    EXPECT_EQ(dialogs.last().text, "1,500 ist kein gültiger Betrag (höchstens zwei "
+                                   "Nachkommastellen).");
+    EXPECT_EQ(dlg.field()->text(), "1,500");
+    EXPECT_EQ(book.setting("Einst15"), "150,00");
     // Enter on "speichern" presses it.
     dlg.field()->setText("1.500,50");
     dlg.saveButton()->setFocus();
@@ -109,7 +118,7 @@ TEST(Vorgaben, EscapeClosesAsTheFrameDoesAndEnterSaves) {
 
     Vorgaben dlg(&book.db(), dialogs);
     dlg.show();
-    QApplication::setActiveWindow(&dlg);
+    test::activate(&dlg);
     // Only typed characters are judged: navigation and modifier keys pass without a word.
     for (Qt::Key k : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_End, Qt::Key_Delete,
                       Qt::Key_Up, Qt::Key_Shift, Qt::Key_Control})
@@ -124,4 +133,23 @@ TEST(Vorgaben, EscapeClosesAsTheFrameDoesAndEnterSaves) {
     QTest::keyClick(dlg.saveButton(), Qt::Key_Return);
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(book.setting("Einst14"), "Beleg");
+}
+
+TEST(SettingsRecord, ABusyFileKeepsWhatWasReadAndNeverAddsASecondRecord) {
+    test::TempBook book;
+    test::ScriptedDialogs dialogs;
+    SettingsRecord record(&book.db());
+    ASSERT_EQ(record.rate1(), "19");
+    auto other = Database::open(book.path(), {});
+    ASSERT_TRUE(other->exec("BEGIN EXCLUSIVE;")); // another program holds the file
+    EXPECT_FALSE(record.reload());
+    EXPECT_EQ(record.rate1(), "19");
+    Vorgaben dlg(&book.db(), dialogs);
+    EXPECT_FALSE(dlg.loaded());
+    other->exec("ROLLBACK;");
+    dlg.reject(); // closed after the file was free again: the empty fields are not stored
+    EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Einstellungen;"), "1");
+    EXPECT_EQ(book.setting("Einst16"), "19");
+    EXPECT_TRUE(record.reload());
+    EXPECT_TRUE(record.loaded());
 }

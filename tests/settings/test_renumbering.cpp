@@ -5,6 +5,7 @@
 #include "vorgaben.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -91,6 +92,60 @@ TEST_F(Numbers, AFailureHalfWayChangesNothing) {
     EXPECT_EQ(book.lineValue(a, "a8"), "1");
     EXPECT_EQ(book.lineValue(b, "a8"), "1");
     EXPECT_EQ(book.setting("Einst19"), "1");
+}
+
+TEST_F(Numbers, NumbersBeyondNineDigitsAreRefusedAndNothingIsWritten) {
+    const qint64 a = line("01.03.2024");
+    const qint64 b = line("02.03.2024");
+    for (const char* start : {"9223372036854775807", "99999999999999999999", "999999999"}) {
+        // The last number would pass the bound (the second booking gets start + 1).
+        EXPECT_EQ(run("01.03.2024", "02.03.2024", start), Renumbering::Outcome::TooLarge) << start;
+        EXPECT_EQ(dialogs.last().text, "Mit dieser Startnummer würden die Belegnummern größer als "
+                                       "999999999. Es wurde nichts geändert.");
+        EXPECT_EQ(field, "50");
+    }
+    EXPECT_EQ(book.lineValue(a, "a8"), "1");
+    EXPECT_EQ(book.setting("Einst19"), "1");
+    EXPECT_EQ(run("01.03.2024", "02.03.2024", "999999998"), Renumbering::Outcome::Done);
+    EXPECT_EQ(book.lineValue(b, "a8"), "999999999");
+    EXPECT_EQ(renumbering.renumber("01.03.2024", "02.03.2024", 999999999), std::nullopt);
+}
+
+TEST(Vorgaben, AFailedRenumberingLeavesTheReceiptFieldAndPastesAreFiltered) {
+    test::TempBook book;
+    test::ScriptedDialogs dialogs;
+    book.setSetting("Einst19", "12");
+    book.addLine("01.03.2024", "1,00", "");
+    book.db().exec("CREATE TRIGGER halt BEFORE UPDATE OF a8 ON Buchungen BEGIN "
+                   "SELECT RAISE(ABORT, 'voll'); END;");
+    {
+        Vorgaben v(&book.db(), dialogs);
+        v.serviceCodeActive = [] { return true; };
+        v.show();
+        dialogs.dates = {QDate(2024, 3, 1), QDate(2024, 3, 31)};
+        QTest::mouseClick(v.renumberFrom(), Qt::LeftButton);
+        QTest::mouseClick(v.renumberTo(), Qt::LeftButton);
+        dialogs.inputs = {"500"};
+        dialogs.answers = {Answer::Yes};
+        v.renumberStart()->click();
+        EXPECT_TRUE(dialogs.last().text.endsWith("Es wurde nichts geändert."));
+        EXPECT_EQ(v.receipt()->text(), "12");
+        v.close();
+    }
+    EXPECT_EQ(book.setting("Einst19"), "12");
+
+    Vorgaben v(&book.db(), dialogs);
+    v.show();
+    v.receipt()->selectAll();
+    QApplication::clipboard()->setText("12EUR");
+    v.receipt()->paste();
+    EXPECT_EQ(v.receipt()->text(), "12");
+    QApplication::clipboard()->setText("1234567890");
+    v.receipt()->selectAll();
+    v.receipt()->paste();
+    EXPECT_EQ(v.receipt()->text(), "12");
+    v.close();
+    EXPECT_EQ(book.setting("Einst19"), "12");
 }
 
 TEST(RenumberingPanel, OnlyTheExactServiceCodeRevealsItAndStartNeedsBothDates) {

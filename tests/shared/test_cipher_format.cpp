@@ -4,14 +4,38 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 using namespace tb;
 
 TEST(CipherFormat, TheLibraryInUseIsKnown) {
     EXPECT_GE(cipherMajorVersion(), 3);
     EXPECT_FALSE(cipherVersion().isEmpty());
+}
+
+TEST(CipherFormat, AKeyThatDoesNotFitPrintsNothing) {
+    // The probe at every end of a run tries the built-in password on a file without one;
+    // SQLCipher 4 would log a failed check to stderr each time.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Tillbook.kas");
+    ASSERT_TRUE(cashfile::createEmpty(path));
+    QFile captured(dir.filePath("stderr"));
+    ASSERT_TRUE(captured.open(QIODevice::ReadWrite));
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    ::dup2(captured.handle(), 2);
+    const auto state = cashfile::probe(path);
+    const bool opened = Database::open(path, "falsch") != nullptr;
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    EXPECT_EQ(state, cashfile::State::Plain);
+    EXPECT_FALSE(opened);
+    captured.seek(0);
+    EXPECT_EQ(captured.readAll(), QByteArray());
 }
 
 // SQLCipher 4 is built on SQLite 3.26 or later; 3.4 on SQLite 3.15.

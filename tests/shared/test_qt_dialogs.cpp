@@ -1,11 +1,16 @@
+#include "progress_window.h"
 #include "qt_dialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -68,4 +73,76 @@ TEST(QtDialogs, TextsFromTheDataFileAreShownAsPlainText) {
     EXPECT_FALSE(dialogs.input(bold, "Titel", "1").has_value());
     EXPECT_EQ(prompt.text, bold);
     EXPECT_EQ(prompt.format, Qt::PlainText);
+}
+
+TEST(QtDialogs, ChoosingAPlaceWhereACopyIsAsksNothing) {
+    QTemporaryDir dir;
+    const QString existing = dir.path() + "/Tillbook.kas";
+    QFile(existing).open(QIODevice::WriteOnly);
+    QtDialogs dialogs("Tillbook");
+    QString folderShown;
+    bool asked = false;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        folderShown = d->directory().absolutePath();
+        // Qt's question "existiert bereits" would open on top of it.
+        QTimer::singleShot(300, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                asked = true;
+                box->done(QMessageBox::Yes);
+            }
+        });
+        d->selectFile(existing);
+        QMetaObject::invokeMethod(d, "accept");
+    });
+    const QString chosen =
+        dialogs.choosePlace("Sicherungspfad wählen", existing, "Kassenbuch (*.kas)");
+    EXPECT_EQ(folderShown, dir.path());
+    EXPECT_EQ(chosen, existing);
+    EXPECT_FALSE(asked);
+}
+
+TEST(ProgressWindow, ABusyCursorAtOnceAndTheWindowOnlyForLongWork) {
+    QWidget parent;
+    parent.show();
+    struct Seen {
+        bool busy = false, shown = false;
+        QString text;
+        int maximum = -1, value = -1;
+    } seen;
+    QTimer probe;
+    probe.setInterval(20);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (const QCursor* c = QApplication::overrideCursor())
+            seen.busy = seen.busy || c->shape() == Qt::WaitCursor;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "Fortschritt" && w->isVisible()) {
+                seen.shown = true;
+                seen.text = w->findChild<QLabel*>()->text();
+                seen.maximum = w->findChild<QProgressBar*>()->maximum();
+                seen.value = w->findChild<QProgressBar*>()->value();
+            }
+    });
+    probe.start();
+    const int result = runWithProgress<int>(
+        &parent, "Merowa",
+        [](Progress& p) {
+            p.begin("Die Seiten der Datei werden geprüft …", 10);
+            p.step(5);
+            QThread::msleep(400);
+            return 42;
+        },
+        100);
+    EXPECT_EQ(result, 42);
+    EXPECT_TRUE(seen.busy);
+    EXPECT_TRUE(seen.shown);
+    EXPECT_EQ(seen.text, "Die Seiten der Datei werden geprüft …");
+    EXPECT_EQ(seen.value * 2, seen.maximum);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    seen = {};
+    EXPECT_EQ(runWithProgress<int>(&parent, "Merowa", [](Progress&) { return 1; }), 1);
+    QApplication::processEvents();
+    EXPECT_FALSE(seen.shown);
 }

@@ -2,6 +2,7 @@
 // operation that is killed at a random moment. Every message it would show is printed as one
 // line "MSG<TAB>title<TAB>text" (line breaks as \n); questions are answered from TB_ANSWERS
 // ("yes,no,..."), No when it runs out.
+#include "advisor_batch.h"
 #include "backup.h"
 #include "cash_file.h"
 #include "compaction.h"
@@ -33,6 +34,10 @@ class PrintingDialogs : public tb::HeadlessDialogs {
         const bool yes = !answers_.isEmpty() && answers_.takeFirst();
         return yes ? tb::Answer::Yes : tb::Answer::No;
     }
+
+    // The file dialogs answer with this path.
+    QString file;
+    QString saveFile(const QString&, const QString&, const QString&) override { return file; }
 
   private:
     QList<bool> answers_;
@@ -71,6 +76,19 @@ int main(int argc, char** argv) {
         tb::SystemClock clock;
         tb::Backup backup(store, dialogs, clock, args.value(2), args.value(2));
         return backup.automaticBackup() == tb::Backup::Outcome::Done ? 0 : 1;
+    }
+    if (command == QLatin1String("advisor-export")) {
+        // The tax advisor's batch of every line of BOOK into TARGET.
+        auto db = tb::Database::open(args.value(2), {});
+        if (!db)
+            return 2;
+        dialogs.file = args.value(3);
+        tb::SystemClock clock;
+        tb::AdvisorBatch batch(*db, dialogs, clock);
+        return batch.run(QStringLiteral("01.01.2012"), QStringLiteral("31.12.2099"), {}) ==
+                       tb::AdvisorBatch::Outcome::Written
+                   ? 0
+                   : 1;
     }
     // The loops run one whole-file operation over and over until the test kills them.
     const QString file = args.value(2);
@@ -121,6 +139,6 @@ int main(int argc, char** argv) {
         }
     }
     std::fprintf(stderr, "usage: tbtool startup DOCUMENTS | backup DATA BACKUP | "
-                         "<operation>-loop FILE ...\n");
+                         "advisor-export BOOK TARGET | <operation>-loop FILE ...\n");
     return 2;
 }

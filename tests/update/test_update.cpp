@@ -1,3 +1,5 @@
+#include "cash_file.h"
+#include "data_paths.h"
 #include "haupt.h"
 #include "http_fetch.h"
 #include "info.h"
@@ -7,15 +9,20 @@
 #include "version_check.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QTabWidget>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 using namespace tb;
 
@@ -49,6 +56,16 @@ class LocalServer {
     QByteArray body_;
 };
 
+// The value of a request's header, its name compared without regard to case.
+QString headerValue(const QByteArray& request, const QString& name) {
+    for (const QString& line : QString::fromLatin1(request).split(QStringLiteral("\r\n"))) {
+        const auto colon = line.indexOf(QLatin1Char(':'));
+        if (colon > 0 && line.left(colon).compare(name, Qt::CaseInsensitive) == 0)
+            return line.mid(colon + 1).trimmed();
+    }
+    return QStringLiteral("(none)");
+}
+
 struct Check : ::testing::Test {
     test::ScriptedDialogs dialogs;
     QStringList opened;
@@ -70,7 +87,9 @@ TEST_F(Check, TheSameTextAsksNothingAnyOtherAsks) {
         EXPECT_EQ(questions(), 0);
         ASSERT_EQ(server.requests.size(), 1);
         EXPECT_TRUE(server.requests[0].startsWith("GET /Version_k.txt "));
-        EXPECT_TRUE(server.requests[0].contains("User-Agent: Wininet Test"));
+        // Header names are case-insensitive (newer Qt sends them in lower case); the value is
+        // the agent's name as it stands.
+        EXPECT_EQ(headerValue(server.requests[0], "User-Agent"), "Wininet Test");
     }
     {
         LocalServer server("Version 1.00.05\r\n"); // a line break is a difference
@@ -128,6 +147,87 @@ TEST_F(Check, TheMenuAsksWithTheTextOfTheStartAndNoChangesNothing) {
     EXPECT_EQ(server.requests.size(), 1); // fetched once, at start
 }
 
+TEST_F(Check, AnEmptyAnswerAsksNothingAndTheMenuSaysWhy) {
+    for (const QByteArray& body : {QByteArray(), QByteArray("\r\n")}) {
+        LocalServer server(body);
+        EXPECT_FALSE(check.atStart());
+        EXPECT_EQ(questions(), 0);
+        dialogs.answers = {Answer::Yes};
+        EXPECT_FALSE(check.fromMenu());
+        EXPECT_EQ(questions(), 0);
+        EXPECT_EQ(dialogs.last().title, "Online-Update");
+        EXPECT_EQ(dialogs.last().icon, Icon::Information);
+        EXPECT_EQ(dialogs.last().buttons, Buttons::Ok);
+        EXPECT_TRUE(opened.isEmpty());
+    }
+}
+
+TEST(Fetch, AServerThatNeverStopsSendingGivesTheFirst50000Bytes) {
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    qint64 sent = 0;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        QTcpSocket* s = server.nextPendingConnection();
+        auto more = [s, &sent] {
+            if (s->bytesToWrite() < (1 << 16))
+                sent += s->write(QByteArray(1 << 16, 'v'));
+        };
+        QObject::connect(s, &QTcpSocket::readyRead, [s, more] {
+            s->readAll();
+            s->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
+            more();
+        });
+        QObject::connect(s, &QTcpSocket::bytesWritten, more);
+    });
+    const auto got = fetchSmallFile(
+        QStringLiteral("http://127.0.0.1:%1/Version_k.txt").arg(server.serverPort()));
+    ASSERT_TRUE(got.has_value());
+    EXPECT_EQ(got->size(), 50000);
+    EXPECT_EQ(*got, QByteArray(50000, 'v'));
+    EXPECT_LT(sent, 16 << 20); // reading stopped at the limit; the server was not drained
+}
+
+// The real program, ended by logout or shutdown while the check at start fetches or asks: the
+// run ends, the file protected again and released; no window stays open.
+TEST(RunEnd, ASignalWhileTheCheckAtStartFetchesOrAsksEndsTheProgram) {
+    for (const bool asking : {false, true}) {
+        SCOPED_TRACE(asking ? "while asking" : "while fetching");
+        test::TempHome home;
+        const QString data = home.path() + "/Daten/Tillbook.kas";
+        QDir().mkpath(home.path() + "/Daten");
+        ASSERT_TRUE(cashfile::createEmpty(data));
+        ASSERT_TRUE(cashfile::putPasswordBack(data));
+        SettingsStore().save(SettingsStore::startup(), paths::kDataPathKey, data);
+        QTcpServer server; // served by hand below, or not at all
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("TILLBOOK_UPDATE_URL",
+                   QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort()));
+        program.setProcessEnvironment(env);
+        program.start(TB_TILLBOOK, {});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        ASSERT_TRUE(server.waitForNewConnection(20000)) << "the check never asked the server";
+        QTcpSocket* s = server.nextPendingConnection();
+        if (asking) {
+            s->waitForReadyRead(5000);
+            s->write("HTTP/1.1 200 OK\r\nContent-Length: 9\r\nConnection: close\r\n\r\nVersion 9");
+            s->waitForBytesWritten(5000);
+            QThread::msleep(1000); // the question is up
+        }
+        ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+        const bool ended = program.waitForFinished(8000);
+        if (!ended) {
+            program.kill();
+            program.waitForFinished();
+        }
+        EXPECT_TRUE(ended) << "the program kept running after SIGTERM";
+        EXPECT_EQ(cashfile::probe(data), cashfile::State::Protected);
+        EXPECT_FALSE(QFileInfo::exists(cashfile::FileLock::lockPathFor(data)));
+    }
+}
+
 TEST(InfoBox, FirstTabAtEveryOpeningLinksAndTheHover) {
     Info box;
     QStringList opened;
@@ -161,7 +261,34 @@ TEST(InfoBox, FirstTabAtEveryOpeningLinksAndTheHover) {
     EXPECT_EQ(opened[0], Info::webAddress());
 }
 
-TEST(Manual, TheBuildMadeAPdfWithTheManualsHeadings) {
+TEST(InfoBox, ProgramTabNamesVersionLicenceAndServerAndNothingElse) {
+    LocalServer server("");
+    Info box;
+    QStringList texts;
+    for (QLabel* l : box.tabs()->widget(1)->findChildren<QLabel*>())
+        texts << l->text();
+    const QString all = texts.join('\n');
+    EXPECT_TRUE(
+        all.contains(VersionCheck::installedVersion() + ", Stand: " + VersionCheck::releaseDate()));
+    EXPECT_TRUE(all.contains("GNU General Public License, Version 3 oder jede spätere Version"));
+    EXPECT_TRUE(all.contains("Copyright © 2026 Die Entwickler von Tillbook"));
+    EXPECT_TRUE(all.contains(server.url())) << qPrintable(all); // the server it asks
+    for (const char* invented : {"Platzhalter", "Muster", "Telefon", "mailto:"})
+        EXPECT_FALSE(all.contains(QString::fromUtf8(invented))) << invented;
+}
+
+TEST(Version, TheProgramsTextComesFromTheBuildsOneVersion) {
+    // "1.0.5" in CMakeLists.txt is "Version 1.00.05" in the program.
+    const QStringList v = QStringLiteral(TILLBOOK_PROJECT_VERSION).split('.');
+    ASSERT_EQ(v.size(), 3);
+    EXPECT_EQ(VersionCheck::installedVersion(), QStringLiteral("Version %1.%2.%3")
+                                                    .arg(v[0])
+                                                    .arg(v[1].toInt(), 2, 10, QLatin1Char('0'))
+                                                    .arg(v[2].toInt(), 2, 10, QLatin1Char('0')));
+    EXPECT_EQ(VersionCheck::installedVersion(), "Version 1.00.05");
+}
+
+TEST(Manual, TheBuildMadeAPdfWithItsChaptersAndPicturesOfTheWindows) {
     const QString manual = findManual(QCoreApplication::applicationDirPath());
     ASSERT_FALSE(manual.isEmpty())
         << "no manual beside " << qPrintable(QCoreApplication::applicationDirPath());
@@ -169,11 +296,55 @@ TEST(Manual, TheBuildMadeAPdfWithTheManualsHeadings) {
     text.start("pdftotext", {manual, "-"});
     ASSERT_TRUE(text.waitForFinished(30000));
     const QString content = QString::fromUtf8(text.readAllStandardOutput());
-    for (const char* heading : {"Tillbook – Anleitung", "Erster Start", "Tage", "Buchen",
-                                "Stornieren", "Listen", "Drucken", "CSV-Export", "Kassenaufnahme",
-                                "Datensicherung und Restorix", "Passwörter", "Servicefunktionen"})
+    for (const char* heading :
+         {"Tillbook – Anleitung", "Inhalt", "Erste Schritte", "Ein Arbeitstag", "Stornieren",
+          "Kassenaufnahme", "Listen, Drucken und CSV-Export", "Datensicherung und Restorix",
+          "Wo Ihre Daten liegen", "Wenn etwas schiefgeht",
+          VersionCheck::installedVersion().toUtf8().constData()})
         EXPECT_TRUE(content.contains(QString::fromUtf8(heading))) << heading;
+    EXPECT_FALSE(content.contains("@INHALT@"));
+    // The pictures of the windows are in it.
+    QProcess images;
+    images.start("pdfimages", {"-list", manual});
+    ASSERT_TRUE(images.waitForFinished(30000));
+    const auto listed = QString::fromUtf8(images.readAllStandardOutput()).split('\n');
+    EXPECT_GE(listed.size() - 3, 15) << "pictures in the manual: " << listed.size() - 3;
     EXPECT_TRUE(findManual("/nirgends").isEmpty());
+}
+
+TEST(Manual, NothingToShowItGetsAMessageWithThePath) {
+    QTemporaryDir bin;
+    const QByteArray oldPath = qgetenv("PATH");
+    auto opener = [&](const char* script) {
+        QFile f(bin.filePath("xdg-open"));
+        f.remove();
+        f.open(QIODevice::WriteOnly);
+        f.write(script);
+        f.close();
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    };
+    auto open = [](const QString& path, int waitMs = 5000) {
+        auto failed = std::make_shared<bool>(false);
+        openOnDesktop(path, [failed] { *failed = true; });
+        return QTest::qWaitFor([&] { return *failed; }, waitMs);
+    };
+    qputenv("PATH", bin.path().toUtf8());
+    EXPECT_TRUE(open("/x/Tillbook_Anleitung.pdf")); // no xdg-open at all
+    opener("#!/bin/sh\necho 'no method available' >&2\nexit 3\n");
+    EXPECT_TRUE(open("/x/Tillbook_Anleitung.pdf"));
+    opener("#!/bin/sh\nexit 0\n");
+    EXPECT_FALSE(open("/x/Tillbook_Anleitung.pdf", 1000));
+    qputenv("PATH", oldPath);
+
+    EXPECT_EQ(manualNotOpenedMessage("/usr/share/tillbook/Tillbook_Anleitung.pdf"),
+              "Die Anleitung konnte nicht geöffnet werden:\n"
+              "/usr/share/tillbook/Tillbook_Anleitung.pdf\n\nFür PDF-Dateien ist kein "
+              "Anzeigeprogramm eingerichtet (oder xdg-open fehlt). Installieren Sie einen "
+              "PDF-Betrachter, zum Beispiel Evince oder Okular, oder öffnen Sie die Datei "
+              "selbst.");
+    EXPECT_EQ(manualMissingMessage("/usr/bin"),
+              "Die Anleitung Tillbook_Anleitung.pdf wurde nicht gefunden. Gesucht wurde hier:\n"
+              "/usr/bin/Tillbook_Anleitung.pdf\n/usr/share/tillbook/Tillbook_Anleitung.pdf");
 }
 
 TEST(HelpMenu, TheManualOpensOnTheDesktopAndTheUpdateEndsTheRun) {
@@ -189,12 +360,23 @@ TEST(HelpMenu, TheManualOpensOnTheDesktopAndTheUpdateEndsTheRun) {
         [&](const QString& url) { downloads << url; });
     update.atStart(); // No
     Haupt w(HauptServices{&book.db(), &dialogs, &clock, &scheduler, &store, book.path(), &update});
-    QList<QUrl> opened;
-    w.openUrl = [&](const QUrl& u) { opened << u; };
+    QStringList opened;
+    std::function<void()> failed;
+    w.openDocument = [&](const QString& path, std::function<void()> f) {
+        opened << path;
+        failed = std::move(f);
+    };
     w.show();
+    dialogs.messages.clear(); // the question at start
     w.openManual();
     ASSERT_EQ(opened.size(), 1);
-    EXPECT_TRUE(opened[0].toLocalFile().endsWith("/Tillbook_Anleitung.pdf"));
+    EXPECT_TRUE(opened[0].endsWith("/Tillbook_Anleitung.pdf"));
+    EXPECT_TRUE(dialogs.messages.empty());
+    failed(); // the desktop had nothing to show it with
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, manualNotOpenedMessage(opened[0]));
+    EXPECT_EQ(dialogs.messages[0].title, "Anleitung");
+    dialogs.messages.clear();
     dialogs.answers = {Answer::No};
     w.onlineUpdate();
     EXPECT_TRUE(w.isVisible());

@@ -2,6 +2,8 @@
 
 #include "cash_date.h"
 
+#include <algorithm>
+
 namespace tb {
 
 const QStringList& BookingEntry::columns() {
@@ -29,7 +31,7 @@ void BookingEntry::receiptFieldEntered(EntryValues& v) {
         v.field[8] = n;
     bool ok = false;
     const qint64 number = n.toLongLong(&ok);
-    if (ok) {
+    if (ok && number < kMaxReceiptNumber) {
         settings_.setNextReceipt(QString::number(number + 1));
         settings_.save();
     }
@@ -44,16 +46,22 @@ void BookingEntry::fieldLeft(EntryValues& v) {
 std::optional<Money> BookingEntry::vatOf(const QString& rate, const QString& receipt,
                                          const QString& payment) {
     const auto r = parseRate(rate);
-    if (!r)
+    if (!r || hasMoreThanTwoDecimals(receipt) || hasMoreThanTwoDecimals(payment))
         return std::nullopt;
     const Money in = countedAmount(receipt).value_or(Money());
     const Money out = countedAmount(payment).value_or(Money());
     return containedVat(*r, in, out);
 }
 
-static void reformat(QString& amount) {
-    if (const auto m = countedAmount(amount))
-        amount = m->toText();
+QString BookingEntry::reformatAmount(const QString& amount) {
+    if (hasMoreThanTwoDecimals(amount))
+        return amount;
+    const auto m = countedAmount(amount);
+    return m ? m->toText() : amount;
+}
+
+QString BookingEntry::tooManyDecimalsMessage(const QString& typed) {
+    return typed + QStringLiteral(" ist kein gültiger Betrag (höchstens zwei Nachkommastellen).");
 }
 
 bool BookingEntry::amountFieldLeft(EntryValues& v) {
@@ -77,8 +85,8 @@ bool BookingEntry::amountFieldLeft(EntryValues& v) {
             v.vatBox = v.field[7];
         }
     }
-    reformat(v.field[4]);
-    reformat(v.field[5]);
+    v.field[4] = reformatAmount(v.field[4]);
+    v.field[5] = reformatAmount(v.field[5]);
     return true;
 }
 
@@ -118,6 +126,21 @@ bool BookingEntry::checkAndAdvance(const EntryValues& v) {
                          fehler, Icon::Critical);
         return false;
     }
+    for (const QString* box : {&v.vatBox, &v.vatBox2}) {
+        if (!isAmountText(*box)) {
+            dialogs_.message(QStringLiteral("Der MwSt.-Betrag ") + *box +
+                                 QStringLiteral(" ist keine gültige Zahl. Bitte geben Sie ihn "
+                                                "z. B. als 19,00 ein."),
+                             fehler, Icon::Critical);
+            return false;
+        }
+    }
+    for (const QString* amount : {&v.field[4], &v.field[5], &v.vatBox, &v.vatBox2}) {
+        if (hasMoreThanTwoDecimals(*amount)) {
+            dialogs_.message(tooManyDecimalsMessage(*amount), fehler, Icon::Critical);
+            return false;
+        }
+    }
     if (!withinBound(v.field[4]) || !withinBound(v.field[5]) || !withinBound(v.vatBox) ||
         !withinBound(v.vatBox2)) {
         dialogs_.message(QStringLiteral("Der Betrag ist zu groß. Ein Betrag darf höchstens "
@@ -125,11 +148,21 @@ bool BookingEntry::checkAndAdvance(const EntryValues& v) {
                          fehler, Icon::Critical);
         return false;
     }
+    const QString& nr = v.field[8];
+    const bool digits = !nr.isEmpty() && std::all_of(nr.begin(), nr.end(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
     bool ok = false;
-    const qint64 number = v.field[8].toLongLong(&ok);
-    if (!ok || number < 0 || v.field[8].trimmed() != v.field[8]) {
+    const qint64 number = nr.toLongLong(&ok);
+    if (!digits && (!ok || number < 0 || nr.trimmed() != nr)) {
         dialogs_.message(QStringLiteral("Die Beleg-Nr. muss eine ganze Zahl sein."), fehler,
                          Icon::Critical);
+        return false;
+    }
+    if (!ok || number > kMaxReceiptNumber) {
+        dialogs_.message(
+            QStringLiteral("Die Beleg-Nr. darf höchstens %1 sein.").arg(kMaxReceiptNumber), fehler,
+            Icon::Critical);
         return false;
     }
     settings_.setNextReceipt(QString::number(number + 1));

@@ -70,8 +70,8 @@ class BookingEntry {
     bool amountFieldLeft(EntryValues& v);
     // A rate was chosen: the VAT is computed at once.
     void rateChosen(EntryValues& v);
-    // The VAT contained in the line at the chosen rate; nothing when the rate is no number or
-    // the formula has no result (a rate of -100).
+    // The VAT contained in the line at the chosen rate; nothing when the rate is no number, an
+    // amount has more than two decimals, or the formula has no result (a rate of -100).
     static std::optional<Money> vatOf(const QString& rate, const QString& receipt,
                                       const QString& payment);
 
@@ -94,6 +94,12 @@ class BookingEntry {
     // F9: the done mark of the current line is toggled and saved at once ("V" and no open
     // mark, or a single blank and "O"). False when there is no saved current line.
     static bool toggleDone(DataView& lines);
+
+    // An amount reformatted "0.00"; a text that is no amount, or has more than two decimals,
+    // stays as typed (the check at "speichern" tells the operator).
+    static QString reformatAmount(const QString& amount);
+    // The refusal of an amount with more than two decimals, naming what was typed.
+    static QString tooManyDecimalsMessage(const QString& typed);
 
     // A typed "." is the decimal comma; "," into an empty field gives "0,".
     static QString normalizeAmountInput(const QString& current, const QString& typed);

@@ -47,10 +47,14 @@ CashDays::FindOutcome CashDays::findOrCreate() {
     if (dialogs_.getDate(picked))
         selectedDate_ = cashdate::toText(picked);
 
-    if (!selectedDate_.isEmpty() && view_.findFirstEquals(QStringLiteral("a1"), selectedDate_))
-        return FindOutcome::Existing;
     if (selectedDate_.isEmpty())
         return FindOutcome::Nothing;
+    if (!view_.atEnd() && currentDate() == selectedDate_)
+        return FindOutcome::Existing;
+    if (mayChangeDay && !mayChangeDay())
+        return FindOutcome::Kept;
+    if (view_.findFirstEquals(QStringLiteral("a1"), selectedDate_))
+        return FindOutcome::Existing;
 
     const Answer a = dialogs_.message(
         QStringLiteral("Soll der ") + selectedDate_ + QStringLiteral(" angelegt werden ?"),

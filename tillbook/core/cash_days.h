@@ -31,9 +31,13 @@ class CashDays {
     // Runs after every change of the current day (list click, find, refresh).
     std::function<void()> onDayChanged;
 
-    enum class FindOutcome { Nothing, Existing, Declined, Created };
+    // Asked before the calendar's day replaces the current one; false keeps the current day.
+    std::function<bool()> mayChangeDay;
+
+    enum class FindOutcome { Nothing, Existing, Declined, Created, Kept };
     // The calendar, then find the picked day or, after the question, create it. On Created the
-    // new day is current; the caller starts the first line on it.
+    // new day is current; the caller starts the first line on it. The current day picked again
+    // stays current without being re-read.
     FindOutcome findOrCreate();
 
     // Makes the day with this date current, creating it when it is missing. No question.

@@ -2,6 +2,7 @@
 
 #include "enter_presses.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -9,12 +10,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
+#include <vector>
 
 namespace tb {
 
 namespace {
-const QString kYellow = QStringLiteral("background: rgb(255,255,0);");
-const QString kWhite = QStringLiteral("background: rgb(255,255,255);");
+// Only the field itself: its right-click menu is a child of it and keeps the menu colours.
+const QString kYellow = QStringLiteral("QLineEdit { background: rgb(255,255,0); }");
+const QString kWhite = QStringLiteral("QLineEdit { background: rgb(255,255,255); }");
 
 bool isEnter(const QKeyEvent* k) {
     return k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
@@ -79,11 +83,12 @@ EntryPanel::EntryPanel(BookingEntry& entry, QWidget* parent) : QFrame(parent), e
     vatBox2_->setAccessibleName(QStringLiteral("MwSt.-Betrag 2"));
     for (QLineEdit* box : {vatBox_, vatBox2_}) {
         box->setAlignment(Qt::AlignRight);
-        connect(box, &QLineEdit::editingFinished, this, [box] {
-            if (const auto m = countedAmount(box->text()))
-                box->setText(m->toText());
-        });
+        connect(box, &QLineEdit::editingFinished, this,
+                [box] { box->setText(BookingEntry::reformatAmount(box->text())); });
     }
+    // The editable choices are heard by their captions, not by the rate standing in them.
+    for (QComboBox* c : {rate_, rate2_})
+        c->lineEdit()->setAccessibleName(c->accessibleName());
     rate2_->hide();
     vatBox2_->hide();
 
@@ -246,6 +251,39 @@ void EntryPanel::placeUnder(const std::function<QRect(int)>& columnRect) {
     }
     storno_->setGeometry(bx - 110, by, 104, 28);
     deleteLine_->setGeometry(8, by, 120, 28);
+}
+
+bool EntryPanel::focusNextPrevChild(bool next) {
+    // Tab stays in the panel: through the fields to "speichern", "abbrechen" and round again,
+    // so a line is never left unsaved by a Tab too many.
+    const std::array<QWidget*, 14> order{field(kTextField),
+                                         field(kRemarkField),
+                                         field(kReceiptField),
+                                         field(kPaymentField),
+                                         field(kNumberField),
+                                         rate_,
+                                         vatBox_,
+                                         rate2_,
+                                         vatBox2_,
+                                         deleteLine_,
+                                         storno_,
+                                         save_,
+                                         cancel_,
+                                         nullptr};
+    std::vector<QWidget*> stops;
+    for (QWidget* w : order)
+        if (w && w->isVisibleTo(this) && w->isEnabled())
+            stops.push_back(w);
+    QWidget* focus = QApplication::focusWidget();
+    auto at = std::find_if(stops.begin(), stops.end(), [focus](QWidget* w) {
+        return focus && (w == focus || w->isAncestorOf(focus));
+    });
+    if (stops.empty() || at == stops.end())
+        return QFrame::focusNextPrevChild(next);
+    const auto n = static_cast<long>(stops.size());
+    const long i = ((at - stops.begin()) + (next ? 1 : -1) + n) % n;
+    stops[static_cast<size_t>(i)]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 void EntryPanel::dismiss() {

@@ -76,6 +76,7 @@ class EntryPanel : public QFrame {
 
   protected:
     bool eventFilter(QObject* o, QEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
 
   private:
     bool fieldKey(int f, QKeyEvent* k);

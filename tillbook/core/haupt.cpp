@@ -1,6 +1,7 @@
 #include "haupt.h"
 #include "trace.h"
 
+#include "berater_export.h"
 #include "booking_texts.h"
 #include "cash_date.h"
 #include "data_paths.h"
@@ -10,6 +11,7 @@
 #include "frm_baustelle.h"
 #include "info.h"
 #include "kassenbestand.h"
+#include "konten_steuerberater.h"
 #include "line_page.h"
 #include "manual.h"
 #include "password_windows.h"
@@ -32,6 +34,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -79,6 +82,7 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
         bookingTextSelector()->setFocus();
     };
     openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    openDocument = openOnDesktop;
     // Our calendar and the password prompt are modal windows too: activation follows them.
     dialogs_.afterModal = [this] {
         if (!QApplication::activeModalWidget())
@@ -87,6 +91,7 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     buildUi();
     wirePanels();
     days_.onDayChanged = [this] { dayChanged(); };
+    days_.mayChangeDay = [this] { return leaveNewEntry(); };
     lines_.onCurrentChanged = [this] { arm(kShowLine, [this] { showCurrentLine(); }); };
 
     // Start-up: the views, the rate choice, the period, the first column caption, the tab.
@@ -269,6 +274,11 @@ void Haupt::buildMenus() {
     QAction* correction = file->addAction(QStringLiteral("Daten&korrektur"));
     correction->setObjectName(QStringLiteral("mnu_Korrektur"));
     connect(correction, &QAction::triggered, this, &Haupt::correctData);
+    connect(file->addAction(QStringLiteral("&Export für den Steuerberater …")), &QAction::triggered,
+            this, [this] {
+                exportForAdvisor(this, *s_.db, dialogs_, *s_.clock, listings_.periodStart(),
+                                 listings_.periodEnd(), s_.dataPath);
+            });
     file->addSeparator();
     connect(file->addAction(QStringLiteral("&Beenden")), &QAction::triggered, this, &Haupt::close);
 
@@ -282,6 +292,13 @@ void Haupt::buildMenus() {
             [this] { openSettingsDialog(true); });
     connect(settings->addAction(QStringLiteral("&Passwort ändern")), &QAction::triggered, this,
             &Haupt::openPasswordChange);
+    connect(settings->addAction(QStringLiteral("Konten für den &Steuerberater")),
+            &QAction::triggered, this, [this] {
+                if (!guard_.allow())
+                    return;
+                KontenSteuerberater dlg(*s_.db, dialogs_, this);
+                runModal(dlg);
+            });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
     connect(help->addAction(QStringLiteral("&Anleitung")), &QAction::triggered, this,
@@ -323,6 +340,13 @@ void Haupt::wirePanels() {
     connect(optEdit_, &QRadioButton::toggled, this, [this](bool on) {
         if (!on)
             return;
+        if (!leaveNewEntry()) {
+            // The entry stays, and so does the mode it was made in.
+            const QSignalBlocker blockEdit(optEdit_);
+            const QSignalBlocker blockNew(optNew_);
+            optNew_->setChecked(true);
+            return;
+        }
         s_.scheduler->disarm(QLatin1String(kPressNew.name));
         hidePanel();
         dayList_->setFocus();
@@ -409,7 +433,7 @@ void Haupt::activate() {
         arm(kRecompute, [this] { recomputeDayView(); });
     if (!isMaximized() && isVisible())
         showMaximized();
-    listings_.backToDay();
+    listings_.followGrid();
     linePage_->setHeading(4, QStringLiteral("Steuer ") + settings_.rate1() + QLatin1Char('%'));
     linePage_->setHeading(5, QStringLiteral("Steuer ") + settings_.rate2() + QLatin1Char('%'));
     guard_.setCurrentPassword(passwordFromMemo(settings_.memo10()));
@@ -460,6 +484,10 @@ void Haupt::reloadDays() {
 }
 
 void Haupt::chooseDayRow(int row) {
+    if (!leaveNewEntry()) {
+        reloadDays(); // the highlight back on the day the entry belongs to
+        return;
+    }
     days_.view().moveTo(row);
     arm(kLoadLines, [this] { loadDayLines(); });
     hidePanel();
@@ -502,6 +530,8 @@ void Haupt::afterDayCreated() {
 }
 
 void Haupt::deleteDay() {
+    if (!leaveNewEntry())
+        return;
     const CashDays::DeleteOutcome r = days_.deleteDay(guard_);
     reloadDays();
     if (r == CashDays::DeleteOutcome::Deleted || r == CashDays::DeleteOutcome::Declined)
@@ -515,8 +545,11 @@ void Haupt::deleteDay() {
 void Haupt::loadDayLines() {
     lines_.setSource(dayLinesSource(), {days_.currentDate()});
     lines_.refresh();
+    listings_.dayShown();
     linePage_->reload();
     arm(kRecompute, [this] { recomputeDayView(); });
+    // The balance carried into this day follows every change of the day.
+    arm(kCarriedIn, [this] { showCarriedIn(); });
 }
 
 void Haupt::recomputeDayView() {
@@ -537,7 +570,10 @@ void Haupt::recomputeDayView() {
     // The day amount is the day's: a listing of a period or a text is not stored with the day.
     if (showsTheDay())
         days_.storeDayAmount(t.dayAmount());
-    if (!entryOpen)
+    // The line grid takes the focus, unless the operator is at work in the query frame (a
+    // period label whose calendar just closed, the selector). The window's own focus is
+    // asked: right after a calendar the window may not be active again yet.
+    if (!entryOpen && !query_->isAncestorOf(focusWidget()))
         lineGrid()->setFocus();
 
     const Money floatAmount = Money::parseOrZero(settings_.floatText());
@@ -587,10 +623,20 @@ void Haupt::openBackupWindow() {
 }
 
 void Haupt::openManual() {
-    // Without a reader or the file nothing visible happens, and nothing is reported.
-    const QString manual = findManual(QCoreApplication::applicationDirPath());
-    if (!manual.isEmpty() && openUrl)
-        openUrl(QUrl::fromLocalFile(manual));
+    // Without the file or a program to show it the operator is told where the manual is.
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString manual = findManual(folder);
+    if (manual.isEmpty()) {
+        dialogs_.message(manualMissingMessage(folder), QStringLiteral("Anleitung"),
+                         Icon::Exclamation);
+        return;
+    }
+    QPointer<Haupt> self(this);
+    openDocument(manual, [self, manual] {
+        if (self)
+            self->dialogs_.message(manualNotOpenedMessage(manual), QStringLiteral("Anleitung"),
+                                   Icon::Exclamation);
+    });
 }
 
 void Haupt::openInfo() {
@@ -614,22 +660,39 @@ void Haupt::openFloatDialog() {
     if (!guard_.allow())
         return;
     Kassenbestand dlg(s_.db, dialogs_, this);
+    if (!dlg.loaded()) {
+        settingsBusy(QStringLiteral("Kassenbestand"));
+        return;
+    }
     runModal(dlg);
     settings_.reload();
     arm(kRecompute, [this] { recomputeDayView(); });
+    arm(kCarriedIn, [this] { showCarriedIn(); }); // the float is in every carried balance
 }
 
 void Haupt::openSettingsDialog(bool guarded) {
     if (guarded && !guard_.allow())
         return;
     Vorgaben dlg(s_.db, dialogs_, this);
+    if (!dlg.loaded()) {
+        settingsBusy(QStringLiteral("Vorgaben"));
+        return;
+    }
     dlg.serviceCodeActive = [this] { return serviceCode(); };
+    dlg.mayRenumber = [this] { return leaveNewEntry(); };
     dlg.clock = s_.clock;
     dlg.onRenumbered = [this] {
         days_.refresh();
         reloadDays();
     };
     runModal(dlg);
+}
+
+void Haupt::settingsBusy(const QString& title) {
+    dialogs_.message(QStringLiteral("Die Einstellungen können gerade nicht gelesen werden: Die "
+                                    "Datendatei ist in Benutzung.\nBitte versuchen Sie es in "
+                                    "einem Moment noch einmal."),
+                     title, Icon::Exclamation);
 }
 
 void Haupt::openPasswordChange() {

@@ -72,6 +72,9 @@ class Haupt : public QMainWindow {
     // Opens a document or an address on the desktop (the manual, the download); tests
     // replace it.
     std::function<void(const QUrl&)> openUrl;
+    // Opens the manual's file on the desktop; `failed` runs when nothing could show it.
+    // Tests replace it.
+    std::function<void(const QString& path, std::function<void()> failed)> openDocument;
 
     // Operations the controls and keys trigger.
     void findOrCreateDay();
@@ -163,13 +166,24 @@ class Haupt : public QMainWindow {
     void unlockEditing();
     void showCarriedIn();
 
+    // A new entry is open: the panel shows "Neuanlage". Whatever becomes current meanwhile,
+    // its save writes a new line on the day it was opened on.
+    bool newEntryOpen() const;
+    // Before anything that would leave an open new entry: true when none is open, nothing was
+    // typed into it, or the operator agreed to drop it (it is dropped then). No leaves it open
+    // and puts the focus back into it.
+    bool leaveNewEntry();
+
     void dayChanged();
     void reloadDays();
     void applySettings();
+    // The settings record could not be read (another program holds the file).
+    void settingsBusy(const QString& title);
     void fillBookingTextSelector();
     void hidePanel();
     void serviceCodeChanged();
     void showPeriod();
+    void afterCorrection();
     void wireQueryFrame();
     bool showsTheDay() const;
     PrintSettings printSettings() const;
@@ -189,6 +203,7 @@ class Haupt : public QMainWindow {
     Resize resize_;
     std::unique_ptr<WidgetResizeWindow> resizeWindow_;
     Money carried_;
+    QString entryDay_; // the day the open new entry belongs to
     DayTotals totals_;
     bool closing_ = false;
     bool syncingDays_ = false;

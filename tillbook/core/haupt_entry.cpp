@@ -4,6 +4,7 @@
 #include "day_view.h"
 #include "line_page.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,7 +22,41 @@ void Haupt::hidePanel() {
     panel_->dismiss();
 }
 
+bool Haupt::newEntryOpen() const {
+    return !panel_->isHidden() && panel_->state() == State::Neuanlage;
+}
+
+bool Haupt::leaveNewEntry() {
+    if (!newEntryOpen())
+        return true;
+    const EntryValues v = panel_->values();
+    const bool typed = !v.field[kTextField].isEmpty() || !v.field[kRemarkField].isEmpty() ||
+                       !v.field[kReceiptField].isEmpty() || !v.field[kPaymentField].isEmpty();
+    if (typed) {
+        // The field last typed into, also when a calendar came up in between.
+        QWidget* back = panel_->focusWidget();
+        if (dialogs_.message(QStringLiteral("Der neue Eintrag ist noch nicht gespeichert. Soll er "
+                                            "verworfen werden ?"),
+                             QStringLiteral("Neuanlage"), Icon::Question,
+                             Buttons::YesNo) != Answer::Yes) {
+            // Back where the operator was typing; the field's rules already ran when it was
+            // left, so coming back is no new entering of it.
+            if (!QApplication::activeModalWidget()) {
+                if (back && panel_->isAncestorOf(back) && back->isEnabled())
+                    back->setFocus(Qt::ActiveWindowFocusReason);
+                else
+                    entryField(kRemarkField)->setFocus();
+            }
+            return false;
+        }
+    }
+    cancelEntry();
+    return true;
+}
+
 void Haupt::newEntry() {
+    if (!leaveNewEntry())
+        return;
     if (!serviceCode()) {
         if (days_.ensureBusinessDay())
             reloadDays();
@@ -51,8 +86,10 @@ void Haupt::openNewLine() {
     lines_.setSource(dayLinesSource(), {days_.currentDate()});
     lines_.refresh();
     linePage_->reload();
+    listings_.dayShown();
     panel_->show();
     lines_.addNew();
+    entryDay_ = days_.currentDate();
     panel_->clearForNewLine();
     entryField(kTextField)->setFocus();
     panel_->setState(State::Neuanlage);
@@ -75,11 +112,16 @@ void Haupt::saveEntry() {
     const EntryValues v = panel_->values();
     if (!entry_.checkAndAdvance(v))
         return;
-    // The save goes into the line being edited, whatever is current when the job runs.
+    // The save goes into the line being edited, whatever is current when the job runs: a new
+    // entry into a new line on its own day, never into a saved one.
     LineTarget target;
-    if (!lines_.isAdding())
+    QString dayDate = days_.currentDate();
+    if (newEntryOpen() || lines_.isAdding()) {
+        if (!entryDay_.isEmpty())
+            dayDate = entryDay_;
+    } else {
         target.id = lines_.atEnd() ? -1 : lines_.id();
-    const QString dayDate = days_.currentDate();
+    }
     arm(kSaveLine, [this, v, target, dayDate] { saveLine(v, target, dayDate); });
     hidePanel();
     panel_->deleteLineButton()->hide();
@@ -107,7 +149,8 @@ void Haupt::cancelEntry() {
 }
 
 void Haupt::showCurrentLine() {
-    if (lines_.isAdding())
+    // An open new entry keeps what was typed into it.
+    if (lines_.isAdding() || newEntryOpen())
         return;
     EntryValues v = panel_->values();
     entry_.showLine(lines_, v);
@@ -151,7 +194,7 @@ void Haupt::serviceCodeChanged() {
 }
 
 void Haupt::toggleDone() {
-    if (!BookingEntry::toggleDone(lines_))
+    if (newEntryOpen() || !BookingEntry::toggleDone(lines_))
         return;
     linePage_->reload();
     fillBookingTextSelector();
@@ -160,7 +203,7 @@ void Haupt::toggleDone() {
 // ---------------------------------------------------------------- cancellation
 
 void Haupt::openCancellationPanel() {
-    if (lines_.atEnd() || lines_.isAdding())
+    if (!leaveNewEntry() || lines_.atEnd() || lines_.isAdding())
         return;
     showCurrentLine();
     panel_->show();

@@ -46,19 +46,25 @@ void Haupt::wireQueryFrame() {
 }
 
 void Haupt::listPeriod() {
+    if (!leaveNewEntry())
+        return;
     query_->clearSelectedText();
     tabs_->setTabEnabled(1, true);
     hidePanel();
     const Listings::Outcome r = listings_.listPeriod(lines_, dialogs_);
     linePage_->reload();
-    if (r == Listings::Outcome::Corrected)
+    if (r == Listings::Outcome::Corrected) {
+        afterCorrection();
         return;
+    }
     lineGrid()->setFocus();
     arm(kRecompute, [this] { recomputeDayView(); });
     arm(kCarriedIn, [this] { showCarriedIn(); });
 }
 
 void Haupt::listText(const QString& text) {
+    if (!leaveNewEntry())
+        return;
     tabs_->setTabEnabled(1, false);
     if (listings_.listText(lines_, text, dialogs_) != Listings::Outcome::Listed)
         return;
@@ -68,15 +74,22 @@ void Haupt::listText(const QString& text) {
 }
 
 void Haupt::correctData() {
+    if (!leaveNewEntry())
+        return;
     hidePanel();
     DataCorrection::run(lines_, dialogs_);
     linePage_->reload();
+    afterCorrection();
+}
+
+void Haupt::afterCorrection() {
+    // Removed lines took their amounts with them: every balance is computed anew.
+    runningBalance_.invalidate();
+    arm(kRecompute, [this] { recomputeDayView(); });
 }
 
 ListingState Haupt::currentListing() const {
-    ListingState s = listings_.state(days_.currentDate(), carried_, totals_);
-    s.selectedText = bookingTextSelector()->currentText();
-    return s;
+    return listings_.state(days_.currentDate(), carried_, totals_);
 }
 
 void Haupt::exportCsv() {
@@ -108,9 +121,8 @@ bool Haupt::printDocuments(const std::function<PrintDocument(int copy)>& documen
         QString why;
         if (!Printing::print(document(copy), printer, file, pdfName.chopped(4), &why)) {
             QApplication::restoreOverrideCursor();
-            dialogs_.message(
-                QStringLiteral("Der Ausdruck ist nicht vollständig gedruckt worden:\n") + why,
-                QStringLiteral("Drucken"), Icon::Critical);
+            dialogs_.message(PrintMessages::failed(copy - 1, copies, why),
+                             QStringLiteral("Drucken"), Icon::Critical);
             return false;
         }
     }
@@ -124,6 +136,7 @@ PrintSettings Haupt::printSettings() const {
     p.rate1 = settings_.rate1();
     p.rate2 = settings_.rate2();
     p.noTax = settings_.get(QStringLiteral("Einst20")) == QLatin1String("X");
+    p.numberCaption = settings_.caption(5);
     p.receiptCaption = settings_.caption(3);
     p.paymentCaption = settings_.caption(4);
     return p;
@@ -133,7 +146,7 @@ void Haupt::printCashBook() {
     // What the grid lists as the button is pressed: the activation after the printer choice
     // sets the kind back to "Tag", and must not change what is printed.
     const ListingState listing = currentListing();
-    const std::vector<PrintRow> rows = printRows(lines_);
+    const std::vector<PrintRow> rows = printRows(lines_, listing.carriedIn);
     const PrintSettings settings = printSettings();
     if (rows.empty()) {
         dialogs_.message(QStringLiteral("Keine Daten vorhanden"), {}, Icon::Information);
@@ -142,8 +155,7 @@ void Haupt::printCashBook() {
     const int copies = dialogs_.choosePrinter(Printing::currentPrinter(), 1);
     if (copies <= 0)
         return;
-    Money balance; // the balance of the last row that had one, also from copy to copy
-    printDocuments([&](int) { return cashBookPages(rows, listing, settings, balance); }, copies,
+    printDocuments([&](int) { return cashBookPages(rows, listing, settings); }, copies,
                    CsvExport::baseName(listing) + QStringLiteral(".pdf"));
 }
 

@@ -25,6 +25,16 @@ TillbookRun::TillbookRun(Dialogs& dialogs, SettingsStore& store, Clock& clock, S
     openUrl = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
 }
 
+void TillbookRun::endOfRun(Session& session) {
+    // The end of the run: the weekday copy, the password back on, the lock released.
+    Backup backup(store_, dialogs_, clock_,
+                  store_.get(SettingsStore::startup(), paths::kDataPathKey, {}), session.dataPath);
+    backup.heldLock = session.lock.get();
+    backup.endOfRun(endedBySignal);
+    session.lock->unlock();
+    trace("ended");
+}
+
 int TillbookRun::exec() {
     auto storedDataPath = [this] {
         return store_.get(SettingsStore::startup(), paths::kDataPathKey, {});
@@ -51,6 +61,13 @@ int TillbookRun::exec() {
             checked = true;
             if (update.atStart()) {
                 Startup::close(*session);
+                return 0;
+            }
+            // Logout or shutdown while the check fetched or asked: the run ends as it would
+            // from the main window, without it ever showing.
+            if (endedBySignal) {
+                session->db.reset();
+                endOfRun(*session);
                 return 0;
             }
         }
@@ -84,15 +101,11 @@ int TillbookRun::exec() {
             Startup::close(*session);
             return 0;
         }
-        Backup backup(store_, dialogs_, clock_, storedDataPath(), session->dataPath);
         if (!toBackupWindow || endedBySignal) {
-            // The end of the run: the weekday copy, the password back on, the lock released.
-            backup.heldLock = session->lock.get();
-            backup.endOfRun(endedBySignal);
-            session->lock->unlock();
-            trace("ended");
+            endOfRun(*session);
             return 0;
         }
+        Backup backup(store_, dialogs_, clock_, storedDataPath(), session->dataPath);
         // The backup window takes over; the file is released with its password on.
         QString why;
         if (!Startup::close(*session, &why))

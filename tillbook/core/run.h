@@ -13,6 +13,7 @@ namespace tb {
 
 class Datensicherung;
 class Haupt;
+struct Session;
 
 // One run of Tillbook: the start-up, the main window, and how the run ends: through the
 // weekday copy when the main window closes, or through the backup window, from which
@@ -38,6 +39,7 @@ class TillbookRun {
     std::function<void(Datensicherung&)> onBackupWindow;
 
   private:
+    void endOfRun(Session& session);
     Dialogs& dialogs_;
     SettingsStore& store_;
     Clock& clock_;

@@ -2,6 +2,7 @@
 
 #include "data_path_check.h"
 #include "data_paths.h"
+#include "work_marker.h"
 
 #include <QDir>
 #include <QFile>
@@ -136,6 +137,14 @@ std::unique_ptr<Session> Startup::open() {
                         .arg(path, session->lock->lockPath(), lock.detail));
     }
     session->lastRunEndedAbnormally = lock.tookOverStale;
+    // Restorix, not Tillbook, was stopped in the middle of a restore or repair: say what
+    // became of it. Tillbook itself had ended properly before.
+    if (const auto work = cashfile::WorkMarker::find(path)) {
+        dialogs_.message(cashfile::WorkMarker::message(*work, path), QStringLiteral("Tillbook"),
+                         Icon::Exclamation);
+        cashfile::WorkMarker::clear(path);
+        session->lastRunEndedAbnormally = false;
+    }
 
     cashfile::State state = cashfile::probe(path);
     if (state == cashfile::State::NotACashBook) {
@@ -166,7 +175,7 @@ std::unique_ptr<Session> Startup::open() {
 }
 
 bool Startup::takeOverRewrite(const QString& path, const QString& rewrite) {
-    const QString kept = path + QStringLiteral(".beschaedigt");
+    const QString kept = cashfile::freeDamagedNameOf(path);
     const Answer a = dialogs_.message(
         QStringLiteral("Das Kassenbuch\n%1\nkann nicht geöffnet werden. Daneben liegt die "
                        "vollständige Datei\n%2\naus einem unterbrochenen Speichervorgang.\n\nSoll "
@@ -176,7 +185,6 @@ bool Startup::takeOverRewrite(const QString& path, const QString& rewrite) {
         QStringLiteral("Kassenbuch wiederherstellen"), Icon::Question, Buttons::YesNo);
     if (a != Answer::Yes)
         return false;
-    QFile::remove(kept);
     if (!QFile::rename(path, kept))
         return false;
     if (!QFile::rename(rewrite, path)) {

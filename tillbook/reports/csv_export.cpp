@@ -4,6 +4,7 @@
 #include "data_paths.h"
 #include "file_copy.h"
 #include "money.h"
+#include "row_balances.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,9 +18,28 @@ QString CsvExport::baseName(const ListingState& s) {
     case ListingKind::Auswahl:
         return QStringLiteral("Kassenbuch ") + s.periodStart + QStringLiteral(" bis ") +
                s.periodEnd;
+    case ListingKind::Kategorie: {
+        const QString part = fileNamePart(s.selectedText);
+        return part.isEmpty() ? QStringLiteral("Kassenbuch") : QStringLiteral("Kassenbuch ") + part;
+    }
     default:
         return {};
     }
+}
+
+QString CsvExport::fileNamePart(const QString& text) {
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+    QString out;
+    for (const QChar c : text)
+        out +=
+            (forbidden.contains(c) || c.category() == QChar::Other_Control) ? QLatin1Char('_') : c;
+    auto strip = [](QChar c) { return c.isSpace() || c == QLatin1Char('.'); };
+    while (!out.isEmpty() && strip(out.front()))
+        out.remove(0, 1);
+    while (!out.isEmpty() && strip(out.back()))
+        out.chop(1);
+    // Room for "Kassenbuch " and ".csv" within what any file system takes.
+    return out.left(180);
 }
 
 QString CsvExport::quoted(const QString& field) {
@@ -32,7 +52,20 @@ QString CsvExport::quoted(const QString& field) {
     return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
-QByteArray CsvExport::content(const DataView& rows, const QString& rate1, const QString& rate2) {
+QString CsvExport::asText(const QString& field) {
+    static const QString formulaStart = QStringLiteral("=+-@");
+    if (!field.isEmpty() && formulaStart.contains(field.front()))
+        return QLatin1Char('\'') + field;
+    return field;
+}
+
+QByteArray CsvExport::content(const DataView& rows, const QString& rate1, const QString& rate2,
+                              Money carriedIn) {
+    return toCp1252(contentText(rows, rate1, rate2, carriedIn));
+}
+
+QString CsvExport::contentText(const DataView& rows, const QString& rate1, const QString& rate2,
+                               Money carriedIn) {
     const QString crlf = QStringLiteral("\r\n");
     QString text = QStringList{QStringLiteral("Datum"),
                                QStringLiteral("Beleg"),
@@ -46,45 +79,53 @@ QByteArray CsvExport::content(const DataView& rows, const QString& rate1, const 
                        .join(QLatin1Char(';')) +
                    crlf;
     static const QStringList columns{"a10", "a8", "n1", "n2", "a14", "a13", "a4", "a5"};
-    Money balance;
+    constexpr int kTextColumns = 4; // date, receipt number, text, remark: the amounts stay numbers
+    const std::vector<Money> balances = balancesAfter(rows, carriedIn);
     for (int row = 0; row < rows.recordCount(); ++row) {
-        // A line without a balance carries the one of the line before.
-        const QString stored = rows.valueAt(row, QStringLiteral("a15"));
-        if (!stored.isEmpty())
-            balance = Money::parseOrZero(stored);
         QStringList fields;
-        for (const QString& c : columns)
-            fields << quoted(rows.valueAt(row, c));
-        fields << balance.toText();
+        for (int c = 0; c < columns.size(); ++c) {
+            const QString value = rows.valueAt(row, columns[c]);
+            fields << quoted(c < kTextColumns ? asText(value) : value);
+        }
+        fields << balances[static_cast<size_t>(row)].toText();
         text += fields.join(QLatin1Char(';')) + crlf;
     }
-    return toCp1252(text);
+    return text;
 }
 
 CsvExport::Outcome CsvExport::run(const DataView& rows, const ListingState& s, const QString& rate1,
                                   const QString& rate2, const QString& dataPath,
                                   const QString& workFolder, Dialogs& dialogs) {
+    auto failed = [&](const FileResult& r) {
+        dialogs.message(QStringLiteral("Die Datei konnte nicht gespeichert werden !") +
+                        QLatin1Char('\n') + QStringLiteral("bitte Ursache beheben") +
+                        QStringLiteral(" - ") + QStringLiteral("Fehler ") +
+                        QString::number(r.number) + QLatin1Char(' ') + r.detail);
+        return Outcome::Failed;
+    };
     const QString name = fileName(s);
     QDir().mkpath(workFolder);
     const QString work = QDir(workFolder).filePath(name);
-    {
-        QFile f(work);
-        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            f.write(content(rows, rate1, rate2));
-    }
+    const QString text = contentText(rows, rate1, rate2, s.carriedIn);
+    // A working file that could not be written whole is never offered for copying, nor an
+    // older one of the same name.
+    if (const FileResult w = writeWholeFile(work, toCp1252(text)); !w.ok())
+        return failed(w);
     const QString chosen =
         dialogs.saveFile(QStringLiteral("Speichern unter"), paths::folderOf(dataPath) + name,
                          QStringLiteral("CSV-Datei (*.csv)"));
     if (chosen.isEmpty())
         return Outcome::Cancelled;
-    const FileResult r = FileCopy(work, chosen);
-    if (r.ok())
-        return Outcome::Saved;
-    dialogs.message(QStringLiteral("Die Datei konnte nicht gespeichert werden !") +
-                    QLatin1Char('\n') + QStringLiteral("bitte Ursache beheben") +
-                    QStringLiteral(" - ") + QStringLiteral("Fehler ") + QString::number(r.number) +
-                    QLatin1Char(' ') + r.detail);
-    return Outcome::Failed;
+    if (const FileResult r = FileCopy(work, chosen); !r.ok())
+        return failed(r);
+    const QString lost = charactersOutsideCp1252(text);
+    if (!lost.isEmpty())
+        dialogs.message(QStringLiteral("Die Datei wurde gespeichert. Diese Zeichen gibt es im "
+                                       "Zeichensatz der CSV-Datei (Windows-1252) nicht, sie "
+                                       "stehen dort als \"?\": ") +
+                            lost,
+                        QStringLiteral("CSV-Export"), Icon::Information);
+    return Outcome::Saved;
 }
 
 } // namespace tb

@@ -50,9 +50,15 @@ void Listings::setPeriod(const QString& start, const QString& end) {
     end_ = end;
 }
 
+void Listings::dayShown() {
+    shown_ = ListingKind::Tag;
+    shownText_.clear();
+}
+
 void Listings::dayChosen() {
     kind_ = ListingKind::Tag;
     selected_.clear();
+    dayShown();
 }
 
 void Listings::allTimes() {
@@ -81,6 +87,10 @@ bool Listings::pickEnd(Dialogs& dialogs, const Clock& clock) {
 Listings::Outcome Listings::listPeriod(DataView& grid, Dialogs& dialogs) {
     kind_ = ListingKind::Auswahl;
     selected_.clear();
+    shown_ = ListingKind::Auswahl;
+    shownText_.clear();
+    shownStart_ = start_;
+    shownEnd_ = end_;
     Database* db = grid.database();
     // A line without a date is what made this listing fail; the correction takes its place.
     const bool undated =
@@ -111,6 +121,10 @@ Listings::Outcome Listings::listText(DataView& grid, const QString& text, Dialog
                              {text, QStringLiteral("O"), boundKey(end_), boundKey(start_)},
                              DataView::Order::ByLineOrder);
     grid.refresh();
+    shown_ = ListingKind::Kategorie;
+    shownText_ = text;
+    shownStart_ = start_;
+    shownEnd_ = end_;
     return Outcome::Listed;
 }
 
@@ -126,11 +140,12 @@ std::optional<Money> Listings::carriedIn(const DataView& grid, Database& db, Mon
 ListingState Listings::state(const QString& dayDate, const Money& carried,
                              const DayTotals& totals) const {
     ListingState s;
-    s.kind = kind_;
-    s.periodStart = start_;
-    s.periodEnd = end_;
+    s.kind = shown_;
+    const bool listed = shown_ != ListingKind::Tag;
+    s.periodStart = listed ? shownStart_ : start_;
+    s.periodEnd = listed ? shownEnd_ : end_;
     s.dayDate = dayDate;
-    s.selectedText = selected_;
+    s.selectedText = shownText_;
     s.carriedIn = carried;
     s.totals = totals;
     return s;

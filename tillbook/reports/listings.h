@@ -50,9 +50,16 @@ class Listings {
     void setPeriod(const QString& start, const QString& end);
     const QString& selectedText() const { return selected_; }
 
-    // Every activation of the main window and every click in the day list: back to the day.
-    void backToDay() { kind_ = ListingKind::Tag; }
-    // A click in the day list also clears the selector.
+    // What the grid lists now (Tag, Auswahl or Kategorie) and the text of a text listing: the
+    // printout and the export are named, titled and fed by it, whatever the kind became since.
+    ListingKind shownKind() const { return shown_; }
+    const QString& shownText() const { return shownText_; }
+    // Every activation of the main window: the kind is again the one of what the grid lists
+    // (the day, unless a listing still stands in the grid).
+    void followGrid() { kind_ = shown_; }
+    // The grid was pointed at the lines of the current day.
+    void dayShown();
+    // A click in the day list: the day, and the selector cleared.
     void dayChosen();
     // "alle Zeiten": the period covers every date; the list itself is not changed.
     void allTimes();
@@ -80,6 +87,10 @@ class Listings {
 
   private:
     ListingKind kind_ = ListingKind::Tag;
+    ListingKind shown_ = ListingKind::Tag;
+    QString shownText_;
+    QString shownStart_; // the period as it was listed
+    QString shownEnd_;
     QString start_ = defaultStart();
     QString end_ = defaultEnd();
     QString selected_;

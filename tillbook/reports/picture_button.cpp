@@ -36,23 +36,27 @@ void PictureButton::keyPressEvent(QKeyEvent* e) {
 
 void PictureButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
+    // The frame and the sunken border on whole pixels, one pixel wide and in their own colour;
+    // only the picture is smoothed.
+    const QRect r = rect().adjusted(1, 1, -2, -2);
     if (hover_ || hasFocus()) {
-        p.setPen(QPen(QColor(75, 207, 201), 1));
+        p.setPen(QPen(QColor(75, 207, 201), 0));
         p.setBrush(QColor(215, 235, 255));
         p.drawRect(r);
     }
     if (isDown()) {
         // Sunken: shadow on top and left, light on bottom and right.
-        p.setPen(QPen(palette().color(QPalette::Dark), 1));
-        p.drawLine(r.bottomLeft(), r.topLeft());
-        p.drawLine(r.topLeft(), r.topRight());
-        p.setPen(QPen(palette().color(QPalette::Light), 1));
-        p.drawLine(r.topRight(), r.bottomRight());
-        p.drawLine(r.bottomRight(), r.bottomLeft());
+        // The lines stand on the frame's pixels: from 1 to the width less 2.
+        const QRect e = r.adjusted(0, 0, 1, 1);
+        p.setPen(QPen(palette().color(QPalette::Dark), 0));
+        p.drawLine(e.bottomLeft(), e.topLeft());
+        p.drawLine(e.topLeft(), e.topRight());
+        p.setPen(QPen(palette().color(QPalette::Light), 0));
+        p.drawLine(e.topRight(), e.bottomRight());
+        p.drawLine(e.bottomRight(), e.bottomLeft());
         p.translate(1, 1);
     }
+    p.setRenderHint(QPainter::Antialiasing);
     const qreal w = width();
     const qreal h = height();
     p.setPen(QPen(QColor(40, 40, 40), 1.2));

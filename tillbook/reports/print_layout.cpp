@@ -1,6 +1,7 @@
 #include "print_layout.h"
 
 #include "jet_functions.h"
+#include "row_balances.h"
 
 #include <cmath>
 
@@ -18,21 +19,26 @@ void text(Page& p, const QString& t, double x, double y, double size, bool bold 
 void rightAt(Page& p, const QString& t, double x, double y, bool bold = false) {
     text(p, t, x, y, kRowSize, bold, true);
 }
+// A text cell of a row that must not run into the column starting at clipAt.
+void cell(Page& p, const QString& t, double x, double y, double clipAt) {
+    p.texts.push_back({t, x, y, kRowSize, false, false, clipAt});
+}
 } // namespace
 
-std::vector<PrintRow> printRows(const DataView& lines) {
+std::vector<PrintRow> printRows(const DataView& lines, Money carriedIn) {
+    const std::vector<Money> balances = balancesAfter(lines, carriedIn);
     std::vector<PrintRow> rows;
-    rows.reserve(static_cast<size_t>(lines.recordCount()));
+    rows.reserve(balances.size());
     for (int r = 0; r < lines.recordCount(); ++r) {
         auto v = [&](const char* c) { return lines.valueAt(r, QLatin1String(c)); };
-        rows.push_back(
-            {v("a10"), v("a8"), v("n1"), v("n2"), v("a14"), v("a13"), v("a4"), v("a5"), v("a15")});
+        rows.push_back({v("a10"), v("a8"), v("n1"), v("n2"), v("a14"), v("a13"), v("a4"), v("a5"),
+                        balances[static_cast<size_t>(r)]});
     }
     return rows;
 }
 
 PrintDocument cashBookPages(const std::vector<PrintRow>& rows, const ListingState& listing,
-                            const PrintSettings& s, Money& balance) {
+                            const PrintSettings& s) {
     PrintDocument doc;
     doc.landscape = true;
     const QString cur = QLatin1Char(' ') + s.currency;
@@ -55,7 +61,7 @@ PrintDocument cashBookPages(const std::vector<PrintRow>& rows, const ListingStat
         const double h = y + 6;
         text(p, QStringLiteral("Datum"), 14, h, kRowSize, true);
         rightAt(p, QStringLiteral("Kassenbestand"), 285, h, true);
-        rightAt(p, QStringLiteral("Beleg"), 51, h, true);
+        rightAt(p, s.numberCaption, 51, h, true);
         text(p, QStringLiteral("Buchungstext"), 57, h, kRowSize, true);
         text(p, QStringLiteral("Bemerkung"), 100, h, kRowSize, true);
         if (!s.noTax) {
@@ -84,8 +90,12 @@ PrintDocument cashBookPages(const std::vector<PrintRow>& rows, const ListingStat
         Page& p = doc.pages.back();
         text(p, r.date, 14, y, kRowSize);
         rightAt(p, r.number, 51, y);
-        text(p, r.text.left(20), 57, y, kRowSize);
-        text(p, s.noTax ? r.remark : r.remark.left(20), 100, y, kRowSize);
+        // The texts end where the next column begins, measured and cut with an ellipsis: the
+        // remark's, or the figures to their right (the tax columns, or without them the
+        // receipts). A cut by the number of characters would leave a date or an amount cut off
+        // without a mark.
+        cell(p, r.text, 57, y, 100);
+        cell(p, r.remark, 100, y, s.noTax ? 215 : 160);
         if (!s.noTax) {
             if (r.tax1 != QLatin1String("0,00") && !r.tax1.isEmpty())
                 rightAt(p, r.tax1 + cur, 160, y);
@@ -95,12 +105,10 @@ PrintDocument cashBookPages(const std::vector<PrintRow>& rows, const ListingStat
         // A single letter (a marker such as K or U) is no amount to print.
         if (r.receipt.size() >= 2)
             rightAt(p, r.receipt + cur, 215, y);
-        if (!r.balance.isEmpty())
-            balance = Money::parseOrZero(r.balance);
         if (r.payment.size() >= 2)
             rightAt(p, r.payment + cur, 245, y);
         if (balanceColumn)
-            rightAt(p, balance.toText() + cur, 285, y);
+            rightAt(p, r.balance.toText() + cur, 285, y);
     }
     Page& p = doc.pages.back();
     y += 6;
@@ -116,7 +124,8 @@ PrintDocument cashBookPages(const std::vector<PrintRow>& rows, const ListingStat
         rightAt(p, listing.totals.vat1.toText() + cur, 160, y, true);
         rightAt(p, listing.totals.vat2.toText() + cur, 185, y, true);
     }
-    rightAt(p, balance.toText() + cur, 285, y, true);
+    const Money last = rows.empty() ? listing.carriedIn : rows.back().balance;
+    rightAt(p, last.toText() + cur, 285, y, true);
     return doc;
 }
 
@@ -161,7 +170,49 @@ int copiesOf(const QString& typed) {
     // Val reads the leading number with "." as its point and stops at anything else.
     const double v = jet::val(typed);
     const double rounded = std::nearbyint(v); // to the nearest, halves to even
-    return rounded > 0 && rounded < 1000 ? static_cast<int>(rounded) : 0;
+    if (!(rounded > 0))
+        return 0;
+    return rounded > kMaxCopies ? kMaxCopies + 1 : static_cast<int>(rounded);
+}
+
+QString PrintMessages::tooManyCopies() {
+    return QStringLiteral("Es können höchstens %1 Kopien auf einmal gedruckt werden.")
+        .arg(kMaxCopies);
+}
+
+QString PrintMessages::printerGone(const QString& printer) {
+    return QStringLiteral("Der Drucker „%1“ ist nicht (mehr) vorhanden.").arg(printer);
+}
+
+QString PrintMessages::notAccepting(const QString& printer) {
+    return QStringLiteral("Der Drucker „%1“ nimmt zurzeit keine Druckaufträge an.").arg(printer);
+}
+
+QString PrintMessages::jobRefused(const QString& printer, const QString& reason) {
+    return QStringLiteral("Der Drucker „%1“ hat den Druckauftrag nicht angenommen: %2")
+        .arg(printer, reason);
+}
+
+QString PrintMessages::printerFailed(const QString& printer, const QString& reason) {
+    QString t = QStringLiteral("Der Drucker „%1“ meldet einen Fehler.").arg(printer);
+    if (!reason.isEmpty())
+        t += QLatin1Char(' ') + reason;
+    return t;
+}
+
+QString PrintMessages::pdfNotWritten(const QString& file, const QString& reason) {
+    return QStringLiteral("Die PDF-Datei „%1“ konnte nicht geschrieben werden: %2")
+        .arg(file, reason);
+}
+
+QString PrintMessages::failed(int printed, int copies, const QString& why) {
+    if (printed <= 0)
+        return QStringLiteral("Der Ausdruck ist nicht gedruckt worden:\n") + why;
+    return QStringLiteral("Der Ausdruck ist nicht vollständig gedruckt worden (gedruckt: %1 von %2 "
+                          "Kopien):\n")
+               .arg(printed)
+               .arg(copies) +
+           why;
 }
 
 } // namespace tb

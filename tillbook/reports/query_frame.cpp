@@ -6,6 +6,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -25,8 +26,10 @@ QueryFrame::QueryFrame(QWidget* parent) : QFrame(parent) {
         l->setAccessibleName(name);
         l->setTextFormat(Qt::PlainText);
         l->setStyleSheet(
-            QStringLiteral("background: white; border: 1px solid gray; padding: 2px;"));
+            QStringLiteral("QLabel { background: white; border: 1px solid gray; padding: 2px; }"
+                           " QLabel:focus { border: 2px solid rgb(0,90,200); padding: 1px; }"));
         l->setCursor(Qt::PointingHandCursor);
+        l->actAsButton(); // the calendar opens with Enter, Space or Alt+Down as well
         return l;
     };
     start_ = period(QStringLiteral("vom"), "Label9");
@@ -59,8 +62,16 @@ QueryFrame::QueryFrame(QWidget* parent) : QFrame(parent) {
     combo4_->setAccessibleName(QStringLiteral("nach Buchungstext selektieren"));
     combo4_->setEditable(true);
     combo4_->setInsertPolicy(QComboBox::NoInsert);
+    combo4_->lineEdit()->setAccessibleName(combo4_->accessibleName());
+    // Typing stays in the field; the list below it follows what was typed.
+    auto* completer = new QCompleter(combo4_->model(), combo4_);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    completer->setFilterMode(Qt::MatchStartsWith);
+    combo4_->setCompleter(completer);
     combo4_->installEventFilter(this);
     combo4_->lineEdit()->installEventFilter(this);
+    completer->popup()->installEventFilter(this);
     connect(combo4_, &QComboBox::activated, this,
             [this](int index) { emit textChosen(combo4_->itemText(index)); });
     grid->addWidget(combo4_, 1, 2, 1, 2);
@@ -95,18 +106,51 @@ void QueryFrame::clearSelectedText() {
     combo4_->setEditText(QString());
 }
 
+int QueryFrame::matchingText(const QString& typed) const {
+    if (typed.isEmpty())
+        return -1;
+    // The text as typed, in any case; otherwise the first text it begins.
+    for (int i = 0; i < combo4_->count(); ++i)
+        if (combo4_->itemText(i).compare(typed, Qt::CaseInsensitive) == 0)
+            return i;
+    for (int i = 0; i < combo4_->count(); ++i)
+        if (combo4_->itemText(i).startsWith(typed, Qt::CaseInsensitive))
+            return i;
+    return -1;
+}
+
+void QueryFrame::chooseTyped() {
+    QCompleter* completer = combo4_->completer();
+    QString typed = combo4_->currentText();
+    if (completer->popup()->isVisible()) {
+        // A text picked in the list below the field is the one meant.
+        const QModelIndex picked = completer->popup()->currentIndex();
+        if (picked.isValid())
+            typed = picked.data().toString();
+        completer->popup()->hide();
+    }
+    const int index = matchingText(typed);
+    if (index < 0)
+        return; // nothing matches: nothing is listed
+    combo4_->setCurrentIndex(index);
+    emit textChosen(combo4_->itemText(index));
+}
+
 bool QueryFrame::eventFilter(QObject* o, QEvent* e) {
     if (e->type() != QEvent::KeyPress)
         return QFrame::eventFilter(o, e);
     auto* k = static_cast<QKeyEvent*>(e);
     const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
-    if (o == combo4_ || o == combo4_->lineEdit()) {
-        // Enter and Escape do nothing here; any other key opens the list and is then typed.
-        if (enter || k->key() == Qt::Key_Escape)
+    QWidget* popup = combo4_->completer()->popup();
+    if (o == combo4_ || o == combo4_->lineEdit() || o == popup) {
+        if (enter) {
+            chooseTyped();
             return true;
-        const bool typing = !k->text().isEmpty() && k->text().at(0).isPrint();
-        if (typing && !combo4_->view()->isVisible())
-            combo4_->showPopup();
+        }
+        if (k->key() == Qt::Key_Escape) {
+            popup->hide();
+            return true;
+        }
     }
     return QFrame::eventFilter(o, e);
 }

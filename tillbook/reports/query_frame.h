@@ -44,6 +44,10 @@ class QueryFrame : public QFrame {
     bool eventFilter(QObject* o, QEvent* e) override;
 
   private:
+    // Enter in the selector: the text that matches what was typed is listed, or nothing.
+    void chooseTyped();
+    // The item equal to the typed text in any case, else the first that begins with it; -1.
+    int matchingText(const QString& typed) const;
     ClickLabel* start_;
     ClickLabel* end_;
     QPushButton* listAll_;

@@ -26,6 +26,11 @@ class TillCount {
     // counts as that many notes.
     static QString lineTotal(int line, const QString& count, const QString& previous);
 
+    // Why a count cannot stand in line i, in German; empty when it can (an empty count, one
+    // that is no number yet, or one whose line total is exact to the cent and fits the cash
+    // book's amounts). A count is never rounded or capped behind the operator's back.
+    static QString refusal(int line, const QString& count);
+
     // The sum of the non-empty line totals.
     static Money countedTotal(const Texts& lineTotals);
 

@@ -104,6 +104,19 @@ TillCount::Texts TillCountPage::lineTotals() const {
 }
 
 void TillCountPage::countEdited(int line) {
+    QLineEdit* field = countField(line);
+    const QString why = TillCount::refusal(line, field->text());
+    if (!why.isEmpty()) {
+        // Refused as typed: the field keeps its last count and the focus.
+        {
+            const QSignalBlocker quiet(field);
+            field->setText(accepted_[static_cast<size_t>(line - 1)]);
+        }
+        dialogs_.message(why, QStringLiteral("Fehler"), Icon::Critical);
+        field->setFocus();
+        return;
+    }
+    accepted_[static_cast<size_t>(line - 1)] = field->text();
     QLabel* total = lineTotal(line);
     total->setText(TillCount::lineTotal(line, countField(line)->text(), total->text()));
     total->setAccessibleDescription(total->text());
@@ -121,11 +134,11 @@ bool TillCountPage::eventFilter(QObject* o, QEvent* e) {
         if (o != f)
             continue;
         if (e->type() == QEvent::FocusIn) {
-            f->setStyleSheet(QStringLiteral("background: rgb(255,255,0);"));
+            f->setStyleSheet(QStringLiteral("QLineEdit { background: rgb(255,255,0); }"));
             QTimer::singleShot(0, f, &QLineEdit::selectAll);
         } else if (e->type() == QEvent::FocusOut &&
                    static_cast<QFocusEvent*>(e)->reason() != Qt::ActiveWindowFocusReason) {
-            f->setStyleSheet(QStringLiteral("background: rgb(255,255,255);"));
+            f->setStyleSheet(QStringLiteral("QLineEdit { background: rgb(255,255,255); }"));
         } else if (e->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(e)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {

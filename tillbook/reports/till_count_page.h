@@ -50,6 +50,7 @@ class TillCountPage : public QWidget {
     void countEdited(int line);
     Dialogs& dialogs_;
     std::array<QLineEdit*, TillCount::kLines> counts_{};
+    std::array<QString, TillCount::kLines> accepted_{}; // the last count each field held
     std::array<QLabel*, TillCount::kLines> totals_{};
     ValueDisplay* counted_;
     ValueDisplay* expected_;

@@ -67,9 +67,11 @@ void Backup::status(const QString& text) {
 
 void Backup::choosePath() {
     const QString before = field_;
-    const QString chosen =
-        dialogs_.saveFile(QStringLiteral("Sicherungspfad wählen"), backup::kFileName,
-                          QStringLiteral("Kassenbuch (*.kas)"));
+    // The dialog opens in the folder the copies go to now; a copy there is not overwritten
+    // by choosing it, so nothing asks about it.
+    const QString chosen = dialogs_.choosePlace(QStringLiteral("Sicherungspfad wählen"),
+                                                paths::folderOf(before) + backup::kFileName,
+                                                QStringLiteral("Kassenbuch (*.kas)"));
     field_ = paths::folderOf(chosen) + backup::kFileName;
     if (field_ == before)
         return;

@@ -18,7 +18,7 @@ namespace tb {
 
 Drucker_waehlen::Drucker_waehlen(Dialogs& dialogs, const QStringList& printers, QString& current,
                                  int copies, QWidget* parent)
-    : QDialog(parent), current_(current), copies_(copies) {
+    : QDialog(parent), dialogs_(dialogs), current_(current), copies_(copies) {
     setObjectName(QStringLiteral("Drucker_waehlen"));
     setWindowTitle(QStringLiteral(" Drucker wählen"));
     list_ = new QComboBox;
@@ -26,6 +26,10 @@ Drucker_waehlen::Drucker_waehlen(Dialogs& dialogs, const QStringList& printers, 
     list_->setAccessibleName(QStringLiteral("Drucker"));
     list_->addItems(printers);
     list_->setCurrentIndex(std::max(0, static_cast<int>(printers.indexOf(current))));
+    // The entry shown is the one printed to: where the current printer has gone from the
+    // system, the entry shown in its place.
+    if (list_->currentIndex() >= 0)
+        current_ = list_->currentText();
     // Choosing a printer makes it the current one, also when the window is then cancelled.
     connect(list_, &QComboBox::currentTextChanged, this,
             [this](const QString& t) { current_ = t; });
@@ -61,7 +65,16 @@ Drucker_waehlen::Drucker_waehlen(Dialogs& dialogs, const QStringList& printers, 
 }
 
 void Drucker_waehlen::ok() {
-    copies_ = copiesOf(field_->text());
+    const int copies = copiesOf(field_->text());
+    if (copies > kMaxCopies) {
+        // Refused, the window stays open for a smaller number.
+        dialogs_.message(PrintMessages::tooManyCopies(), QStringLiteral("Fehler"),
+                         Icon::Exclamation);
+        field_->setFocus();
+        field_->selectAll();
+        return;
+    }
+    copies_ = copies;
     accept();
 }
 

@@ -10,8 +10,9 @@ class QPushButton;
 
 namespace tb {
 
-// The printer choice: the printers, "Anzahl Kopien " and OK / Abbrechen. The chosen printer
-// becomes the current one at once; the copies come back, 0 when cancelled.
+// The printer choice: the printers, "Anzahl Kopien " and OK / Abbrechen. The printer shown
+// selected is the current one, from opening on; the copies come back, 0 when cancelled. More
+// copies than the printout takes are refused with a message, the window staying open.
 class Drucker_waehlen : public QDialog {
     Q_OBJECT
   public:
@@ -31,6 +32,7 @@ class Drucker_waehlen : public QDialog {
     bool eventFilter(QObject* o, QEvent* e) override;
 
   private:
+    Dialogs& dialogs_;
     QString& current_;
     int copies_;
     QComboBox* list_;

@@ -1,5 +1,6 @@
 #include "kassenbestand.h"
 
+#include "booking_entry.h"
 #include "enter_presses.h"
 #include "key_filter.h"
 #include "money.h"
@@ -58,6 +59,13 @@ bool Kassenbestand::eventFilter(QObject* o, QEvent* e) {
 }
 
 bool Kassenbestand::save() {
+    if (hasMoreThanTwoDecimals(field_->text())) {
+        dialogs_.message(BookingEntry::tooManyDecimalsMessage(field_->text()),
+                         QStringLiteral("Fehler"), Icon::Critical);
+        field_->setFocus();
+        field_->selectAll();
+        return false;
+    }
     if (!isStorable(field_->text())) {
         // Stored as typed it would count as 0 in every balance without a word.
         dialogs_.message(QStringLiteral("Der Bestand der Wechselkasse ist kein gültiger Betrag. "

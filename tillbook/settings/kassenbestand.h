@@ -24,6 +24,8 @@ class Kassenbestand : public QDialog {
     static QString storedForm(const QString& typed);
     // Whether a typed text may be stored as the float.
     static bool isStorable(const QString& typed);
+    // Whether the settings record could be read; the window is not shown without it.
+    bool loaded() const { return settings_.loaded(); }
 
   protected:
     bool eventFilter(QObject* o, QEvent* e) override;

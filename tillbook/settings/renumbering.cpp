@@ -2,7 +2,18 @@
 
 #include "listings.h"
 
+#include <algorithm>
+
 namespace tb {
+
+qint64 Renumbering::countInRange(const QString& from, const QString& to) {
+    Statement st = db_.prepare(QStringLiteral("SELECT count(*) FROM (") +
+                               Listings::periodSql(false).chopped(1) + QStringLiteral(");"));
+    st.bindValues({Listings::boundKey(to), Listings::boundKey(from)});
+    if (!st.next())
+        return -1;
+    return st.integer(0);
+}
 
 std::optional<qint64> Renumbering::renumber(const QString& from, const QString& to, qint64 n) {
     Transaction t(db_);
@@ -18,6 +29,8 @@ std::optional<qint64> Renumbering::renumber(const QString& from, const QString& 
             return std::nullopt;
     }
     Statement write = db_.prepare(QStringLiteral("UPDATE Buchungen SET a8 = ? WHERE ID = ?;"));
+    if (n < 0 || n > kMaxReceiptNumber - std::max<qint64>(qint64(ids.size()) - 1, 0))
+        return std::nullopt;
     qint64 i = n;
     for (const qint64 id : ids) {
         write.bind(1, QString::number(i));
@@ -39,14 +52,26 @@ Renumbering::Outcome Renumbering::run(const QString& from, const QString& to,
                                       QString& receiptField) {
     const auto entered = dialogs_.input(QStringLiteral("Bitte geben Sie die erste Belegnummer vor"),
                                         QStringLiteral("Belegnummern neu vergeben"), receiptField);
-    if (!entered || entered->isEmpty())
+    if (!entered || entered->trimmed().isEmpty())
         return Outcome::Empty;
     bool ok = false;
     const qint64 n = entered->trimmed().toLongLong(&ok);
-    if (!ok || n < 0) {
+    const bool digits = std::all_of(entered->begin(), entered->end(), [](QChar c) {
+        return c.isSpace() || (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+    });
+    if ((!ok && !digits) || (ok && n < 0)) {
         dialogs_.message(QStringLiteral("Die erste Belegnummer muss eine ganze Zahl sein."),
                          QStringLiteral("Fehler"), Icon::Critical);
         return Outcome::NotANumber;
+    }
+    // The last number given must still be a receipt number; nothing is written otherwise.
+    const qint64 count = ok ? countInRange(from, to) : 0;
+    if (!ok || count < 0 || n > kMaxReceiptNumber - std::max<qint64>(count - 1, 0)) {
+        dialogs_.message(QStringLiteral("Mit dieser Startnummer würden die Belegnummern größer "
+                                        "als %1. Es wurde nichts geändert.")
+                             .arg(kMaxReceiptNumber),
+                         QStringLiteral("Fehler"), Icon::Critical);
+        return Outcome::TooLarge;
     }
     if (dialogs_.message(QStringLiteral("Sollen die Belegnummern vom ") + from +
                              QStringLiteral(" bis zum ") + to +
@@ -55,9 +80,11 @@ Renumbering::Outcome Renumbering::run(const QString& from, const QString& to,
                          QStringLiteral("Belegnummern neu schreiben"), Icon::None,
                          Buttons::YesNo) != Answer::Yes)
         return Outcome::Declined;
+    const QString before = receiptField;
     receiptField = QString::number(n);
     const auto next = renumber(from, to, n);
     if (!next) {
+        receiptField = before; // nothing changed, the field included
         dialogs_.message(QStringLiteral("Die Belegnummern konnten nicht neu geschrieben werden. Es "
                                         "wurde nichts geändert."),
                          QStringLiteral("Fehler"), Icon::Critical);

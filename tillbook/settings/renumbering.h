@@ -15,7 +15,7 @@ class Renumbering {
     Renumbering(Database& db, Dialogs& dialogs, SettingsRecord& settings)
         : db_(db), dialogs_(dialogs), settings_(settings) {}
 
-    enum class Outcome { Empty, NotANumber, Declined, Done, Failed };
+    enum class Outcome { Empty, NotANumber, TooLarge, Declined, Done, Failed };
     // "Start": asks the start number (preset with the "Beleg-Nr." field), asks to confirm,
     // renumbers. receiptField is the dialog's "Beleg-Nr." field; it gets N, then the next number.
     Outcome run(const QString& from, const QString& to, QString& receiptField);
@@ -23,6 +23,8 @@ class Renumbering {
     // Numbers the bookings of the range from n on; the next number after the last, or nothing
     // on a failure (then nothing was changed).
     std::optional<qint64> renumber(const QString& from, const QString& to, qint64 n);
+    // How many bookings the range holds; -1 when the file could not be read.
+    qint64 countInRange(const QString& from, const QString& to);
 
   private:
     Database& db_;

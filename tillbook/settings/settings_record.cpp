@@ -2,18 +2,28 @@
 
 namespace tb {
 
-SettingsRecord::SettingsRecord(Database* db)
-    : view_(db, QStringLiteral("Einstellungen"), QStringLiteral("Select * from Einstellungen;")) {
+namespace {
+const QString kTable = QStringLiteral("Einstellungen");
+const QString kSource = QStringLiteral("Select * from Einstellungen;");
+} // namespace
+
+SettingsRecord::SettingsRecord(Database* db) : view_(db, kTable, kSource) {
     reload();
 }
 
-void SettingsRecord::reload() {
-    view_.refresh();
-    if (view_.isEmpty()) {
+bool SettingsRecord::reload() {
+    DataView fresh(view_.database(), kTable, kSource);
+    if (!fresh.refresh())
+        return false;
+    if (fresh.isEmpty()) {
         // A file without its settings record gets one, so every later save has a place to go.
-        view_.addNew();
-        view_.update();
+        fresh.addNew();
+        if (!fresh.update())
+            return false;
     }
+    view_ = std::move(fresh);
+    loaded_ = true;
+    return true;
 }
 
 QString SettingsRecord::get(const QString& column) const {

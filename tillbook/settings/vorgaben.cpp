@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 namespace tb {
@@ -35,6 +36,9 @@ Vorgaben::Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent)
     currency_ = field(settings_.get(QStringLiteral("Einst18")), QStringLiteral("Währung"));
     receipt_ = field(settings_.nextReceipt(), QStringLiteral("Beleg-Nr."));
     receipt_->installEventFilter(new NumericKeyFilter(QStringLiteral("0123456789"), dialogs, this));
+    // What is pasted is held to the same rule as what is typed: digits, at most nine of them.
+    receipt_->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]{0,9}")), receipt_));
 
     auto* x = new ClickLabel;
     x->clicked = [this] { toggleTaxSwitch(); };
@@ -179,7 +183,7 @@ void Vorgaben::pickDate(ClickLabel* field) {
 }
 
 void Vorgaben::renumber() {
-    if (!db_)
+    if (!db_ || (mayRenumber && !mayRenumber()))
         return;
     QString receipt = receipt_->text();
     Renumbering renumbering(*db_, dialogs_, settings_);
@@ -200,9 +204,9 @@ bool Vorgaben::eventFilter(QObject* o, QEvent* e) {
         if (o != c)
             continue;
         if (e->type() == QEvent::FocusIn)
-            c->setStyleSheet(QStringLiteral("background: rgb(255,255,0);"));
+            c->setStyleSheet(QStringLiteral("QLineEdit { background: rgb(255,255,0); }"));
         else if (e->type() == QEvent::FocusOut)
-            c->setStyleSheet(QStringLiteral("background: rgb(255,255,255);"));
+            c->setStyleSheet(QStringLiteral("QLineEdit { background: rgb(255,255,255); }"));
         else if (e->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(e)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -50,6 +50,10 @@ class Vorgaben : public QDialog {
     const Clock* clock = nullptr;
     // After a renumbering: the main window's day list is re-read.
     std::function<void()> onRenumbered;
+    // Asked before a renumbering begins (an open entry in the main window); false stops it.
+    std::function<bool()> mayRenumber;
+    // Whether the settings record could be read; the dialog is not shown without it.
+    bool loaded() const { return settings_.loaded(); }
 
     // Closing by the frame and Escape: the bound fields are saved, caption edits are lost.
     void reject() override;

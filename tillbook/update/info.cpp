@@ -53,6 +53,20 @@ QString Info::disclaimer() {
                           "hervorgerufen werden, übernehmen wir keine Verantwortung.");
 }
 
+QStringList Info::programLines() {
+    return {QStringLiteral("Tillbook – Kassenbuch Bargeschäfte, mit Restorix"),
+            VersionCheck::installedVersion() + QStringLiteral(", Stand: ") +
+                VersionCheck::releaseDate(),
+            QStringLiteral("Copyright © ") + QStringLiteral(TILLBOOK_COPYRIGHT),
+            QStringLiteral("Lizenz: ") + QStringLiteral(TILLBOOK_LICENCE) +
+                QStringLiteral(" (GPL-3.0-or-later). Tillbook ist freie Software; Sie dürfen "
+                               "es weitergeben und verändern. Es gibt keine Gewährleistung.")};
+}
+
+QString Info::webAddress() {
+    return VersionCheck::serverBase();
+}
+
 Info::Info(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Info"));
     setWindowTitle(QStringLiteral("Info"));
@@ -90,12 +104,15 @@ Info::Info(QWidget* parent) : QDialog(parent) {
     noticeLayout->addStretch();
     tabs_->addTab(noticePage, QStringLiteral("Hinweis"));
 
-    // The maker: placeholders of this project, no real address.
+    // The program itself: what it is, its version, copyright and licence, and the server it
+    // asks for new versions.
     auto* maker = new QWidget;
     auto* makerLayout = new QVBoxLayout(maker);
-    for (const char* line : {"Tillbook-Projekt (Platzhalter)", "Musterstraße 1",
-                             "12345 Musterstadt", "Telefon 0000 000000"})
-        makerLayout->addWidget(plain(QString::fromUtf8(line)));
+    for (const QString& line : programLines()) {
+        QLabel* l = plain(line);
+        l->setWordWrap(true);
+        makerLayout->addWidget(l);
+    }
     auto link = [this](const QString& text, const QString& url) {
         auto* l = new QLabel(
             QStringLiteral("<a href=\"%1\">%2</a>").arg(url.toHtmlEscaped(), text.toHtmlEscaped()));
@@ -108,8 +125,8 @@ Info::Info(QWidget* parent) : QDialog(parent) {
         });
         return l;
     };
+    makerLayout->addWidget(plain(QStringLiteral("Update-Server:")));
     makerLayout->addWidget(link(webAddress(), webAddress()));
-    makerLayout->addWidget(link(mailAddress(), QStringLiteral("mailto:") + mailAddress()));
     makerLayout->addStretch();
     tabs_->addTab(maker, QStringLiteral("Programm"));
     tabs_->setStyleSheet(

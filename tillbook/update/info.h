@@ -9,8 +9,8 @@ class QPushButton;
 
 namespace tb {
 
-// The about box: the engraved name, the version and its date, the disclaimer, the maker's
-// address with its links.
+// The about box: the engraved name, the version and its date, the disclaimer, and what the
+// program is: version, copyright, licence and the update server with its link.
 class Info : public QDialog {
     Q_OBJECT
   public:
@@ -22,8 +22,10 @@ class Info : public QDialog {
     std::function<void(const QString& url)> openUrl;
 
     static QString disclaimer();
-    static QString webAddress() { return QStringLiteral("https://tillbook.example"); }
-    static QString mailAddress() { return QStringLiteral("info@tillbook.example"); }
+    // The lines of the "Programm" tab above the server's address.
+    static QStringList programLines();
+    // The update server the program asks (the link of the box).
+    static QString webAddress();
 
   protected:
     void showEvent(QShowEvent* e) override;

@@ -2,11 +2,15 @@
 
 #include "cp1252.h"
 
-#ifndef TILLBOOK_UPDATE_SERVER
-#define TILLBOOK_UPDATE_SERVER "https://tillbook.example"
-#endif
-
 namespace tb {
+
+QString VersionCheck::installedVersion() {
+    return QStringLiteral(TILLBOOK_VERSION_TEXT);
+}
+
+QString VersionCheck::releaseDate() {
+    return QStringLiteral(TILLBOOK_RELEASE_DATE);
+}
 
 QString VersionCheck::serverBase() {
     QString base = qEnvironmentVariable("TILLBOOK_UPDATE_URL");
@@ -47,12 +51,20 @@ bool VersionCheck::atStart() {
     if (!received)
         return false;
     server_ = textOf(*received);
-    if (server_ == installedVersion())
+    // An empty version file names no version: nothing to ask either.
+    if (!hasAnswer() || server_ == installedVersion())
         return false;
     return ask();
 }
 
 bool VersionCheck::fromMenu() {
+    if (!hasAnswer()) {
+        dialogs_.message(QStringLiteral("Vom Update-Server konnte keine Versionsangabe gelesen "
+                                        "werden. Bitte prüfen Sie die Internetverbindung und "
+                                        "versuchen Sie es später noch einmal."),
+                         QStringLiteral("Online-Update"), Icon::Information);
+        return false;
+    }
     return ask();
 }
 

@@ -14,8 +14,10 @@ namespace tb {
 // address to the desktop and ends the program.
 class VersionCheck {
   public:
-    static QString installedVersion() { return QStringLiteral("Version 1.00.05"); }
-    static QString releaseDate() { return QStringLiteral("22.08.2018"); }
+    // The installed version text ("Version 1.00.05") and its date, both from the one version
+    // of the build (CMakeLists.txt).
+    static QString installedVersion();
+    static QString releaseDate();
     // The server's root: TILLBOOK_UPDATE_URL when set (tests, administrators), otherwise the
     // address the program was built with.
     static QString serverBase();
@@ -35,12 +37,15 @@ class VersionCheck {
     VersionCheck(Dialogs& dialogs, Fetch fetch, Open open)
         : dialogs_(dialogs), fetch_(std::move(fetch)), open_(std::move(open)) {}
 
-    // At start: fetch, compare, ask. A failed fetch asks nothing and says nothing. True when
-    // the operator chose the update (the program then ends at once).
+    // At start: fetch, compare, ask. A failed fetch or an empty version file asks nothing and
+    // says nothing. True when the operator chose the update (the program then ends at once).
     bool atStart();
-    // "Online-Update": asks at once with the text fetched at start. True for Yes.
+    // "Online-Update": asks at once with the text fetched at start. True for Yes. Without a
+    // text from the server there is nothing to ask: the operator is told so.
     bool fromMenu();
     const QString& serverText() const { return server_; }
+    // Whether the server answered with a version text.
+    bool hasAnswer() const { return !server_.trimmed().isEmpty(); }
 
   private:
     bool ask();

@@ -1,0 +1,79 @@
+#include "period_lines.h"
+
+#include "cash_date.h"
+#include "line_order.h"
+
+#include <algorithm>
+
+namespace tb {
+
+PeriodLines::PeriodLines(Database& db, const QString& start, const QString& end)
+    : db_(db), startKey_(cashdate::rangeNumber(start)), endKey_(cashdate::rangeNumber(end)) {}
+
+bool PeriodLines::read(QString* error) {
+    dates_.clear();
+    lines_ = 0;
+    // The index on a10 gives every date with its number of lines without touching a line; the
+    // period test runs on the few thousand dates, not on every line.
+    Statement st = db_.prepare(
+        QStringLiteral("SELECT a10, count(*) FROM Buchungen WHERE a10 IS NOT NULL GROUP BY a10;"));
+    struct Keyed {
+        quint64 order;
+        Date date;
+    };
+    std::vector<Keyed> found;
+    while (st.next()) {
+        const QString text = st.text(0);
+        const int key = cashdate::rangeNumber(text);
+        if (key < startKey_ || key > endKey_)
+            continue;
+        const qint64 n = st.integer(1);
+        lines_ += n;
+        found.push_back({lineDateKey(st.utf8(0)), Date{text, cashdate::fromText(text), n}});
+    }
+    if (!st.error().isEmpty() || !st.isValid()) {
+        if (error)
+            *error = st.isValid() ? st.error() : db_.lastError();
+        dates_.clear();
+        lines_ = 0;
+        return false;
+    }
+    std::sort(found.begin(), found.end(), [](const Keyed& a, const Keyed& b) {
+        return a.order != b.order ? a.order < b.order : a.date.text < b.date.text;
+    });
+    dates_.reserve(found.size());
+    for (Keyed& k : found)
+        dates_.push_back(std::move(k.date));
+    return true;
+}
+
+bool PeriodLines::walk(const QString& columns, size_t first, size_t last, const Row& row,
+                       QString* error) {
+    // One date at a time through the index on a10: its entries are in ID order, so the engine
+    // neither sorts nor holds more than the row at hand.
+    Statement st = db_.prepare(QStringLiteral("SELECT ") + columns +
+                               QStringLiteral(" FROM Buchungen WHERE a10 = ? ORDER BY ID;"));
+    if (!st.isValid()) {
+        if (error)
+            *error = db_.lastError();
+        return false;
+    }
+    for (size_t i = first; i < last && i < dates_.size(); ++i) {
+        st.reset();
+        st.bind(1, dates_[i].text);
+        while (st.next())
+            if (!row(dates_[i], st)) {
+                if (error)
+                    error->clear();
+                return false;
+            }
+        if (!st.error().isEmpty()) {
+            if (error)
+                *error = st.error();
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace tb
