@@ -281,6 +281,10 @@ bool changePassword(const QString& path, const QByteArray& oldKey, const QByteAr
             }
         }
     }
+    // The rewritten file takes the original's name only once it opens under the new key as a
+    // cash book with every page its header counts.
+    if (const FileResult opens = checkOpens(tmp, newKey); !opens.ok())
+        return fail(opens.detail);
     QFile::setPermissions(tmp, QFile::permissions(path));
     const FileResult r = replaceFile(tmp, path);
     if (!r.ok())
