@@ -75,83 +75,6 @@ bool keysOf(const QByteArray& password, const uchar* salt, Keys& out) {
     return true;
 }
 
-// AES-256-CBC and HMAC-SHA1 under one file's keys, set up once and reused for every page.
-class PageCodec {
-  public:
-    ~PageCodec() {
-        EVP_CIPHER_CTX_free(cipher_);
-        EVP_MAC_CTX_free(mac_);
-        EVP_MAC_free(macType_);
-    }
-
-    bool init(const QByteArray& password, const uchar* salt, bool encrypt) {
-        encrypt_ = encrypt;
-        std::memcpy(salt_, salt, kSalt);
-        Keys keys;
-        char sha1[] = "SHA1";
-        const OSSL_PARAM params[] = {
-            OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, sha1, 0), OSSL_PARAM_END};
-        return keysOf(password, salt, keys) && (cipher_ = EVP_CIPHER_CTX_new()) != nullptr &&
-               EVP_CipherInit_ex(cipher_, EVP_aes_256_cbc(), nullptr, keys.key, nullptr, encrypt) ==
-                   1 &&
-               EVP_CIPHER_CTX_set_padding(cipher_, 0) == 1 &&
-               (macType_ = EVP_MAC_fetch(nullptr, "HMAC", nullptr)) != nullptr &&
-               (mac_ = EVP_MAC_CTX_new(macType_)) != nullptr &&
-               EVP_MAC_init(mac_, keys.mac, kKeyBytes, params) == 1;
-    }
-
-    // One page of the plain file into its keyed form; random holds the 48 bytes of its reserve
-    // (the IV first).
-    bool encrypt(quint32 pgno, const uchar* in, uchar* out, const uchar* random) {
-        const int offset = pgno == 1 ? kSalt : 0;
-        if (pgno == 1)
-            std::memcpy(out, salt_, kSalt);
-        std::memcpy(out + kUsable, random, kReserve);
-        return crypt(out + kUsable, in + offset, out + offset, kUsable - offset) &&
-               mac(pgno, out + offset, kUsable - offset, out + kUsable + kIv);
-    }
-
-    // One page of the keyed file into its plain form; false when its HMAC does not match.
-    bool decrypt(quint32 pgno, const uchar* in, uchar* out) {
-        const int offset = pgno == 1 ? kSalt : 0;
-        uchar check[kHmac];
-        if (!mac(pgno, in + offset, kUsable - offset, check) ||
-            std::memcmp(check, in + kUsable + kIv, kHmac) != 0)
-            return false;
-        if (pgno == 1)
-            std::memcpy(out, kHeader, kSalt);
-        std::memcpy(out + kUsable, in + kUsable, kReserve);
-        return crypt(in + kUsable, in + offset, out + offset, kUsable - offset);
-    }
-
-  private:
-    bool crypt(const uchar* iv, const uchar* in, uchar* out, int size) {
-        int n = 0;
-        return EVP_CipherInit_ex(cipher_, nullptr, nullptr, nullptr, iv, encrypt_) == 1 &&
-               EVP_CipherUpdate(cipher_, out, &n, in, size) == 1 && n == size;
-    }
-    // Over the encrypted bytes and the IV after them, then the page number (little-endian).
-    bool mac(quint32 pgno, const uchar* data, int size, uchar* out) {
-        const uchar number[4] = {static_cast<uchar>(pgno), static_cast<uchar>(pgno >> 8),
-                                 static_cast<uchar>(pgno >> 16), static_cast<uchar>(pgno >> 24)};
-        uchar full[EVP_MAX_MD_SIZE];
-        size_t length = 0;
-        if (EVP_MAC_init(mac_, nullptr, 0, nullptr) != 1 ||
-            EVP_MAC_update(mac_, data, static_cast<size_t>(size + kIv)) != 1 ||
-            EVP_MAC_update(mac_, number, sizeof number) != 1 ||
-            EVP_MAC_final(mac_, full, &length, sizeof full) != 1 || length != kHmac)
-            return false;
-        std::memcpy(out, full, kHmac);
-        return true;
-    }
-
-    bool encrypt_ = true;
-    uchar salt_[kSalt]{};
-    EVP_CIPHER_CTX* cipher_ = nullptr;
-    EVP_MAC* macType_ = nullptr;
-    EVP_MAC_CTX* mac_ = nullptr;
-};
-
 struct Fd {
     int fd = -1;
     ~Fd() {
@@ -248,6 +171,70 @@ Result transform(int in, const QString& dst, const QByteArray& password, bool en
     return {Result::Done};
 }
 } // namespace
+
+PageCodec::~PageCodec() {
+    EVP_CIPHER_CTX_free(cipher_);
+    EVP_MAC_CTX_free(mac_);
+    EVP_MAC_free(macType_);
+}
+
+bool PageCodec::init(const QByteArray& password, const uchar* salt, bool encrypt) {
+    encrypt_ = encrypt;
+    std::memcpy(salt_, salt, kSalt);
+    Keys keys;
+    char sha1[] = "SHA1";
+    const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, sha1, 0),
+                                 OSSL_PARAM_END};
+    return keysOf(password, salt, keys) && (cipher_ = EVP_CIPHER_CTX_new()) != nullptr &&
+           EVP_CipherInit_ex(cipher_, EVP_aes_256_cbc(), nullptr, keys.key, nullptr, encrypt) ==
+               1 &&
+           EVP_CIPHER_CTX_set_padding(cipher_, 0) == 1 &&
+           (macType_ = EVP_MAC_fetch(nullptr, "HMAC", nullptr)) != nullptr &&
+           (mac_ = EVP_MAC_CTX_new(macType_)) != nullptr &&
+           EVP_MAC_init(mac_, keys.mac, kKeyBytes, params) == 1;
+}
+
+bool PageCodec::encrypt(quint32 pgno, const uchar* in, uchar* out, const uchar* random) {
+    const int offset = pgno == 1 ? kSalt : 0;
+    if (pgno == 1)
+        std::memcpy(out, salt_, kSalt);
+    std::memcpy(out + kUsable, random, kReserve);
+    return crypt(out + kUsable, in + offset, out + offset, kUsable - offset) &&
+           mac(pgno, out + offset, kUsable - offset, out + kUsable + kIv);
+}
+
+bool PageCodec::decrypt(quint32 pgno, const uchar* in, uchar* out) {
+    const int offset = pgno == 1 ? kSalt : 0;
+    uchar check[kHmac];
+    if (!mac(pgno, in + offset, kUsable - offset, check) ||
+        std::memcmp(check, in + kUsable + kIv, kHmac) != 0)
+        return false;
+    if (pgno == 1)
+        std::memcpy(out, kHeader, kSalt);
+    std::memcpy(out + kUsable, in + kUsable, kReserve);
+    return crypt(in + kUsable, in + offset, out + offset, kUsable - offset);
+}
+
+bool PageCodec::crypt(const uchar* iv, const uchar* in, uchar* out, int size) {
+    int n = 0;
+    return EVP_CipherInit_ex(cipher_, nullptr, nullptr, nullptr, iv, encrypt_) == 1 &&
+           EVP_CipherUpdate(cipher_, out, &n, in, size) == 1 && n == size;
+}
+
+// Over the encrypted bytes and the IV after them, then the page number (little-endian).
+bool PageCodec::mac(quint32 pgno, const uchar* data, int size, uchar* out) {
+    const uchar number[4] = {static_cast<uchar>(pgno), static_cast<uchar>(pgno >> 8),
+                             static_cast<uchar>(pgno >> 16), static_cast<uchar>(pgno >> 24)};
+    uchar full[EVP_MAX_MD_SIZE];
+    size_t length = 0;
+    if (EVP_MAC_init(mac_, nullptr, 0, nullptr) != 1 ||
+        EVP_MAC_update(mac_, data, static_cast<size_t>(size + kIv)) != 1 ||
+        EVP_MAC_update(mac_, number, sizeof number) != 1 ||
+        EVP_MAC_final(mac_, full, &length, sizeof full) != 1 || length != kHmac)
+        return false;
+    std::memcpy(out, full, kHmac);
+    return true;
+}
 
 void forgetDerivedKeys() {
     const std::lock_guard<std::mutex> hold(mutex);

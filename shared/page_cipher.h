@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <openssl/types.h>
 
 namespace tb::pagecipher {
 
@@ -33,6 +34,36 @@ QByteArray rawKeyOf(const QByteArray& fileStart, const QByteArray& password);
 
 // Keys are derived once per salt and process; a benchmark forgets them to time a fresh start.
 void forgetDerivedKeys();
+
+// AES-256-CBC and HMAC-SHA1 under one file's keys, set up once and reused for every page.
+class PageCodec {
+  public:
+    PageCodec() = default;
+    ~PageCodec();
+    PageCodec(const PageCodec&) = delete;
+    PageCodec& operator=(const PageCodec&) = delete;
+
+    // The keys of the salt (the file's first 16 bytes) under the password; false when the
+    // library fails.
+    bool init(const QByteArray& password, const unsigned char* salt, bool encrypt);
+    // One plain page into its keyed form; random holds the 48 bytes of its reserve (the IV
+    // first).
+    bool encrypt(quint32 pgno, const unsigned char* in, unsigned char* out,
+                 const unsigned char* random);
+    // One keyed page into its plain form (the reserve copied as it stands); false when its
+    // HMAC does not match: a damaged page, or the wrong password.
+    bool decrypt(quint32 pgno, const unsigned char* in, unsigned char* out);
+
+  private:
+    bool crypt(const unsigned char* iv, const unsigned char* in, unsigned char* out, int size);
+    bool mac(quint32 pgno, const unsigned char* data, int size, unsigned char* out);
+
+    bool encrypt_ = true;
+    unsigned char salt_[16]{};
+    evp_cipher_ctx_st* cipher_ = nullptr;
+    evp_mac_st* macType_ = nullptr;
+    evp_mac_ctx_st* mac_ = nullptr;
+};
 
 // Writes the keyed form of the plain file open as src to dst under a new salt, or the plain form
 // of the keyed file open as src. dst is created (or emptied) and flushed to disk; on anything but
