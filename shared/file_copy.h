@@ -55,7 +55,8 @@ class Writeback {
     qint64 started_ = 0;
 };
 
-// Flushes a file's data to disk (fsync) and, when dirToo, its folder entry.
+// Flushes a file's data to disk (fsync); syncFolderOf flushes the entry of the folder it
+// stands in, so a rename into it survives a power cut.
 bool syncFile(const QString& path);
 bool syncFolderOf(const QString& path);
 
