@@ -1,11 +1,14 @@
 // The running balance on generated books of 60 000, 150 000 and 1 000 000 lines:
 // - the walk over every line with nothing to write (as at start-up),
 // - the walk over every line after the oldest line changed (every stored balance rewritten),
+// - a new float: the balance that follows the book rewrites every stored balance,
 // - saving a line on the newest day: the balance that follows the book reads that day only.
 //   Its counter "full_ms" is a whole walk after the same kind of save, timed in the same run,
 //   and "faster" the ratio.
 // - the same save as a whole, the line written (with its entry in the change log, or with the
 //   log's triggers dropped for comparison) and the balance followed.
+// The books are in the form the program works on (see bench::generatedBook);
+// TILLBOOK_BENCH_BOOKS=<folder> keeps them for later runs.
 #include "book_generator.h"
 #include "change_log.h"
 #include "day_view.h"
@@ -33,7 +36,7 @@ Book& bookOf(int lines) {
         return *b;
     b = std::make_unique<Book>();
     const QString path = b->dir.path() + "/bench.kas";
-    bench::generateBook(path, lines);
+    bench::copyBook(bench::generatedBook(lines), path);
     b->db = Database::open(path, {});
     b->oldest = b->db->scalar("SELECT min(ID) FROM Buchungen;").toLongLong();
     b->newestDate = b->db->scalar("SELECT a10 FROM Buchungen ORDER BY ID DESC LIMIT 1;");
@@ -78,6 +81,23 @@ void BM_WholeWalkEveryBalanceChanged(benchmark::State& state) {
         const BalanceResult r = RunningBalance::fullWalk(*b.db, kFloat);
         state.counters["written"] = r.written;
     }
+}
+
+// A new float, as the program sets it: the balance that follows the book walks every line and
+// rewrites every stored balance.
+void BM_FloatChange(benchmark::State& state) {
+    Book& b = bookOf(static_cast<int>(state.range(0)));
+    RunningBalance followed(*b.db);
+    followed.recompute(kFloat);
+    bool other = false;
+    for (auto _ : state) {
+        other = !other;
+        const BalanceResult r =
+            followed.recompute(other ? kFloat + Money::fromCents(1000) : kFloat);
+        state.counters["written"] = r.written;
+    }
+    if (other)
+        followed.recompute(kFloat); // the book stays as the other benchmarks expect it
 }
 
 void BM_SaveOnNewestDay(benchmark::State& state) {
@@ -137,6 +157,7 @@ BENCHMARK(BM_WholeWalkEveryBalanceChanged)
     ->Arg(150000)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FloatChange)->Arg(60000)->Arg(150000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveOnNewestDay)->Arg(60000)->Arg(150000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveOnNewestDayWithLog)
     ->ArgsProduct({{60000, 1000000}, {1, 0}})

@@ -5,7 +5,10 @@
 #include "day_view.h"
 #include "money.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
+#include <map>
 #include <random>
 
 namespace tb::bench {
@@ -77,6 +80,34 @@ void generateBook(const QString& path, int lines, int texts, unsigned seed) {
     db->exec(QStringLiteral("UPDATE Einstellungen SET Einst19 = '%1';").arg(receipt));
     t.commit();
     RunningBalance::fullWalk(*db, Money::fromCents(15000));
+}
+
+QString generatedBook(int lines) {
+    static QTemporaryDir own;
+    static std::map<int, QString> made;
+    QString& path = made[lines];
+    if (!path.isEmpty())
+        return path;
+    const QString folder = qEnvironmentVariableIsSet("TILLBOOK_BENCH_BOOKS")
+                               ? qEnvironmentVariable("TILLBOOK_BENCH_BOOKS")
+                               : own.path();
+    QDir().mkpath(folder);
+    // The name changes whenever the generator writes different books.
+    path = QStringLiteral("%1/book-v2-%2.kas").arg(folder).arg(lines);
+    if (!QFile::exists(path)) {
+        // The book as the program works on it: the password put on and taken off again.
+        const QString part = path + QStringLiteral(".part");
+        generateBook(part, lines);
+        cashfile::putPasswordBack(part);
+        cashfile::removePassword(part);
+        QFile::rename(part, path);
+    }
+    return path;
+}
+
+void copyBook(const QString& from, const QString& to) {
+    QFile::remove(to);
+    QFile::copy(from, to);
 }
 
 } // namespace tb::bench

@@ -11,4 +11,13 @@ namespace tb::bench {
 // gives the same book.
 void generateBook(const QString& path, int lines, int texts = 300, unsigned seed = 1);
 
+// The generated book of `lines` lines as the program works on it (its password put on and
+// taken off again), made once per process; with
+// TILLBOOK_BENCH_BOOKS set, once in that folder for every later run too (a million lines take
+// a minute to generate). Benchmarks copy it before they change it.
+QString generatedBook(int lines);
+
+// Copies a file over another (a benchmark's fresh copy of a book).
+void copyBook(const QString& from, const QString& to);
+
 } // namespace tb::bench

@@ -1,5 +1,6 @@
 // make_book <file> <lines>: a generated cash book, stored as the program leaves it at the end
-// of a run (password on).
+// of a run (password on). TILLBOOK_BENCH_BOOKS=<folder> keeps the generated books for later
+// runs.
 #include "book_generator.h"
 #include "cash_file.h"
 
@@ -13,6 +14,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString path = QString::fromLocal8Bit(argv[1]);
-    tb::bench::generateBook(path, QByteArray(argv[2]).toInt());
+    tb::bench::copyBook(tb::bench::generatedBook(QByteArray(argv[2]).toInt()), path);
     return tb::cashfile::putPasswordBack(path) ? 0 : 1;
 }

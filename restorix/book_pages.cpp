@@ -5,8 +5,6 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cstring>
-#include <openssl/evp.h>
-#include <openssl/hmac.h>
 
 namespace tb {
 
@@ -14,12 +12,7 @@ namespace {
 // The 3.x format of every keyed file of ours.
 constexpr int kKeyedPageSize = 1024;
 constexpr int kSaltSize = 16;
-constexpr int kIvSize = 16;
-constexpr int kHmacSize = 20;
-constexpr int kReserve = 48; // IV and HMAC, rounded up to the AES block
-constexpr int kKdfIterations = 64000;
-constexpr int kHmacKdfIterations = 2;
-constexpr uchar kHmacSaltMask = 0x3a;
+constexpr int kReserve = 48;                  // IV and HMAC, rounded up to the AES block
 const char kFileHeader[] = "SQLite format 3"; // with its terminating zero: 16 bytes
 
 quint32 be32(const uchar* p) {
@@ -146,15 +139,7 @@ std::unique_ptr<BookPages> BookPages::open(const QString& path, const QByteArray
     b->pageSize_ = kKeyedPageSize;
     b->usable_ = kKeyedPageSize - kReserve;
     b->pageCount_ = static_cast<quint32>((b->size_ + kKeyedPageSize - 1) / kKeyedPageSize);
-    uchar salt[kSaltSize];
-    std::memcpy(salt, b->data_, kSaltSize);
-    if (!PKCS5_PBKDF2_HMAC_SHA1(password.constData(), static_cast<int>(password.size()), salt,
-                                kSaltSize, kKdfIterations, 32, b->key_.data()))
-        return fail(QStringLiteral("Der Schlüssel konnte nicht berechnet werden."));
-    for (uchar& s : salt)
-        s ^= kHmacSaltMask;
-    if (!PKCS5_PBKDF2_HMAC_SHA1(reinterpret_cast<const char*>(b->key_.data()), 32, salt, kSaltSize,
-                                kHmacKdfIterations, 32, b->hmacKey_.data()))
+    if (!b->codec_.init(password, b->data_, false))
         return fail(QStringLiteral("Der Schlüssel konnte nicht berechnet werden."));
     const quint32 probe = std::min<quint32>(b->pageCount_, 64);
     for (quint32 p = 1; p <= probe; ++p) {
@@ -168,40 +153,16 @@ std::unique_ptr<BookPages> BookPages::open(const QString& path, const QByteArray
 }
 
 bool BookPages::hmacFits(quint32 pgno, const uchar* raw) const {
-    const int offset = pgno == 1 ? kSaltSize : 0;
-    const uchar* in = raw + offset;
-    const int checked = kKeyedPageSize - offset - kReserve + kIvSize; // data and IV
-    uchar buffer[kKeyedPageSize + 4];
-    std::memcpy(buffer, in, static_cast<size_t>(checked));
-    for (int i = 0; i < 4; ++i)
-        buffer[checked + i] = static_cast<uchar>(pgno >> (8 * i)); // little-endian page number
-    uchar mac[EVP_MAX_MD_SIZE];
-    unsigned int macSize = 0;
-    if (!HMAC(EVP_sha1(), hmacKey_.data(), 32, buffer, static_cast<size_t>(checked) + 4, mac,
-              &macSize))
-        return false;
-    return std::memcmp(mac, in + checked, kHmacSize) == 0;
+    uchar page[kKeyedPageSize];
+    return codec_.decrypt(pgno, raw, page);
 }
 
 bool BookPages::decrypt(quint32 pgno, const uchar* raw, QByteArray& page) const {
     const int offset = pgno == 1 ? kSaltSize : 0;
-    const uchar* in = raw + offset;
-    const int size = kKeyedPageSize - offset - kReserve;
-    if (allZero(in, kKeyedPageSize - offset) || !hmacFits(pgno, raw))
+    if (allZero(raw + offset, kKeyedPageSize - offset))
         return false;
     page = QByteArray(kKeyedPageSize, '\0');
-    auto* out = reinterpret_cast<uchar*>(page.data());
-    if (pgno == 1)
-        std::memcpy(out, kFileHeader, kSaltSize);
-    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-    int n = 0, tail = 0;
-    const bool ok =
-        ctx && EVP_DecryptInit_ex(ctx, EVP_aes_256_cbc(), nullptr, key_.data(), in + size) == 1 &&
-        EVP_CIPHER_CTX_set_padding(ctx, 0) == 1 &&
-        EVP_DecryptUpdate(ctx, out + offset, &n, in, size) == 1 &&
-        EVP_DecryptFinal_ex(ctx, out + offset + n, &tail) == 1;
-    EVP_CIPHER_CTX_free(ctx);
-    return ok;
+    return codec_.decrypt(pgno, raw, reinterpret_cast<uchar*>(page.data()));
 }
 
 bool BookPages::read(quint32 pgno, QByteArray& page) const {

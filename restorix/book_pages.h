@@ -1,5 +1,6 @@
 #pragma once
 
+#include "page_cipher.h"
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -55,8 +56,7 @@ class BookPages {
     int pageSize_ = 0;
     int usable_ = 0;
     quint32 pageCount_ = 0;
-    std::array<uchar, 32> key_{};
-    std::array<uchar, 32> hmacKey_{};
+    mutable pagecipher::PageCodec codec_;
 };
 
 // The tables of a cash book, as the salvage knows them (the later ones, from the change log

@@ -2,6 +2,7 @@
 
 #include "change_log.h"
 #include "file_copy.h"
+#include "page_cipher.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QThread>
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace tb::cashfile {
@@ -90,16 +92,31 @@ std::optional<RowCounts> countRows(Database& db) {
     return c;
 }
 
+static FileResult broken(const QString& why) {
+    FileResult r;
+    r.error = FileError::Other;
+    r.number = EIO;
+    r.systemText = why;
+    r.detail = QStringLiteral("Die Kopie ist nicht in Ordnung: ") + why;
+    return r;
+}
+
+FileResult checkOpens(const QString& path, const QByteArray& key) {
+    QString why;
+    auto db = Database::open(path, key, &why);
+    if (!db)
+        return broken(why);
+    if (!hasCashBookTables(*db))
+        return broken(QStringLiteral("Die Datei ist kein Kassenbuch."));
+    const qint64 pages = db->scalar(QStringLiteral("PRAGMA page_count;")).toLongLong();
+    const qint64 pageSize = db->scalar(QStringLiteral("PRAGMA page_size;")).toLongLong();
+    if (pages <= 0 || pages * pageSize != QFileInfo(path).size())
+        return broken(QStringLiteral("Die Datei ist unvollständig."));
+    return {};
+}
+
 FileResult verifyBook(const QString& path, const QByteArray& key,
                       const std::optional<RowCounts>& expected) {
-    auto broken = [](const QString& why) {
-        FileResult r;
-        r.error = FileError::Other;
-        r.number = EIO;
-        r.systemText = why;
-        r.detail = QStringLiteral("Die Kopie ist nicht in Ordnung: ") + why;
-        return r;
-    };
     QString why;
     auto db = Database::open(path, key, &why);
     if (!db)
@@ -143,11 +160,20 @@ FileResult protect(const QString& path) {
     return fromDbText(why);
 }
 
+static bool hasPlainHeader(const QString& path) {
+    return fileStart(path, 16) == QByteArray("SQLite format 3", 16);
+}
+
 State probe(const QString& path) {
     if (!QFileInfo(path).isFile())
         return State::Missing;
-    // Read-only probing: open with the key first, then without.
+    // Read-only probing: open with the key first, then without. A file that starts with the
+    // engine's plain header has no password (a keyed file starts with its random salt), which
+    // spares deriving the key for nothing.
+    const bool plainHeader = hasPlainHeader(path);
     for (const QByteArray& key : {builtInPassword(), QByteArray()}) {
+        if (plainHeader && !key.isEmpty())
+            continue;
         auto db = Database::open(path, key);
         if (db)
             return hasCashBookTables(*db) ? (key.isEmpty() ? State::Plain : State::Protected)
@@ -194,6 +220,20 @@ QString completeRewriteOf(const QString& path) {
     return {};
 }
 
+namespace {
+// The file open for reading while the engine holds its read lock: the descriptor is closed only
+// after the connection, as closing it drops every lock the process holds on the file.
+struct RawFile {
+    int fd = -1;
+    explicit RawFile(const QString& path)
+        : fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)) {}
+    ~RawFile() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+} // namespace
+
 bool changePassword(const QString& path, const QByteArray& oldKey, const QByteArray& newKey,
                     QString* error) {
     const QString tmp = rekeyTemp(path);
@@ -207,30 +247,53 @@ bool changePassword(const QString& path, const QByteArray& oldKey, const QByteAr
     };
     QFile::remove(tmp);
     QFile::remove(tmp + QStringLiteral("-journal"));
+    const RawFile raw(path);
     {
         QString why;
         auto db = Database::open(path, oldKey, &why);
         if (!db)
             return fail(why);
-        // Nobody else may work on the file while it is rewritten.
+        // Nobody else may write to the file while it is rewritten: the read below takes the
+        // engine's read lock (rolling back a journal a crash left) and keeps it to the end.
         db->exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE;"));
-        Statement attach = db->prepare(QStringLiteral("ATTACH DATABASE ? AS target KEY ?;"));
-        attach.bind(1, tmp);
-        attach.bind(2, QString::fromLatin1(newKey));
-        if (!attach.run())
-            return fail(attach.error());
-        const bool exported =
-            db->exec(QStringLiteral("SELECT sqlcipher_export('target');"), &why) &&
-            db->exec(QStringLiteral("DETACH DATABASE target;"), &why);
-        if (!exported) {
+        const bool locked = db->exec(QStringLiteral("SELECT count(*) FROM sqlite_master;"));
+        // Taking the password off or putting it back is one pass over the pages when the file
+        // has the page form of the keyed format; anything else the engine rewrites.
+        pagecipher::Result pass{pagecipher::Result::NotApplicable};
+        if (locked && raw.fd >= 0 && oldKey.isEmpty() != newKey.isEmpty())
+            pass = oldKey.isEmpty() ? pagecipher::encryptFile(raw.fd, tmp, newKey)
+                                    : pagecipher::decryptFile(raw.fd, tmp, oldKey);
+        if (pass.kind == pagecipher::Result::Failed) {
             db.reset();
-            return fail(why);
+            return fail(fromErrno(pass.err).detail);
+        }
+        if (pass.kind == pagecipher::Result::NotApplicable) {
+            QFile::remove(tmp);
+            Statement attach = db->prepare(QStringLiteral("ATTACH DATABASE ? AS target KEY ?;"));
+            attach.bind(1, tmp);
+            attach.bind(2, QString::fromLatin1(newKey));
+            if (!attach.run())
+                return fail(attach.error());
+            const bool exported =
+                db->exec(QStringLiteral("SELECT sqlcipher_export('target');"), &why) &&
+                db->exec(QStringLiteral("DETACH DATABASE target;"), &why);
+            if (!exported) {
+                db.reset();
+                return fail(why);
+            }
+            // The exported file must be complete on disk before it takes the original's name.
+            if (!syncFile(tmp)) {
+                db.reset();
+                return fail(QStringLiteral("Die Datei konnte nicht vollständig geschrieben "
+                                           "werden. ") +
+                            fromErrno(errno).detail);
+            }
         }
     }
-    // The exported file must be complete on disk before it takes the original's name.
-    if (!syncFile(tmp))
-        return fail(QStringLiteral("Die Datei konnte nicht vollständig geschrieben werden. ") +
-                    fromErrno(errno).detail);
+    // The rewritten file takes the original's name only once it opens under the new key as a
+    // cash book with every page its header counts.
+    if (const FileResult opens = checkOpens(tmp, newKey); !opens.ok())
+        return fail(opens.detail);
     QFile::setPermissions(tmp, QFile::permissions(path));
     const FileResult r = replaceFile(tmp, path);
     if (!r.ok())

@@ -62,6 +62,11 @@ std::optional<RowCounts> countRows(Database& db);
 FileResult verifyBook(const QString& path, const QByteArray& key,
                       const std::optional<RowCounts>& expected = std::nullopt);
 
+// Checks quickly that a file copied byte for byte (and read back) is a cash book under the key:
+// the key fits, the tables are there, and the file holds every page its header counts. It reads
+// a few pages; verifyBook reads every page, which costs as much as the copy itself.
+FileResult checkOpens(const QString& path, const QByteArray& key);
+
 // Puts the built-in password on the file (the password step of every backup copy): a file
 // that has it already stays as it is. The failure tells the kind of error.
 FileResult protect(const QString& path);

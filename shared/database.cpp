@@ -2,11 +2,16 @@
 #include "database.h"
 
 #include "change_log.h"
+#include "gathering_vfs.h"
 #include "jet_functions.h"
+#include "page_cipher.h"
 
 #include <QFile>
 #include <cstdlib>
+#include <linux/magic.h>
 #include <sqlite3.h>
+#include <sys/vfs.h>
+#include <vector>
 
 namespace tb {
 
@@ -234,6 +239,45 @@ QString cipherVersion() {
     return v;
 }
 
+QByteArray fileStart(const QString& path, int bytes) {
+    sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
+    std::vector<char> handle(static_cast<size_t>(vfs->szOsFile));
+    auto* file = reinterpret_cast<sqlite3_file*>(handle.data());
+    const QByteArray name = QFile::encodeName(path);
+    int flags = 0;
+    const int opened =
+        vfs->xOpen(vfs, name.constData(), file, SQLITE_OPEN_READONLY | SQLITE_OPEN_MAIN_DB, &flags);
+    QByteArray out;
+    if (opened == SQLITE_OK) {
+        out.resize(bytes);
+        sqlite3_int64 size = 0;
+        const int rc = file->pMethods->xRead(file, out.data(), bytes, 0);
+        if (rc == SQLITE_IOERR_SHORT_READ && file->pMethods->xFileSize(file, &size) == SQLITE_OK)
+            out.truncate(static_cast<int>(size));
+        else if (rc != SQLITE_OK)
+            out.clear();
+    }
+    if (file->pMethods)
+        file->pMethods->xClose(file);
+    return out;
+}
+
+static bool onLocalDisk(const QString& path) {
+    struct statfs fs {};
+    if (::statfs(QFile::encodeName(path).constData(), &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& key, QString* error,
                                          Mode mode) {
     auto fail = [&](const QString& why) -> std::unique_ptr<Database> {
@@ -249,7 +293,7 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
     // the connection's flags. A missing main file was refused above.
     // One thread works on a connection: no mutex around every call of the engine.
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, gatheringVfs());
     if (rc != SQLITE_OK) {
         const QString why = db ? errorOf(db) : germanDbError(rc, {});
         sqlite3_close(db);
@@ -263,7 +307,10 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
         result->exec(QStringLiteral("PRAGMA cipher_default_compatibility = 3;"));
     }
     if (!key.isEmpty()) {
-        sqlite3_key(db, key.constData(), key.size());
+        // An existing keyed file is opened with its key derived once per process.
+        const QByteArray raw = pagecipher::rawKeyOf(fileStart(path, 16), key);
+        const QByteArray& given = raw.isEmpty() ? key : raw;
+        sqlite3_key(db, given.constData(), static_cast<int>(given.size()));
         if (cipherMajorVersion() >= 4) {
             // SQLCipher 4 logs to stderr, among others at every key that does not fit ("hmac
             // check failed"), which the probe of an unprotected file tries at every end of a
@@ -273,6 +320,11 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
             result->exec(QStringLiteral("PRAGMA cipher_log_level = NONE;"));
         }
     }
+    // A plain file on a local disk is read through a memory map: a walk over every line of a
+    // large book then costs no system call per page. Elsewhere (a network share, a stick) a
+    // read error must stay an error the program can report, not a signal.
+    if (key.isEmpty() && onLocalDisk(path))
+        result->exec(QStringLiteral("PRAGMA mmap_size = 1073741824;"));
     sqlite3_busy_timeout(db, 2000);
     jet::registerFunctions(db);
     changelog::registerFunctions(db);

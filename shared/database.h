@@ -20,6 +20,11 @@ class Database;
 int cipherMajorVersion();
 QString cipherVersion();
 
+// The first bytes of a file (fewer when it is shorter, none when it cannot be read), read
+// through the engine's own file layer: closing a descriptor of our own would drop every lock a
+// connection of this process holds on the file.
+QByteArray fileStart(const QString& path, int bytes);
+
 // An error of the database engine for messages: the cause in German ("Der Datenträger ist
 // voll."), then the engine's own text in brackets.
 QString germanDbError(int code, const QString& engineText);

@@ -3,6 +3,7 @@
 #include "data_paths.h"
 
 #include <QFile>
+#include <QHashFunctions>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tb {
 
@@ -84,6 +86,14 @@ static bool syncPath(const QString& path, int flags) {
     return ok;
 }
 
+void Writeback::wrote(qint64 written) {
+    constexpr qint64 kStep = qint64{8} << 20;
+    if (written - started_ < kStep)
+        return;
+    ::sync_file_range(fd_, started_, written - started_, SYNC_FILE_RANGE_WRITE);
+    started_ = written;
+}
+
 bool syncFile(const QString& path) {
     return syncPath(path, O_RDONLY);
 }
@@ -131,20 +141,77 @@ FileResult checkWritable(const QString& dst, qint64 needBytes) {
     return {};
 }
 
-// Writes all n bytes; the error number of the first failed write, or 0.
-static int writeAll(int fd, const char* data, size_t n) {
-    size_t written = 0;
-    while (written < n) {
-        const ssize_t w = ::write(fd, data + written, n - written);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        written += static_cast<size_t>(w);
+qint64 readFully(int fd, void* buffer, size_t size, qint64 offset) {
+    auto* bytes = static_cast<char*>(buffer);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = offset < 0
+                              ? ::read(fd, bytes + done, size - done)
+                              : ::pread(fd, bytes + done, size - done,
+                                        static_cast<off_t>(offset) + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
     }
-    return 0;
+    return static_cast<qint64>(done);
 }
+
+bool writeFully(int fd, const void* buffer, size_t size) {
+    const auto* bytes = static_cast<const char*>(buffer);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, bytes + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+namespace {
+constexpr size_t kBlock = size_t{1} << 20;
+
+// The hash of the next block, chained to the hash of the blocks before.
+size_t chain(size_t hash, const char* block, size_t size) {
+    return qHashBits(block, size, hash);
+}
+
+// What was read back from the copy: its hash and length.
+struct Hashed {
+    size_t hash = 1;
+    qint64 bytes = 0;
+    int err = 0;
+};
+
+Hashed hashOf(const QString& path, std::vector<char>& buffer) {
+    Hashed h;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        h.err = errno;
+        return h;
+    }
+    for (;;) {
+        // Whole blocks, however the system splits the reads: the same bytes hash alike.
+        const qint64 n = readFully(fd, buffer.data(), buffer.size());
+        if (n < 0) {
+            h.err = errno;
+            break;
+        }
+        if (n == 0)
+            break;
+        h.hash = chain(h.hash, buffer.data(), static_cast<size_t>(n));
+        h.bytes += n;
+    }
+    ::close(fd);
+    return h;
+}
+} // namespace
 
 // Flushes and closes a temporary file; after any failure it is removed. The error, or 0.
 static int finish(int fd, const QString& tmp, int err) {
@@ -159,11 +226,12 @@ static int finish(int fd, const QString& tmp, int err) {
 
 FileResult writeWholeFile(const QString& dst, const QByteArray& bytes) {
     const QString tmp = copyTempOf(dst);
-    const int out = ::open(QFile::encodeName(tmp).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int out =
+        ::open(QFile::encodeName(tmp).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (out < 0)
         return fromErrno(errno);
-    const int err =
-        finish(out, tmp, writeAll(out, bytes.constData(), static_cast<size_t>(bytes.size())));
+    const bool written = writeFully(out, bytes.constData(), static_cast<size_t>(bytes.size()));
+    const int err = finish(out, tmp, written ? 0 : errno);
     if (err)
         return fromErrno(err);
     const FileResult renamed = replaceFile(tmp, dst);
@@ -174,40 +242,58 @@ FileResult writeWholeFile(const QString& dst, const QByteArray& bytes) {
 
 FileResult FileCopy(const QString& src, const QString& dst,
                     const std::function<FileResult(const QString& tmp)>& verify) {
-    const int in = ::open(QFile::encodeName(src).constData(), O_RDONLY);
+    const int in = ::open(QFile::encodeName(src).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return fromErrno(errno);
     const QString tmp = copyTempOf(dst);
-    const int out = ::open(QFile::encodeName(tmp).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int out =
+        ::open(QFile::encodeName(tmp).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (out < 0) {
         const int err = errno;
         ::close(in);
         return fromErrno(err);
     }
-    char buffer[1 << 16];
+    std::vector<char> buffer(kBlock);
+    Writeback writeback(out);
+    Hashed written;
     int err = 0;
     for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n == 0)
-            break;
+        const qint64 n = readFully(in, buffer.data(), buffer.size());
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
             err = errno;
             break;
         }
-        if ((err = writeAll(out, buffer, static_cast<size_t>(n))) != 0)
+        if (n == 0)
             break;
+        written.hash = chain(written.hash, buffer.data(), static_cast<size_t>(n));
+        written.bytes += n;
+        if (!writeFully(out, buffer.data(), static_cast<size_t>(n))) {
+            err = errno;
+            break;
+        }
+        writeback.wrote(written.bytes);
     }
     ::close(in);
     if ((err = finish(out, tmp, err)) != 0)
         return fromErrno(err);
+    auto discard = [&](const FileResult& r) {
+        ::unlink(QFile::encodeName(tmp).constData());
+        return r;
+    };
+    // The copy is read back: every byte on disk must be the byte written.
+    const Hashed back = hashOf(tmp, buffer);
+    if (back.err)
+        return discard(fromErrno(back.err));
+    if (back.bytes != written.bytes || back.hash != written.hash) {
+        FileResult r = fromErrno(EIO);
+        r.detail = QStringLiteral("Die Kopie ist nicht in Ordnung: Die gelesenen Daten stimmen "
+                                  "nicht mit den geschriebenen überein.");
+        return discard(r);
+    }
     if (verify) {
         const FileResult checked = verify(tmp);
-        if (!checked.ok()) {
-            ::unlink(QFile::encodeName(tmp).constData());
-            return checked;
-        }
+        if (!checked.ok())
+            return discard(checked);
     }
     const FileResult renamed = replaceFile(tmp, dst);
     if (!renamed.ok())

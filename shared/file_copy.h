@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 #include <functional>
 
 namespace tb {
@@ -20,9 +21,10 @@ struct FileResult {
 QString germanReason(int err);
 
 // Copies src over dst. The copy is written to a temporary file beside dst (dst + ".tmp-copy"),
-// flushed to disk, checked by verify when one is given, and only then renamed over dst, so dst
-// is never half-written: it is either the old file or the whole new one. A copy that fails
-// the check is removed and dst stays as it was.
+// flushed to disk, read back (its bytes must hash to the bytes written, and be as many),
+// checked by verify when one is given, and only then renamed over dst, so dst is never
+// half-written: it is either the old file or the whole new one. A copy that fails a check is
+// removed and dst stays as it was.
 FileResult FileCopy(const QString& src, const QString& dst,
                     const std::function<FileResult(const QString& tmp)>& verify = {});
 QString copyTempOf(const QString& dst);
@@ -34,6 +36,24 @@ FileResult writeWholeFile(const QString& dst, const QByteArray& bytes);
 // Whether a file could be written at dst, checked without touching dst itself: the folder
 // exists (it is never created), may be written, and has room for needBytes.
 FileResult checkWritable(const QString& dst, qint64 needBytes);
+
+// Reads until size bytes are read or the file ends, at offset (or, when it is -1, from the
+// current position): the count read, or -1 with errno set.
+qint64 readFully(int fd, void* buffer, size_t size, qint64 offset = -1);
+// Writes every byte; false with errno set.
+bool writeFully(int fd, const void* buffer, size_t size);
+
+// Hands the bytes written so far to the disk without waiting, every few MiB: the flush at the
+// end then finds most of a large file on disk already. written is the count written so far.
+class Writeback {
+  public:
+    explicit Writeback(int fd) : fd_(fd) {}
+    void wrote(qint64 written);
+
+  private:
+    int fd_;
+    qint64 started_ = 0;
+};
 
 // Flushes a file's data to disk (fsync); syncFolderOf flushes the entry of the folder it
 // stands in, so a rename into it survives a power cut.

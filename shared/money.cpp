@@ -159,14 +159,27 @@ std::optional<Money> Money::parseUtf8(std::string_view utf8) {
     return d ? std::optional<Money>(fromDecimal(*d)) : std::nullopt;
 }
 
+std::string_view Money::toUtf8(char* buffer) const {
+    // Written from the end: the cents, the comma, the whole units, the sign.
+    std::uint64_t abs = static_cast<std::uint64_t>(cents_ < 0 ? -cents_ : cents_);
+    char* end = buffer + kUtf8Size;
+    char* p = end;
+    *--p = static_cast<char>('0' + abs % 10);
+    *--p = static_cast<char>('0' + abs / 10 % 10);
+    *--p = ',';
+    abs /= 100;
+    do {
+        *--p = static_cast<char>('0' + abs % 10);
+        abs /= 10;
+    } while (abs != 0);
+    if (cents_ < 0)
+        *--p = '-';
+    return std::string_view(p, static_cast<size_t>(end - p));
+}
+
 std::string Money::toUtf8() const {
-    const std::int64_t abs = cents_ < 0 ? -cents_ : cents_;
-    std::string out = cents_ < 0 ? "-" : "";
-    out += std::to_string(abs / 100);
-    out += ',';
-    out += static_cast<char>('0' + (abs % 100) / 10);
-    out += static_cast<char>('0' + abs % 10);
-    return out;
+    char buffer[kUtf8Size];
+    return std::string(toUtf8(buffer));
 }
 
 bool isAmountMarker(const QString& text) {

@@ -57,6 +57,9 @@ class Money {
 
     // The same text as toText, as UTF-8 bytes.
     std::string toUtf8() const;
+    // The same bytes written into buffer (kUtf8Size bytes at least), without allocating.
+    static constexpr size_t kUtf8Size = 24;
+    std::string_view toUtf8(char* buffer) const;
 
     // Like parse, but anything that is not a number counts as 0 (sums, the float).
     static Money parseOrZero(const QString& text) { return parse(text).value_or(Money()); }

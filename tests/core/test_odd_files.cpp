@@ -206,8 +206,17 @@ TEST_F(Odd, ABrokenFileBesideACompleteRewriteIsNeverTheOnlyCopyLost) {
         auto db = Database::open(path, cashfile::builtInPassword());
         db->exec("INSERT INTO Buchungen (n1, a10) VALUES ('gerettet', '01.03.2024');");
     }
-    ASSERT_TRUE(QFile::copy(path, path + ".tmp-rekey"));
+    const QByteArray whole = read(path);
     write(path, QByteArray(8192, '\x5a'));
+    // A page-by-page rewrite cut short leaves no journal, only a file short of its end: it is
+    // never offered as the book.
+    write(path + ".tmp-rekey", whole.left(whole.size() - 1024));
+    EXPECT_EQ(cashfile::completeRewriteOf(path), QString());
+    EXPECT_EQ(open(), nullptr);
+    EXPECT_FALSE(dialogs.last().text.contains("unterbrochenen"))
+        << dialogs.last().text.toStdString();
+
+    write(path + ".tmp-rekey", whole);
     dialogs.answers = {Answer::No};
     EXPECT_EQ(open(), nullptr);
     EXPECT_TRUE(QFileInfo::exists(path + ".tmp-rekey")); // declined: kept
@@ -228,38 +237,47 @@ TEST_F(Odd, AFullDiskAtTheEndSaysWhyAndTheNextStartStillOpens) {
     QDir().mkpath(disk);
     if (mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=4m") != 0)
         GTEST_SKIP() << "cannot mount a tmpfs here";
-    const QString path = disk + "/Tillbook.kas";
-    ASSERT_TRUE(cashfile::createEmpty(path));
-    {
-        auto db = Database::open(path, {});
-        Transaction t(*db);
-        for (int i = 0; i < 3000; ++i)
-            db->exec(QStringLiteral("INSERT INTO Buchungen (n1, n2, a10) VALUES ('Text %1', "
-                                    "'%2', '01.03.2024');")
-                         .arg(i)
-                         .arg(QString(120, 'x')));
-        t.commit();
+    // A new book is rewritten by the engine; one that had its password is rewritten page by
+    // page.
+    for (const bool keyedBefore : {false, true}) {
+        SCOPED_TRACE(keyedBefore ? "keyed before" : "new book");
+        const QString path = disk + "/Tillbook.kas";
+        ASSERT_TRUE(cashfile::createEmpty(path));
+        {
+            auto db = Database::open(path, {});
+            Transaction t(*db);
+            for (int i = 0; i < 3000; ++i)
+                db->exec(QStringLiteral("INSERT INTO Buchungen (n1, n2, a10) VALUES ('Text %1', "
+                                        "'%2', '01.03.2024');")
+                             .arg(i)
+                             .arg(QString(120, 'x')));
+            t.commit();
+        }
+        if (keyedBefore) {
+            ASSERT_TRUE(cashfile::putPasswordBack(path));
+        }
+        store.save("Startup", "Datenpfad", path);
+        auto s = open();
+        ASSERT_NE(s, nullptr);
+        // The rest of the disk fills up while Tillbook runs.
+        QFile filler(disk + "/voll");
+        filler.open(QIODevice::WriteOnly);
+        const QByteArray block(64 * 1024, 'f');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        filler.close();
+        QString why;
+        EXPECT_FALSE(Startup::close(*s, &why));
+        EXPECT_TRUE(why.startsWith("Der Datenträger ist voll.")) << why.toStdString();
+        for (const QString& f : cashfile::temporaryFilesOf(path))
+            EXPECT_FALSE(QFileInfo::exists(f)) << f.toStdString();
+        QFile::remove(disk + "/voll");
+        auto again = open();
+        ASSERT_NE(again, nullptr);
+        EXPECT_EQ(again->db->scalar("SELECT count(*) FROM Buchungen;"), "3000");
+        EXPECT_TRUE(Startup::close(*again));
+        QFile::remove(path);
     }
-    store.save("Startup", "Datenpfad", path);
-    auto s = open();
-    ASSERT_NE(s, nullptr);
-    // The rest of the disk fills up while Tillbook runs.
-    QFile filler(disk + "/voll");
-    filler.open(QIODevice::WriteOnly);
-    const QByteArray block(64 * 1024, 'f');
-    while (filler.write(block) == block.size() && filler.flush()) {
-    }
-    filler.close();
-    QString why;
-    EXPECT_FALSE(Startup::close(*s, &why));
-    EXPECT_TRUE(why.startsWith("Der Datenträger ist voll.")) << why.toStdString();
-    for (const QString& f : cashfile::temporaryFilesOf(path))
-        EXPECT_FALSE(QFileInfo::exists(f)) << f.toStdString();
-    QFile::remove(disk + "/voll");
-    auto again = open();
-    ASSERT_NE(again, nullptr);
-    EXPECT_EQ(again->db->scalar("SELECT count(*) FROM Buchungen;"), "3000");
-    EXPECT_TRUE(Startup::close(*again));
     umount(QFile::encodeName(disk).constData());
 }
 

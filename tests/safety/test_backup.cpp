@@ -200,6 +200,16 @@ TEST_F(Copies, ACopyThatFailsItsCheckIsRemovedAndTheOldOneStays) {
     EXPECT_FALSE(r.ok());
     EXPECT_EQ(bytesOf(copy), good);
     EXPECT_FALSE(QFileInfo::exists(copyTempOf(copy)));
+    // A copy short of its last page opens but is no whole cash book.
+    EXPECT_TRUE(cashfile::checkOpens(copy, cashfile::builtInPassword()).ok());
+    const QString cut = folder + "Kurz.kas";
+    QFile f(cut);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(good.left(good.size() - 1024));
+    f.close();
+    const FileResult shortCopy = cashfile::checkOpens(cut, cashfile::builtInPassword());
+    EXPECT_FALSE(shortCopy.ok());
+    EXPECT_TRUE(shortCopy.detail.startsWith("Die Kopie ist nicht in Ordnung: "));
 }
 
 TEST_F(Copies, AFullDiskAsksOkRepeatsAndTheLastGoodCopyStaysIntact) {
@@ -262,7 +272,7 @@ TEST_F(Copies, AKilledCopyNeverLeavesABrokenFileUnderACopysName) {
         if (pid == 0) {
             for (;;)
                 FileCopy(data, copy, [](const QString& tmp) {
-                    return cashfile::verifyBook(tmp, cashfile::builtInPassword());
+                    return cashfile::checkOpens(tmp, cashfile::builtInPassword());
                 });
         }
         usleep(std::uniform_int_distribution<int>(2000, 60000)(random));

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,6 +45,150 @@ TEST(DataFile, RewriteKeepsDataAndKeyCounters) {
     EXPECT_EQ(book.lineValue(a, "a4"), "1,00");
     const qint64 c = book.addLine("01.03.2024", "3,00", "");
     EXPECT_GT(c, b); // a deleted line's number is never handed out again
+}
+
+namespace {
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+// The page size and the reserved bytes per page a plain file's header names.
+std::pair<int, int> pageForm(const QString& path) {
+    const QByteArray head = bytesOf(path).left(21);
+    return {(static_cast<quint8>(head[16]) << 8) | static_cast<quint8>(head[17]),
+            static_cast<quint8>(head[20])};
+}
+
+QString contentOf(Database& db) {
+    return db.scalar("SELECT count(*) || '|' || group_concat(n1 || a4 || a15, ';') FROM "
+                     "(SELECT * FROM Buchungen ORDER BY ID);");
+}
+} // namespace
+
+TEST(DataFile, ThePasswordGoesOnAndOffPageByPageAndTheEngineReadsEveryPage) {
+    test::TempBook book;
+    Transaction fill(book.db());
+    for (int i = 0; i < 3000; ++i)
+        book.addLine("01.03.2024", QString::number(i) + ",50", "",
+                     "Bäckerei Müller " + QString::number(i % 40), QString::number(i));
+    fill.commit();
+    const QString before = contentOf(book.db());
+    book.close();
+    // A new book has the engine's plain page form; the engine rewrites it the first time.
+    ASSERT_TRUE(cashfile::putPasswordBack(book.path()));
+    const QByteArray firstKeyed = bytesOf(book.path());
+
+    // From then on the run's file has the keyed format's page form, so the password comes off
+    // and goes back on page by page.
+    ASSERT_TRUE(cashfile::removePassword(book.path()));
+    EXPECT_EQ(pageForm(book.path()), std::make_pair(1024, 48));
+    book.reopen();
+    EXPECT_EQ(book.db().scalar("PRAGMA integrity_check;"), "ok");
+    EXPECT_EQ(contentOf(book.db()), before);
+    Transaction more(book.db());
+    for (int i = 0; i < 500; ++i)
+        book.addLine("02.03.2024", "1,00", "", "Neu", QString::number(i));
+    more.commit();
+    const QString after = contentOf(book.db());
+    book.close();
+
+    ASSERT_TRUE(cashfile::putPasswordBack(book.path()));
+    const QByteArray keyed = bytesOf(book.path());
+    EXPECT_NE(keyed.left(16), firstKeyed.left(16)) << "every keyed file gets a new salt";
+    EXPECT_NE(keyed.left(16), QByteArray("SQLite format 3", 16));
+    {
+        // The engine checks every page's HMAC and the whole structure under the built-in key.
+        auto db = Database::open(book.path(), cashfile::builtInPassword());
+        ASSERT_NE(db, nullptr);
+        EXPECT_EQ(db->scalar("PRAGMA integrity_check;"), "ok");
+        EXPECT_EQ(contentOf(*db), after);
+    }
+    EXPECT_EQ(Database::open(book.path(), "falsch"), nullptr);
+    ASSERT_TRUE(cashfile::removePassword(book.path()));
+    book.reopen();
+    EXPECT_EQ(contentOf(book.db()), after);
+    EXPECT_FALSE(QFile::exists(book.path() + ".tmp-rekey"));
+}
+
+TEST(DataFile, ADamagedPageIsNeverTakenOffAsPlainData) {
+    test::TempBook book;
+    Transaction fill(book.db());
+    for (int i = 0; i < 2000; ++i)
+        book.addLine("01.03.2024", "1,00", "", "Text " + QString::number(i));
+    fill.commit();
+    book.close();
+    ASSERT_TRUE(cashfile::putPasswordBack(book.path()));
+    QByteArray damaged = bytesOf(book.path());
+    damaged[damaged.size() / 2 + 100] = static_cast<char>(damaged[damaged.size() / 2 + 100] ^ 1);
+    {
+        QFile f(book.path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(damaged);
+    }
+    QString why;
+    EXPECT_FALSE(cashfile::removePassword(book.path(), &why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_EQ(bytesOf(book.path()), damaged);
+    EXPECT_FALSE(QFile::exists(book.path() + ".tmp-rekey"));
+}
+
+// Writes reach the disk in gathered blocks; a transaction larger than the engine's cache spills
+// into the file and its journal and is still taken back whole.
+TEST(DataFile, ATransactionLargerThanTheCacheIsRolledBackWhole) {
+    test::TempBook book;
+    {
+        Transaction fill(book.db());
+        for (int i = 0; i < 4000; ++i)
+            book.addLine("01.03.2024", "1,00", "", "Text " + QString::number(i));
+        fill.commit();
+    }
+    const QString before = contentOf(book.db());
+    book.db().exec("PRAGMA cache_size = 20;");
+    {
+        Transaction t(book.db());
+        ASSERT_TRUE(
+            book.db().exec("UPDATE Buchungen SET a15 = '1.234,56', n2 = hex(randomblob(40));"));
+        ASSERT_NE(contentOf(book.db()), before);
+    } // rolled back
+    EXPECT_EQ(contentOf(book.db()), before);
+    EXPECT_EQ(book.db().scalar("PRAGMA integrity_check;"), "ok");
+    book.reopen();
+    EXPECT_EQ(contentOf(book.db()), before);
+}
+
+TEST(DataFile, AWriteThatFillsTheDiskFailsAsFullAndChangesNothing) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small disk needs root";
+    QTemporaryDir dir;
+    if (mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    const QString path = dir.path() + "/Tillbook.kas";
+    ASSERT_TRUE(cashfile::createEmpty(path));
+    QString before;
+    {
+        auto db = Database::open(path, {});
+        Transaction fill(*db);
+        for (int i = 0; i < 1500; ++i)
+            db->exec(QStringLiteral("INSERT INTO Buchungen (n1, n2, a10) VALUES ('T%1', '%2', "
+                                    "'01.03.2024');")
+                         .arg(i)
+                         .arg(QString(200, 'x')));
+        fill.commit();
+        before = contentOf(*db);
+        // Every row grows: the file and its journal outgrow the disk.
+        QString why;
+        EXPECT_FALSE(db->exec("UPDATE Buchungen SET n2 = n2 || n2 || n2;", &why));
+        EXPECT_TRUE(why.startsWith("Der Datenträger ist voll.")) << why.toStdString();
+        EXPECT_EQ(contentOf(*db), before);
+    }
+    auto db = Database::open(path, {});
+    ASSERT_NE(db, nullptr);
+    EXPECT_EQ(contentOf(*db), before);
+    EXPECT_EQ(db->scalar("PRAGMA integrity_check;"), "ok");
+    db.reset();
+    umount(QFile::encodeName(dir.path()).constData());
 }
 
 TEST(DataFile, ForeignAndBrokenFilesAreRecognisedAndLeftAlone) {

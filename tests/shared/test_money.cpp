@@ -70,7 +70,14 @@ TEST(Money, NoFigureOverflows) {
     const Money big = *Money::parse("90000000000000000,00");
     EXPECT_EQ(big + big, Money::fromCents(Money::kMaxCents)); // saturates
     EXPECT_EQ(-big - big, Money::fromCents(-Money::kMaxCents));
-    EXPECT_FALSE((-big - big).toText().isEmpty());
+    EXPECT_EQ((big + big).toText(), "92233720368547758,07");
+    EXPECT_EQ((-big - big).toText(), "-92233720368547758,07");
+    for (const auto& [cents, text] : {std::pair<int, const char*>{0, "0,00"},
+                                      {5, "0,05"},
+                                      {-5, "-0,05"},
+                                      {-100, "-1,00"},
+                                      {123456, "1234,56"}})
+        EXPECT_EQ(Money::fromCents(cents).toText(), text);
     // A huge receipt at 19 %: the tax keeps its sign and its exact value.
     const Money huge = *Money::parse("30000000000000,00");
     EXPECT_EQ(tb::containedVat(1900, huge, {})->toText(), "4789915966386,55");

@@ -83,18 +83,20 @@ bool RunningBalance::write(Database& db, std::vector<Change>& changes, int lines
 bool RunningBalance::writeInPlace(Database& db, const std::vector<Change>& changes) {
     sqlite3_blob* blob = nullptr;
     bool ok = true;
+    char buffer[Money::kUtf8Size];
     const QByteArray table = schema::Lines::table.toUtf8();
     const QByteArray column = schema::Lines::balance.toUtf8();
     for (const Change& c : changes) {
         if (!c.inPlace)
             continue;
-        const int size = static_cast<int>(c.text.size());
+        const std::string_view text = c.balance.toUtf8(buffer);
+        const int size = static_cast<int>(text.size());
         // The length is asked again, so a text is never cut short or written past its end.
         ok = (blob ? sqlite3_blob_reopen(blob, c.id)
                    : sqlite3_blob_open(db.handle(), "main", table.constData(), column.constData(),
                                        c.id, 1, &blob)) == SQLITE_OK &&
              sqlite3_blob_bytes(blob) == size &&
-             sqlite3_blob_write(blob, c.text.data(), size, 0) == SQLITE_OK;
+             sqlite3_blob_write(blob, text.data(), size, 0) == SQLITE_OK;
         if (!ok)
             break;
     }
@@ -109,8 +111,9 @@ bool RunningBalance::writeByStatement(Database& db, std::vector<Change>& changes
     // statement over the table in ID order is much quicker than a search per line.
     if (!isMany(changes.size(), lines)) {
         Statement up = db.prepare(QStringLiteral("UPDATE Buchungen SET a15 = ? WHERE ID = ?;"));
+        char buffer[Money::kUtf8Size];
         for (const Change& c : changes) {
-            up.bindUtf8(1, c.text);
+            up.bindUtf8(1, c.balance.toUtf8(buffer));
             up.bind(2, c.id);
             if (!up.run())
                 return false;
@@ -120,8 +123,8 @@ bool RunningBalance::writeByStatement(Database& db, std::vector<Change>& changes
     }
     std::vector<std::pair<qint64, std::string>> byId;
     byId.reserve(changes.size());
-    for (Change& c : changes)
-        byId.emplace_back(c.id, std::move(c.text));
+    for (const Change& c : changes)
+        byId.emplace_back(c.id, c.balance.toUtf8());
     Lookup lookup{&byId};
     sqlite3* h = db.handle();
     const char* name = "tb_changed_balance";
@@ -144,30 +147,27 @@ bool RunningBalance::writeByStatement(Database& db, std::vector<Change>& changes
 
 void RunningBalance::noteBalance(std::vector<Change>& changes, qint64 id, Money balance,
                                  std::string_view stored, bool storedText) {
-    std::string now = balance.toUtf8();
+    char buffer[Money::kUtf8Size];
+    const std::string_view now = balance.toUtf8(buffer);
     if (now == stored)
         return;
-    const bool inPlace = storedText && now.size() == stored.size();
-    changes.push_back({id, std::move(now), inPlace});
+    changes.push_back({id, balance, storedText && now.size() == stored.size()});
 }
 
 BalanceResult RunningBalance::fullWalk(Database& db, Money floatAmount) {
-    return walkAll(db, floatAmount, nullptr);
+    Scratch scratch;
+    return walkAll(db, floatAmount, nullptr, scratch);
 }
 
-BalanceResult RunningBalance::walkAll(Database& db, Money floatAmount, Memory* memory) {
+BalanceResult RunningBalance::walkAll(Database& db, Money floatAmount, Memory* memory,
+                                      Scratch& scratch) {
     // Everything is read in one pass in the table's own order, then sorted here: the date
     // key packs the parts the order compares, and the texts stay in one buffer.
-    struct Line {
-        DateKey key;
-        qint64 id;
-        Money in, out;
-        quint32 date, dateSize, stored, storedSize;
-        bool counted, dateNull, storedText;
-    };
     BalanceResult result;
-    std::vector<Line> all;
-    std::string arena;
+    std::vector<Line>& all = scratch.lines;
+    std::string& arena = scratch.arena;
+    all.clear();
+    arena.clear();
     bool plainDates = true;
     {
         // Room for every line at once: growing a buffer of a million lines step by step
@@ -227,7 +227,8 @@ BalanceResult RunningBalance::walkAll(Database& db, Money floatAmount, Memory* m
     if (!std::is_sorted(all.begin(), all.end(), before))
         std::sort(all.begin(), all.end(), before);
 
-    std::vector<Change> changes;
+    std::vector<Change>& changes = scratch.changes;
+    changes.clear();
     Money b;
     for (const Line& l : all) {
         if (memory) {
@@ -319,7 +320,7 @@ BalanceResult RunningBalance::walkFrom(DateKey key, Money floatAmount) {
         tail += groups[i].lines;
     // From early in the book on, one pass over the table is quicker than a look-up per date.
     if (static_cast<size_t>(tail) > static_cast<size_t>(memory_.lines) / 2 + kMostWrittenLines)
-        return walkAll(db_, floatAmount, &memory_);
+        return walkAll(db_, floatAmount, &memory_, scratch_);
 
     struct Line {
         qint64 id;
@@ -396,7 +397,7 @@ BalanceResult RunningBalance::recompute(Money floatAmount) {
             r.balance = memory_.total + floatAmount;
         }
     } else {
-        r = walkAll(db_, floatAmount, &memory_);
+        r = walkAll(db_, floatAmount, &memory_, scratch_);
     }
     known_ = r.ok && memory_.usable;
     float_ = floatAmount;

@@ -75,11 +75,26 @@ class RunningBalance {
     };
     struct Change {
         qint64 id;
-        std::string text;
+        Money balance;
         bool inPlace; // the stored balance is a text of the same length
     };
+    // One line of a walk over every line; its texts stand in the walk's arena.
+    struct Line {
+        DateKey key;
+        qint64 id;
+        Money in, out;
+        quint32 date, dateSize, stored, storedSize;
+        bool counted, dateNull, storedText;
+    };
+    // The buffers of a walk over every line, kept by a followed book for the next one: a
+    // million lines fill about 100 MB, which the system hands out page by page each time.
+    struct Scratch {
+        std::vector<Line> lines;
+        std::string arena;
+        std::vector<Change> changes;
+    };
 
-    static BalanceResult walkAll(Database& db, Money floatAmount, Memory* memory);
+    static BalanceResult walkAll(Database& db, Money floatAmount, Memory* memory, Scratch& scratch);
     static bool write(Database& db, std::vector<Change>& changes, int lines);
     static bool writeInPlace(Database& db, const std::vector<Change>& changes);
     static bool writeByStatement(Database& db, std::vector<Change>& changes, int lines);
@@ -95,6 +110,7 @@ class RunningBalance {
     bool known_ = false;
     Money float_;
     Memory memory_;
+    Scratch scratch_;
     std::vector<qint64> written_; // Buchungen rows written since the last recompute
     qint64 hookCalls_ = 0;        // rows of any table written since then
     qint64 changesThen_ = 0;

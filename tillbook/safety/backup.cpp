@@ -174,12 +174,11 @@ Backup::Outcome Backup::copyTo(const QString& dest, bool quiet) {
             return Outcome::Failed;
     }
     protected_ = true;
-    std::optional<cashfile::RowCounts> counts;
-    if (auto db = Database::open(dataFile_, cashfile::builtInPassword()))
-        counts = cashfile::countRows(*db);
     for (;;) {
-        const FileResult r = FileCopy(dataFile_, dest, [&](const QString& tmp) {
-            return cashfile::verifyBook(tmp, cashfile::builtInPassword(), counts);
+        // The copy is read back byte for byte; what is left to prove is that it opens with the
+        // built-in password as a whole cash book.
+        const FileResult r = FileCopy(dataFile_, dest, [](const QString& tmp) {
+            return cashfile::checkOpens(tmp, cashfile::builtInPassword());
         });
         if (r.ok())
             return Outcome::Done;

@@ -30,9 +30,9 @@ bool samePath(const QString& dataPath, const QString& backupPath);
 // The backup of the data file: the backup path and its chooser, the manual copy, the weekday
 // copy at the end of a run, the copy procedure with its password step and error table, and the
 // hand-off to Restorix. Every copy is written to a temporary file in the backup folder, flushed,
-// verified (it opens with the built-in password, passes the integrity check and has the data
-// file's rows) and only then renamed over the old copy: a failed backup never destroys the
-// last good copy.
+// verified (read back, its bytes are those of the data file; it opens with the built-in
+// password as a cash book with every page its header counts) and only then renamed over the old
+// copy: a failed backup never destroys the last good copy.
 class Backup {
   public:
     // dataPath as the settings hold it (shown, compared); dataFile the real file copied.
