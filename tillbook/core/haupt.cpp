@@ -279,6 +279,11 @@ void Haupt::buildMenus() {
                 exportForAdvisor(this, *s_.db, dialogs_, *s_.clock, listings_.periodStart(),
                                  listings_.periodEnd(), s_.dataPath);
             });
+    connect(file->addAction(QStringLiteral("Export für die Betriebs&prüfung …")),
+            &QAction::triggered, this, [this] {
+                exportForAuditor(this, *s_.db, dialogs_, *s_.clock, listings_.periodStart(),
+                                 listings_.periodEnd(), s_.dataPath);
+            });
     file->addSeparator();
     connect(file->addAction(QStringLiteral("&Beenden")), &QAction::triggered, this, &Haupt::close);
 
