@@ -1,6 +1,9 @@
 #pragma once
 
+#include "progress.h"
+
 #include <QString>
+#include <algorithm>
 
 namespace tb::bench {
 
@@ -10,5 +13,17 @@ namespace tb::bench {
 // every running balance stored. The file has no password (as during a run). The same seed
 // gives the same book.
 void generateBook(const QString& path, int lines, int texts = 300, unsigned seed = 1);
+
+// The resident size of this process in kB.
+qint64 residentKb();
+
+// Samples the resident size at every progress step: how far an export's memory rises.
+struct RssSampling : Progress {
+    qint64 peak = 0;
+    bool step(qint64) override {
+        peak = std::max(peak, residentKb());
+        return true;
+    }
+};
 
 } // namespace tb::bench
