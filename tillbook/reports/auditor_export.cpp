@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QTimeZone>
 #include <QXmlStreamWriter>
 #include <cerrno>
 #include <sys/stat.h>
@@ -335,21 +336,32 @@ struct AuditorExport::Writer {
             row.quoted(st.text(i));
             break;
         case Kind::MomentDate:
-        case Kind::MomentTime:
-            if (st.isNull(i) || !isWholeNumber(st.text(i))) {
-                c.kind == Kind::MomentDate ? row.plain(QString()) : row.quoted(QString());
-                break;
-            }
-            {
-                const QDateTime m = QDateTime::fromSecsSinceEpoch(st.integer(i));
-                if (c.kind == Kind::MomentDate)
-                    row.plain(m.toString(QStringLiteral("dd.MM.yyyy")));
-                else
-                    row.quoted(m.toString(QStringLiteral("HH:mm:ss")));
-            }
+        case Kind::MomentTime: {
+            const bool known = !st.isNull(i) && isWholeNumber(st.text(i));
+            if (known)
+                moment(st.integer(i));
+            if (c.kind == Kind::MomentDate)
+                row.plain(known ? momentDate : QString());
+            else
+                row.quoted(known ? momentTime : QString());
             break;
         }
+        }
     }
+
+    // The local date and time of a moment. The zone is read once: asking the C library for
+    // each moment would look at the system's zone file every time.
+    void moment(qint64 secs) {
+        if (secs == momentSecs && !momentDate.isEmpty())
+            return;
+        const QDateTime m = QDateTime::fromSecsSinceEpoch(secs, zone);
+        momentSecs = secs;
+        momentDate = m.toString(QStringLiteral("dd.MM.yyyy"));
+        momentTime = m.toString(QStringLiteral("HH:mm:ss"));
+    }
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    qint64 momentSecs = 0;
+    QString momentDate, momentTime;
 
     // One table as a CSV file; the number of rows, or -1 (error or stop).
     qint64 table(Table& t) {
