@@ -207,10 +207,11 @@ std::vector<AuditorExport::Table> AuditorExport::tables() {
     settings.name = QStringLiteral("Einstellungen");
     settings.description = QStringLiteral(
         "Die Einstellungen des Kassenbuchs zum Zeitpunkt des Exports (ohne das Passwort)");
-    settings.select = QStringLiteral("SELECT ID, Einst15, Einst16, Einst17, Einst18, Einst19, "
-                                     "Einst20, Einst10, Einst11, Einst12, Einst13, Einst14, "
-                                     "CASE WHEN coalesce(Memo10, '') = '' THEN '' ELSE 'ja' END "
-                                     "FROM Einstellungen ORDER BY ID;");
+    settings.select =
+        QStringLiteral("SELECT ID, Einst15, Einst16, Einst17, Einst18, Einst19, "
+                       "Einst20, Einst10, Einst11, Einst12, Einst13, Einst14, "
+                       "CASE WHEN coalesce(Memo10, '') = '' THEN 'nein' ELSE 'ja' END "
+                       "FROM Einstellungen ORDER BY ID;");
     settings.columns = {
         {QStringLiteral("Nr."), QStringLiteral("Nummer des Datensatzes"), K::Number, 0},
         {QStringLiteral("Bestand der Wechselkasse"),
@@ -234,7 +235,8 @@ std::vector<AuditorExport::Table> AuditorExport::tables() {
         {QStringLiteral("Spalte 5"),
          QStringLiteral("Überschrift der fünften frei benennbaren Spalte"), K::Text, 11},
         {QStringLiteral("Passwort gesetzt"),
-         QStringLiteral("ja: Funktionen sind durch ein Passwort geschützt"), K::Text, 12},
+         QStringLiteral("ja: Funktionen sind durch ein Passwort geschützt; nein: ohne Passwort"),
+         K::Text, 12},
     };
     t.push_back(settings);
 
