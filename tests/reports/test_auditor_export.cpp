@@ -331,24 +331,44 @@ TEST_F(Auditor, TheExportOfABookMatchesItsDescription) {
     EXPECT_EQ(readAll(folder + "/Buchungen.csv"), before);
 }
 
-// A book without the change log has no log file and no entry times; stored till counts are
-// exported with the columns their table has.
+// A book without the change log has no log file and no entry times; kept till counts are
+// exported when the book has them, described by their own columns when their table has
+// another shape than the program's.
 TEST_F(Auditor, TheTablesFollowTheBook) {
     line("02.01.2024", "Bareinnahme", "", "5,00", "", "1");
     ASSERT_TRUE(book.db().exec(
-        "CREATE TABLE Zaehlungen (ID INTEGER PRIMARY KEY AUTOINCREMENT, Zeit INTEGER, Tag TEXT, "
-        "Gezaehlt TEXT, Soll TEXT, Differenz TEXT); INSERT INTO Zaehlungen (Zeit, Tag, Gezaehlt, "
-        "Soll, Differenz) VALUES (1700000000, '02.01.2024', '5,00', '5,00', '0,00');"));
+        "CREATE TABLE Zaehlungen (ID INTEGER PRIMARY KEY AUTOINCREMENT, Zeit TEXT, Tag TEXT, "
+        "Anzahl1 TEXT, Anzahl2 TEXT, Anzahl3 TEXT, Anzahl4 TEXT, Anzahl5 TEXT, Anzahl6 TEXT, "
+        "Anzahl7 TEXT, Anzahl8 TEXT, Anzahl9 TEXT, Anzahl10 TEXT, Anzahl11 TEXT, Anzahl12 TEXT, "
+        "Anzahl13 TEXT, Anzahl14 TEXT, Anzahl15 TEXT, Gezaehlt TEXT, Buchbestand TEXT, Differenz "
+        "TEXT); INSERT INTO Zaehlungen (Zeit, Tag, Anzahl1, Anzahl15, Gezaehlt, Buchbestand, "
+        "Differenz) VALUES ('02.01.2024 18:02', '02.01.2024', '1', '3', '500,03', '503,23', "
+        "'-3,20');"));
     AuditorExport e(book.db(), dialogs, clock);
     ASSERT_EQ(run(e), AuditorExport::Outcome::Written) << dialogs.last().text.toStdString();
     QStringList read;
     EXPECT_EQ(checkExport(e.written(), &read), QStringList());
     EXPECT_EQ(read, QStringList({"Buchungen.csv", "Tage.csv", "Buchungstexte.csv",
                                  "Einstellungen.csv", "Zaehlungen.csv"}));
-    EXPECT_EQ(rowsOf(e.written(), "Zaehlungen.csv").size(), 2);
+    const QStringList counts = rowsOf(e.written(), "Zaehlungen.csv");
+    ASSERT_EQ(counts.size(), 2);
+    const QStringList names = test::csvFields(counts[0]);
+    EXPECT_EQ(names.mid(3, 1) + names.mid(17),
+              QStringList({"Anzahl 500", "Anzahl 0,01", "Gezählt", "Buchbestand", "Differenz"}));
+    EXPECT_EQ(test::csvFields(counts[1]).mid(17), QStringList({"3", "500,03", "503,23", "-3,20"}));
     EXPECT_EQ(test::csvFields(rowsOf(e.written(), "Buchungen.csv")[1])[19], "");
     EXPECT_TRUE(fromCp1252(readAll(e.written() + "/Hinweise.txt"))
                     .contains("Dieses Kassenbuch führt kein Änderungsprotokoll."));
+
+    test::TempBook other;
+    ASSERT_TRUE(other.db().exec("CREATE TABLE Zaehlungen (ID INTEGER PRIMARY KEY, Gezaehlt TEXT); "
+                                "INSERT INTO Zaehlungen (Gezaehlt) VALUES ('1,00');"));
+    AuditorExport o(other.db(), dialogs, clock);
+    ASSERT_EQ(o.writeInto(other.folder(), "01.01.2024", "31.12.2024"),
+              AuditorExport::Outcome::Written);
+    EXPECT_EQ(checkExport(o.written()), QStringList());
+    EXPECT_EQ(rowsOf(o.written(), "Zaehlungen.csv"),
+              QStringList({"\"ID\";\"Gezaehlt\"", "1;\"1,00\""}));
 }
 
 namespace {
@@ -357,12 +377,16 @@ struct StopAtOnce : Progress {
 };
 } // namespace
 
-// The export is whole or not there: a stop and a full disk leave the chosen folder as it was.
+// The export is whole or not there: a stop and a full disk leave the chosen folder as it was,
+// and the half export a crash left is gone.
 TEST_F(Auditor, WrittenWholeOrNotAtAll) {
     book.db().exec(
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
         "INSERT INTO Buchungen (a1, n1, n2, a4, a6, a8, a10) SELECT '', 'Bareinnahme', "
         "'eine Bemerkung, damit die Datei groß wird', '12,50', '19', i, '10.03.2024' FROM n;");
+    const QString crashed = out.path() + "/Betriebspruefung_20240101_20241231.tmp-export";
+    QDir().mkpath(crashed);
+    QFile(crashed + "/Buchungen.csv").open(QIODevice::WriteOnly);
     {
         StopAtOnce stop;
         AuditorExport e(book.db(), dialogs, clock, &stop);

@@ -6,6 +6,7 @@
 #include "gdpdu_dtd.h"
 #include "money.h"
 #include "period_lines.h"
+#include "till_count.h"
 #include "version_check.h"
 
 #include <QDateTime>
@@ -48,7 +49,8 @@ std::vector<std::pair<QString, QString>> logKinds() {
                                  "Wiederherstellung",
                                  "Reparatur",
                                  "Protokoll begonnen",
-                                 "Protokollierung erneuert"};
+                                 "Protokollierung erneuert",
+                                 "Zählung gespeichert"};
     std::vector<std::pair<QString, QString>> out;
     for (int i = 0; i < int(std::size(names)); ++i)
         out.emplace_back(QString::number(i + 1), QString::fromUtf8(names[i]));
@@ -274,13 +276,43 @@ std::vector<AuditorExport::Table> AuditorExport::tables() {
     };
     t.push_back(log);
 
-    // The stored till counts: described by the columns the file has.
+    // The kept till counts. A file whose table has other columns gets them described as they
+    // are.
     Table counts;
     counts.file = QStringLiteral("Zaehlungen.csv");
     counts.name = QStringLiteral("Zählungen");
     counts.description = QStringLiteral("Die gespeicherten Kassenzählungen (Zählprotokolle)");
-    counts.select = QStringLiteral("SELECT * FROM Zaehlungen ORDER BY ID;");
     counts.needs = QStringLiteral("Zaehlungen");
+    QStringList countColumns;
+    counts.columns = {
+        {QStringLiteral("Nr."), QStringLiteral("Nummer des Zählprotokolls"), K::Number, 0},
+        {QStringLiteral("Zeitpunkt"), QStringLiteral("Wann die Zählung gespeichert wurde"), K::Text,
+         1},
+        {QStringLiteral("Tag"), QStringLiteral("Der Tag des Kassenbuchs, an dem gezählt wurde"),
+         K::Date, 2},
+    };
+    for (int i = 1; i <= TillCount::kLines; ++i) {
+        const QString value = TillCount::captions()[size_t(i - 1)];
+        countColumns << QStringLiteral("Anzahl%1").arg(i);
+        counts.columns.push_back(
+            {QStringLiteral("Anzahl %1").arg(value),
+             QStringLiteral("Gezählte Anzahl der %1 zu %2 Euro")
+                 .arg(TillCount::isCoin(i) ? QStringLiteral("Münzen") : QStringLiteral("Scheine"),
+                      value),
+             K::Text, 2 + i});
+    }
+    counts.columns.push_back({QStringLiteral("Gezählt"),
+                              QStringLiteral("Summe des gezählten Bargelds in Euro"), K::Amount,
+                              3 + TillCount::kLines});
+    counts.columns.push_back({QStringLiteral("Buchbestand"),
+                              QStringLiteral("Kassenbestand laut Kassenbuch in Euro"), K::Amount,
+                              4 + TillCount::kLines});
+    counts.columns.push_back({QStringLiteral("Differenz"),
+                              QStringLiteral("Gezählt weniger Buchbestand in Euro"), K::Amount,
+                              5 + TillCount::kLines});
+    counts.select =
+        QStringLiteral("SELECT ID, Zeit, Tag, ") + countColumns.join(QStringLiteral(", ")) +
+        QStringLiteral(", Gezaehlt, Buchbestand, Differenz FROM Zaehlungen ORDER BY ID;");
     t.push_back(counts);
     return t;
 }
@@ -375,6 +407,12 @@ struct AuditorExport::Writer {
         Statement st;
         if (!t.periodLines) {
             st = out.db_.prepare(t.select);
+            if (!st.isValid() && !t.needs.isEmpty()) {
+                // A table of another shape than ours: every column as it stands.
+                t.columns.clear();
+                st = out.db_.prepare(QStringLiteral("SELECT * FROM ") + t.needs +
+                                     QStringLiteral(" ORDER BY ID;"));
+            }
             if (!st.isValid()) {
                 error = out.db_.lastError();
                 return -1;
@@ -538,7 +576,6 @@ AuditorExport::Outcome AuditorExport::writeInto(const QString& parent, const QSt
                                                 const QString& periodEnd) {
     written_.clear();
     files_.clear();
-    counts_.clear();
     const QDate from = cashdate::fromText(periodStart);
     const QDate to = cashdate::fromText(periodEnd);
     if (!from.isValid() || !to.isValid() || from > to) {
@@ -553,10 +590,12 @@ AuditorExport::Outcome AuditorExport::writeInto(const QString& parent, const QSt
     // stays as it is.
     const QString base = QDir(parent).filePath(folderName(periodStart, periodEnd));
     QString target = base;
-    for (int n = 2; QFileInfo::exists(target) || QFileInfo::exists(ExportFile::tempPathOf(target));
-         ++n)
+    for (int n = 2; QFileInfo::exists(target); ++n)
         target = base + QStringLiteral("-%1").arg(n);
+    // A temporary folder of an export cut short by a crash is never a whole export.
     const QString tmp = ExportFile::tempPathOf(target);
+    if (QFileInfo::exists(tmp))
+        QDir(tmp).removeRecursively();
     if (::mkdir(QFile::encodeName(tmp).constData(), 0755) != 0)
         return fail(fromErrno(errno).detail);
 
@@ -583,7 +622,7 @@ AuditorExport::Outcome AuditorExport::writeInto(const QString& parent, const QSt
     }
     progress_.begin(QStringLiteral("Der Export für die Betriebsprüfung wird geschrieben …"), total);
     std::vector<Table> written;
-    QStringList hints;
+    QStringList counts, hints;
     bool ok = true;
     for (Table& t : tables()) {
         if (!t.needs.isEmpty() && !hasTable(db_, t.needs))
@@ -593,9 +632,9 @@ AuditorExport::Outcome AuditorExport::writeInto(const QString& parent, const QSt
             ok = false;
             break;
         }
-        counts_ << QStringLiteral("%1 (%2 %3)")
-                       .arg(t.file, number(rows),
-                            rows == 1 ? QStringLiteral("Zeile") : QStringLiteral("Zeilen"));
+        counts << QStringLiteral("%1 (%2 %3)")
+                      .arg(t.file, number(rows),
+                           rows == 1 ? QStringLiteral("Zeile") : QStringLiteral("Zeilen"));
         hints << QStringLiteral("%1 – %2: %3 %4.")
                      .arg(t.file, t.description, number(rows),
                           rows == 1 ? QStringLiteral("Zeile") : QStringLiteral("Zeilen"));
@@ -689,7 +728,7 @@ AuditorExport::Outcome AuditorExport::writeInto(const QString& parent, const QSt
     QString message = QStringLiteral("Der Export für die Betriebsprüfung wurde in den Ordner\n%1\n"
                                      "geschrieben:\n\n%2\nindex.xml, %3, Hinweise.txt\n\nGeben Sie "
                                      "dem Prüfer den ganzen Ordner.")
-                          .arg(target, counts_.join(QLatin1Char('\n')), dtdFileName());
+                          .arg(target, counts.join(QLatin1Char('\n')), dtdFileName());
     if (!w.replaced.isEmpty())
         message += QStringLiteral("\n\nDiese Zeichen kennt der Zeichensatz Windows-1252 nicht; in "
                                   "den Dateien steht dafür „?“: ") +

@@ -71,7 +71,7 @@ class AuditorExport {
     static QString folderName(const QString& periodStart, const QString& periodEnd);
     static QString dtdFileName() { return QStringLiteral("gdpdu-01-08-2002.dtd"); }
 
-    // The folder the last run wrote, the files in it, the rows of each table written.
+    // The folder the last run wrote and the files in it.
     const QString& written() const { return written_; }
     const QStringList& files() const { return files_; }
 
@@ -86,7 +86,6 @@ class AuditorExport {
     Progress& progress_;
     QString written_;
     QStringList files_;
-    QStringList counts_;
 };
 
 } // namespace tb
