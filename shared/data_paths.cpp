@@ -1,6 +1,8 @@
 #include "data_paths.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 namespace tb::paths {
 
@@ -41,6 +43,15 @@ QString defaultBackupPath() {
 
 QString folderOf(const QString& path) {
     return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+bool isCashBookFile(const QString& target, const QString& bookPath) {
+    static const QRegularExpression kBookSuffix(QStringLiteral("^ka[s1-7]$"));
+    const QFileInfo chosen(target);
+    if (kBookSuffix.match(chosen.suffix().toLower()).hasMatch())
+        return true;
+    const QString real = chosen.canonicalFilePath();
+    return !real.isEmpty() && real == QFileInfo(bookPath).canonicalFilePath();
 }
 
 } // namespace tb::paths

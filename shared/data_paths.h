@@ -32,4 +32,9 @@ QString defaultBackupPath();
 // Everything up to and including the last "/".
 QString folderOf(const QString& path);
 
+// True when an export chosen at `target` would take the place of a cash book or one of its
+// copies: a name ending in ".kas" or ".ka1" to ".ka7" (any case), or the open book itself
+// reached through another name (a link).
+bool isCashBookFile(const QString& target, const QString& bookPath);
+
 } // namespace tb::paths

@@ -1,6 +1,7 @@
 #include "data_view.h"
 
 #include "line_order.h"
+#include "schema.h"
 
 #include <algorithm>
 #include <cstring>
@@ -75,8 +76,8 @@ void DataView::clearRows() {
 }
 
 void DataView::sortByLineOrder() {
-    const int date = columnIndex(QStringLiteral("a10"));
-    const int idColumn = columnIndex(QStringLiteral("ID"));
+    const int date = columnIndex(schema::Lines::date);
+    const int idColumn = columnIndex(schema::kId);
     if (date < 0 || idColumn < 0)
         return;
     std::vector<std::pair<LineOrderKey, const char*>> keyed;
@@ -232,7 +233,7 @@ qint64 DataView::id() const {
 }
 
 qint64 DataView::idAt(int row) const {
-    return valueAt(row, QStringLiteral("ID")).toLongLong();
+    return valueAt(row, schema::kId).toLongLong();
 }
 
 void DataView::setValue(const QString& column, const QString& value) {
@@ -269,7 +270,7 @@ bool DataView::update(QString* error) {
     if (adding_) {
         QStringList names, marks, values;
         for (int i = 0; i < columns_.size(); ++i) {
-            if (columns_[i] == QLatin1String("ID"))
+            if (columns_[i] == schema::kId)
                 continue;
             names << QLatin1Char('"') + columns_[i] + QLatin1Char('"');
             marks << QStringLiteral("?");
@@ -281,7 +282,7 @@ bool DataView::update(QString* error) {
         st.bindAll(values);
         if (!st.run())
             return fail(st.error());
-        const int idCol = columnIndex(QStringLiteral("ID"));
+        const int idCol = columnIndex(schema::kId);
         if (idCol >= 0)
             newRow_[static_cast<size_t>(idCol)] = QString::number(db_->lastInsertId());
         std::vector<QByteArray> utf8;

@@ -28,7 +28,6 @@ class DataView {
 
     DataView(Database* db, QString table, QString sql = {}, QStringList params = {});
 
-    void setDatabase(Database* db) { db_ = db; }
     Database* database() const { return db_; }
     void setSource(const QString& sql, const QStringList& params = {},
                    Order order = Order::AsQueried);
@@ -47,7 +46,6 @@ class DataView {
     bool isEmpty() const { return rows_.empty(); }
     int position() const { return pos_; }
     bool atEnd() const { return pos_ < 0 || pos_ >= recordCount(); }
-    bool isBof() const { return pos_ <= 0; }
 
     void moveFirst();
     void moveLast();

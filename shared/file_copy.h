@@ -35,7 +35,8 @@ FileResult writeWholeFile(const QString& dst, const QByteArray& bytes);
 // exists (it is never created), may be written, and has room for needBytes.
 FileResult checkWritable(const QString& dst, qint64 needBytes);
 
-// Flushes a file's data to disk (fsync) and, when dirToo, its folder entry.
+// Flushes a file's data to disk (fsync); syncFolderOf flushes the entry of the folder it
+// stands in, so a rename into it survives a power cut.
 bool syncFile(const QString& path);
 bool syncFolderOf(const QString& path);
 

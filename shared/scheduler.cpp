@@ -110,6 +110,15 @@ void ManualScheduler::advance(int ms) {
     now_ = target;
 }
 
+bool ManualScheduler::advanceTo(const QString& name) {
+    const auto it = std::find_if(pending_.begin(), pending_.end(),
+                                 [&](const Entry& e) { return e.name == name; });
+    if (it == pending_.end())
+        return false;
+    advance(static_cast<int>(it->due - now_));
+    return true;
+}
+
 void ManualScheduler::runAll(int maxMs) {
     const qint64 end = now_ + maxMs;
     while (!pending_.empty() && now_ < end)

@@ -60,6 +60,9 @@ class ManualScheduler : public Scheduler {
     // Advances virtual time, running every job that falls due, in order of due time and then
     // of arming; jobs armed by jobs run too when they fall due within the step.
     void advance(int ms);
+    // Advances virtual time to the moment the armed job of this name falls due, running it and
+    // everything due before it. False, and no time passes, when it is not armed.
+    bool advanceTo(const QString& name);
     // Runs until no job is armed (bounded, so a job that re-arms itself cannot hang a test).
     void runAll(int maxMs = 60000);
 

@@ -19,10 +19,10 @@ struct Entry : ::testing::Test {
     EntryValues values(const QString& text, const QString& in, const QString& out,
                        const QString& rate) {
         EntryValues v;
-        v.field[1] = text;
-        v.field[4] = in;
-        v.field[5] = out;
-        v.field[8] = "7";
+        v.line.text = text;
+        v.line.receipt = in;
+        v.line.payment = out;
+        v.line.number = "7";
         v.rate = rate;
         return v;
     }
@@ -79,38 +79,38 @@ TEST_F(Entry, RateChecksOnLeavingAnAmount) {
                                    "einen Steuersatz.");
 
     v.rate = "0";
-    v.field[7] = "3,00";
+    v.line.vat = "3,00";
     EXPECT_TRUE(entry.amountFieldLeft(v));
-    EXPECT_EQ(v.field[7], "3,00"); // rate 0 leaves the VAT alone on leaving
+    EXPECT_EQ(v.line.vat, "3,00"); // rate 0 leaves the VAT alone on leaving
     entry.rateChosen(v);
-    EXPECT_EQ(v.field[7], "0,00"); // but choosing it computes 0,00
+    EXPECT_EQ(v.line.vat, "0,00"); // but choosing it computes 0,00
     v.rate = "abc";
-    v.field[7] = "1,00";
+    v.line.vat = "1,00";
     entry.rateChosen(v);
-    EXPECT_EQ(v.field[7], "1,00");
+    EXPECT_EQ(v.line.vat, "1,00");
 }
 
 TEST_F(Entry, SaveRefusalsKeepEverything) {
     EntryValues v = values("", "", "", "19");
-    v.field[2] = "nur Bemerkung";
+    v.line.remark = "nur Bemerkung";
     EXPECT_FALSE(entry.checkAndAdvance(v));
     EXPECT_EQ(dialogs.last().text, "Kein Geschäftsvorfall eingegeben");
     EXPECT_EQ(dialogs.last().title, "Fehler");
     EXPECT_EQ(dialogs.last().icon, Icon::Critical);
-    v.field[1] = "Porto";
+    v.line.text = "Porto";
     EXPECT_FALSE(entry.checkAndAdvance(v));
     EXPECT_EQ(dialogs.last().text, "Sie haben keinen Betrag eingegeben");
 
     for (const char* bad : {"1,2,3", "-"}) {
-        v.field[4] = bad;
+        v.line.receipt = bad;
         EXPECT_FALSE(entry.checkAndAdvance(v)) << bad;
     }
-    v.field[4] = "K";
-    v.field[8] = "12,5";
+    v.line.receipt = "K";
+    v.line.number = "12,5";
     EXPECT_FALSE(entry.checkAndAdvance(v));
     EXPECT_EQ(dialogs.last().text, "Die Beleg-Nr. muss eine ganze Zahl sein.");
     EXPECT_EQ(book.setting("Einst19"), "1");
-    v.field[8] = "41";
+    v.line.number = "41";
     EXPECT_TRUE(entry.checkAndAdvance(v));
     EXPECT_EQ(book.setting("Einst19"), "42");
 }
@@ -120,12 +120,12 @@ TEST_F(Entry, ReceiptNumberRisesEachTimeTheFieldIsEntered) {
     settings.reload();
     EntryValues v;
     entry.receiptFieldEntered(v);
-    EXPECT_EQ(v.field[8], "10");
+    EXPECT_EQ(v.line.number, "10");
     entry.receiptFieldEntered(v);
-    EXPECT_EQ(v.field[8], "10");
+    EXPECT_EQ(v.line.number, "10");
     EXPECT_EQ(book.setting("Einst19"), "12");
-    v.field[1] = "Porto";
-    v.field[4] = "1";
+    v.line.text = "Porto";
+    v.line.receipt = "1";
     EXPECT_TRUE(entry.checkAndAdvance(v));
     EXPECT_EQ(book.setting("Einst19"), "11");
 }
@@ -178,11 +178,11 @@ TEST_F(Entry, RatesWithoutAResultComputeNothingAndRaiseNothing) {
     EXPECT_FALSE(BookingEntry::vatOf("abc", "100", "").has_value());
     EXPECT_EQ(BookingEntry::vatOf("-200", "100", "")->toText(), "200,00");
     EntryValues v = values("Bareinnahme", "100", "", "-100");
-    v.field[7] = "1,00";
+    v.line.vat = "1,00";
     EXPECT_TRUE(entry.amountFieldLeft(v));
-    EXPECT_EQ(v.field[7], "1,00");
+    EXPECT_EQ(v.line.vat, "1,00");
     entry.rateChosen(v);
-    EXPECT_EQ(v.field[7], "1,00");
+    EXPECT_EQ(v.line.vat, "1,00");
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -192,25 +192,25 @@ TEST_F(Entry, AmountsAboveTheBoundAreRefusedAtSaving) {
     EXPECT_EQ(dialogs.last().text,
               "Der Betrag ist zu groß. Ein Betrag darf höchstens 999999999,99 sein.");
     EXPECT_EQ(book.setting("Einst19"), "1");
-    v.field[4] = "";
-    v.field[5] = "-1.000.000.000";
+    v.line.receipt = "";
+    v.line.payment = "-1.000.000.000";
     EXPECT_FALSE(entry.checkAndAdvance(v));
-    v.field[5] = "999.999.999,99";
+    v.line.payment = "999.999.999,99";
     EXPECT_TRUE(entry.checkAndAdvance(v));
     // "1.500" is fifteen hundred, never one and a half.
     v = values("Bareinnahme", "1.500", "", "19");
     entry.amountFieldLeft(v);
-    EXPECT_EQ(v.field[4], "1500,00");
-    EXPECT_EQ(v.field[7], "239,50");
+    EXPECT_EQ(v.line.receipt, "1500,00");
+    EXPECT_EQ(v.line.vat, "239,50");
 }
 
 TEST_F(Entry, MoreThanTwoDecimalsAndNoNumberInTheVatBoxAreRefusedNeverRounded) {
     // "1.500" typed with the keypad's point arrives as "1,500": it stays as typed, no VAT is
     // computed from it, and "speichern" names it.
     EntryValues v = values("Bareinnahme", "1,500", "", "19");
-    v.field[7] = v.vatBox = "";
+    v.line.vat = v.vatBox = "";
     entry.amountFieldLeft(v);
-    EXPECT_EQ(v.field[4], "1,500");
+    EXPECT_EQ(v.line.receipt, "1,500");
     EXPECT_EQ(v.vatBox, "");
     EXPECT_EQ(BookingEntry::reformatAmount("1,500"), "1,500");
     EXPECT_EQ(BookingEntry::reformatAmount("1,5"), "1,50");
@@ -218,13 +218,13 @@ TEST_F(Entry, MoreThanTwoDecimalsAndNoNumberInTheVatBoxAreRefusedNeverRounded) {
     EXPECT_EQ(dialogs.last().text, "1,500 ist kein gültiger Betrag (höchstens zwei "
                                    "Nachkommastellen).");
     EXPECT_EQ(dialogs.last().title, "Fehler");
-    v.field[4] = "";
-    v.field[5] = "0,125";
+    v.line.receipt = "";
+    v.line.payment = "0,125";
     EXPECT_FALSE(entry.checkAndAdvance(v));
     EXPECT_EQ(dialogs.last().text, "0,125 ist kein gültiger Betrag (höchstens zwei "
                                    "Nachkommastellen).");
     // The VAT box is checked like the amounts: it is what goes into the tax columns.
-    v.field[5] = "10,70";
+    v.line.payment = "10,70";
     for (const char* bad : {"abc", "<b>x</b>", "19,001"}) {
         v.vatBox = bad;
         EXPECT_FALSE(entry.checkAndAdvance(v)) << bad;
@@ -238,18 +238,18 @@ TEST_F(Entry, MoreThanTwoDecimalsAndNoNumberInTheVatBoxAreRefusedNeverRounded) {
 TEST_F(Entry, ReceiptNumbersStayBelowABillion) {
     EntryValues v = values("Porto", "1,00", "", "19");
     for (const char* big : {"1000000000", "9223372036854775807", "99999999999999999999"}) {
-        v.field[8] = big;
+        v.line.number = big;
         EXPECT_FALSE(entry.checkAndAdvance(v)) << big;
         EXPECT_EQ(dialogs.last().text, "Die Beleg-Nr. darf höchstens 999999999 sein.");
     }
     EXPECT_EQ(book.setting("Einst19"), "1");
-    v.field[8] = "999999999";
+    v.line.number = "999999999";
     EXPECT_TRUE(entry.checkAndAdvance(v));
     // The last number is handed out once more as it stands, and never beyond.
     settings.setNextReceipt("999999999");
     EntryValues fresh;
     entry.receiptFieldEntered(fresh);
-    EXPECT_EQ(fresh.field[8], "999999999");
+    EXPECT_EQ(fresh.line.number, "999999999");
     EXPECT_EQ(settings.nextReceipt(), "999999999");
 }
 

@@ -47,6 +47,8 @@ struct Main : ::testing::Test {
         w->activate();
     }
     void settle() { scheduler.advance(2000); }
+    // Runs the deferred jobs up to and including the one named, at the time it falls due.
+    void runTo(JobId id) { ASSERT_TRUE(scheduler.advanceTo(Haupt::jobName(id))); }
 };
 } // namespace
 
@@ -122,7 +124,7 @@ TEST_F(Main, NewEntrySavedAndNewModeStartsTheNextAfter700ms) {
     settle();
     picked << "Bareinnahme";
     QTest::keyClick(w->dayList(), Qt::Key_F4);
-    scheduler.advance(360);
+    runTo(JobId::NewLine);
     EXPECT_TRUE(w->entryPanel()->isVisible());
     EXPECT_EQ(w->stateLabelText(), "Neuanlage");
     EXPECT_EQ(w->entryField(1)->text(), "Bareinnahme");
@@ -134,19 +136,18 @@ TEST_F(Main, NewEntrySavedAndNewModeStartsTheNextAfter700ms) {
     EXPECT_EQ(book.setting("Einst19"), "2");
     w->entryField(8)->setText("5");
     w->newMode()->setChecked(true);
-    scheduler.disarm("press new entry");
+    scheduler.disarm(Haupt::jobName(JobId::PressNew));
     w->saveEntry();
     EXPECT_FALSE(w->entryPanel()->isVisible());
     EXPECT_EQ(book.setting("Einst19"), "6");
-    scheduler.advance(100);
+    runTo(JobId::SaveLine);
     EXPECT_EQ(book.db().scalar("SELECT a4 || '|' || a7 || '|' || a14 FROM Buchungen;"),
               "119,00|19,00|19,00");
     const qint64 armedAt = scheduler.now();
     picked << "Porto";
-    scheduler.advance(1100);
-    const qsizetype i = scheduler.log.lastIndexOf("press new entry");
-    ASSERT_GE(i, 0);
-    EXPECT_EQ(scheduler.logTimes[static_cast<size_t>(i)], armedAt + 700);
+    runTo(JobId::PressNew);
+    EXPECT_EQ(scheduler.now(), armedAt + 700);
+    runTo(JobId::NewLine);
     EXPECT_TRUE(w->entryPanel()->isVisible());
     EXPECT_EQ(w->entryField(1)->text(), "Porto");
     EXPECT_EQ(book.db().scalar("SELECT a15 FROM Buchungen;"), "119,00");
@@ -169,7 +170,7 @@ TEST_F(Main, EscapeCancelsTheEntryAndDropsTheNewLine) {
     settle();
     picked << "Bareinnahme";
     w->newEntry();
-    scheduler.advance(360);
+    runTo(JobId::NewLine);
     QTest::keyClick(w->entryField(2), Qt::Key_Escape);
     EXPECT_FALSE(w->entryPanel()->isVisible());
     EXPECT_EQ(w->stateLabelText(), "Daten bearbeiten");
@@ -250,7 +251,8 @@ TEST_F(Main, HidingThePanelDropsTheUnsavedLine) {
     start();
     settle();
     w->newMode()->setChecked(true);
-    scheduler.advance(1100); // the next new entry starts by itself (700 + 360 ms)
+    runTo(JobId::PressNew); // the next new entry starts by itself
+    runTo(JobId::NewLine);
     ASSERT_TRUE(w->entryPanel()->isVisible());
     ASSERT_TRUE(w->lines().isAdding());
     w->editMode()->setChecked(true);
@@ -267,7 +269,7 @@ TEST_F(Main, HidingThePanelDropsTheUnsavedLine) {
     // The mixed-rate message closes the panel the same way.
     w->cancelEntry();
     w->newEntry();
-    scheduler.advance(360);
+    runTo(JobId::NewLine);
     ASSERT_TRUE(w->lines().isAdding());
     w->rateChoice()->setEditText("19/7");
     w->entryField(4)->setFocus();
@@ -291,7 +293,7 @@ TEST_F(Main, LineDeletionAnsweredNoKeepsEverything) {
     EXPECT_EQ(dialogs.last().text, "Soll die markiere Zeile gelöscht werden ?");
     EXPECT_TRUE(w->entryPanel()->isVisible());
     EXPECT_TRUE(w->lineGrid()->hasFocus());
-    EXPECT_FALSE(scheduler.isArmed("recompute day view"));
+    EXPECT_FALSE(scheduler.isArmed(Haupt::jobName(JobId::Recompute)));
     EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "1");
 }
 
@@ -383,7 +385,7 @@ TEST_F(Main, ALineSavedJustBeforeTheEndIsWritten) {
     settle();
     picked << "Bareinnahme";
     w->newEntry();
-    scheduler.advance(360);
+    runTo(JobId::NewLine);
     w->entryField(4)->setText("12,50");
     w->saveEntry();
     w->close(); // within the 100 ms of the save job: the end of a session, a signal
@@ -467,7 +469,10 @@ struct OpenEntry : Main {
     void openTyped() {
         picked << "porto";
         QTest::keyClick(w->dayList(), Qt::Key_F4);
-        scheduler.advance(360);
+        // Through the job "new line"; with the service code the line opens at once and the
+        // fields' state follows.
+        if (!scheduler.advanceTo(Haupt::jobName(JobId::NewLine)))
+            runTo(JobId::EntryState);
         ASSERT_TRUE(w->entryPanel()->isVisible());
         w->entryField(kRemarkField)->setFocus();
         QTest::keyClicks(w->entryField(kRemarkField), "NEUE ZEILE");
@@ -524,7 +529,7 @@ TEST_F(OpenEntry, EveryOtherWayOutAsksFirstAndNoReturnsToTheEntry) {
         {"Modus Bearbeiten",
          [&] {
              w->newMode()->setChecked(true);
-             scheduler.disarm("press new entry");
+             scheduler.disarm(Haupt::jobName(JobId::PressNew));
              w->editMode()->setChecked(true);
          }},
     };
@@ -620,7 +625,7 @@ TEST_F(OpenEntry, TabGoesThroughTheFieldsToSaveAndCancelAndRoundAgain) {
 
 TEST_F(OpenEntry, AnUntouchedEntryGoesWithoutAQuestion) {
     w->newEntry();
-    scheduler.advance(360); // the picker was cancelled: nothing typed
+    runTo(JobId::NewLine); // the picker was cancelled: nothing typed
     ASSERT_TRUE(w->entryPanel()->isVisible());
     w->chooseDayRow(1);
     settle();

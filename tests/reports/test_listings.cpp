@@ -297,6 +297,38 @@ TEST_F(Lists, TheExportAsksWhereAndCopiesSafely) {
         "Die Datei konnte nicht gespeichert werden !\nbitte Ursache beheben - Fehler 2 "));
 }
 
+// The chosen name is the open book, a copy of it, or a link to it: nothing is written there.
+TEST_F(Lists, TheExportNeverTakesThePlaceOfTheBook) {
+    line("06.12.2026", "x", "1,00");
+    grid.setSource("Select * from Buchungen WHERE a10 = (?)Order by ID;", {"06.12.2026"});
+    grid.refresh();
+    QTemporaryDir work, target;
+    const QString link = target.path() + "/Kasse.csv";
+    ASSERT_TRUE(QFile::link(book.path(), link));
+    const QByteArray before = [&] {
+        QFile f(book.path());
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    for (const QString& chosen :
+         {book.path(), target.path() + "/Tillbook.KA3", target.path() + "/alt.kas", link}) {
+        dialogs.files = {chosen};
+        EXPECT_EQ(CsvExport::run(grid, dayState("06.12.2026"), "19", "7", book.path(), work.path(),
+                                 dialogs),
+                  CsvExport::Outcome::Cancelled)
+            << chosen.toStdString();
+        EXPECT_EQ(dialogs.last().text, "Die Datei\n" + chosen +
+                                           "\nist ein Kassenbuch oder dessen Sicherung; die "
+                                           "CSV-Datei wird nicht an ihre Stelle geschrieben.\n\n"
+                                           "Es wurde keine Datei geschrieben.");
+    }
+    EXPECT_FALSE(QFile::exists(target.path() + "/Tillbook.KA3"));
+    EXPECT_FALSE(QFile::exists(target.path() + "/alt.kas"));
+    QFile f(book.path());
+    f.open(QIODevice::ReadOnly);
+    EXPECT_EQ(f.readAll(), before);
+}
+
 TEST_F(Lists, FormulasArriveAsTextAndLostCharactersAreNamedOnce) {
     line("06.12.2026", "=SUMME(1;2)", "12,50");
     const qint64 minus = line("06.12.2026", "@Kasse", "", "", "O");

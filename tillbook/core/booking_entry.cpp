@@ -3,12 +3,43 @@
 #include "cash_date.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tb {
 
-const QStringList& BookingEntry::columns() {
-    static const QStringList c{"a1", "n1", "n2", "a3", "a4", "a5", "a6", "a7", "a8"};
-    return c;
+using schema::Lines;
+
+QString& EntryValues::field(EntryField f) {
+    return const_cast<QString&>(std::as_const(*this).field(f));
+}
+
+const QString& EntryValues::field(EntryField f) const {
+    switch (f) {
+    case kStatusField:
+        return line.status;
+    case kTextField:
+        return line.text;
+    case kRemarkField:
+        return line.remark;
+    case kDoneField:
+        return line.done;
+    case kReceiptField:
+        return line.receipt;
+    case kPaymentField:
+        return line.payment;
+    case kRateField:
+        return line.rate;
+    case kVatField:
+        return line.vat;
+    case kNumberField:
+        break;
+    }
+    return line.number;
+}
+
+bool EntryValues::typed() const {
+    return !line.text.isEmpty() || !line.remark.isEmpty() || !line.receipt.isEmpty() ||
+           !line.payment.isEmpty();
 }
 
 bool BookingEntry::isMixedText(const QString& t) {
@@ -27,8 +58,8 @@ void BookingEntry::receiptFieldEntered(EntryValues& v) {
     if (settings_.nextReceipt().isEmpty())
         settings_.setNextReceipt(QStringLiteral("0"));
     const QString n = settings_.nextReceipt();
-    if (v.field[8].isEmpty())
-        v.field[8] = n;
+    if (v.line.number.isEmpty())
+        v.line.number = n;
     bool ok = false;
     const qint64 number = n.toLongLong(&ok);
     if (ok && number < kMaxReceiptNumber) {
@@ -38,8 +69,8 @@ void BookingEntry::receiptFieldEntered(EntryValues& v) {
 }
 
 void BookingEntry::fieldLeft(EntryValues& v) {
-    if (v.field[8].isEmpty())
-        v.field[8] =
+    if (v.line.number.isEmpty())
+        v.line.number =
             settings_.nextReceipt().isEmpty() ? QStringLiteral("0") : settings_.nextReceipt();
 }
 
@@ -80,22 +111,22 @@ bool BookingEntry::amountFieldLeft(EntryValues& v) {
     }
     const auto r = parseRate(v.rate);
     if (r && *r != 0) {
-        if (const auto vat = vatOf(v.rate, v.field[4], v.field[5])) {
-            v.field[7] = vat->toText();
-            v.vatBox = v.field[7];
+        if (const auto vat = vatOf(v.rate, v.line.receipt, v.line.payment)) {
+            v.line.vat = vat->toText();
+            v.vatBox = v.line.vat;
         }
     }
-    v.field[4] = reformatAmount(v.field[4]);
-    v.field[5] = reformatAmount(v.field[5]);
+    v.line.receipt = reformatAmount(v.line.receipt);
+    v.line.payment = reformatAmount(v.line.payment);
     return true;
 }
 
 void BookingEntry::rateChosen(EntryValues& v) {
     if (v.rate.isEmpty())
         return;
-    if (const auto vat = vatOf(v.rate, v.field[4], v.field[5])) {
-        v.field[7] = vat->toText();
-        v.vatBox = v.field[7];
+    if (const auto vat = vatOf(v.rate, v.line.receipt, v.line.payment)) {
+        v.line.vat = vat->toText();
+        v.vatBox = v.line.vat;
     }
 }
 
@@ -110,17 +141,17 @@ static bool withinBound(const QString& t) {
 
 bool BookingEntry::checkAndAdvance(const EntryValues& v) {
     const QString fehler = QStringLiteral("Fehler");
-    if (v.field[1].isEmpty()) {
+    if (v.line.text.isEmpty()) {
         dialogs_.message(QStringLiteral("Kein Geschäftsvorfall eingegeben"), fehler,
                          Icon::Critical);
         return false;
     }
-    if (v.field[4].isEmpty() && v.field[5].isEmpty()) {
+    if (v.line.receipt.isEmpty() && v.line.payment.isEmpty()) {
         dialogs_.message(QStringLiteral("Sie haben keinen Betrag eingegeben"), fehler,
                          Icon::Critical);
         return false;
     }
-    if (!isAmountText(v.field[4]) || !isAmountText(v.field[5])) {
+    if (!isAmountText(v.line.receipt) || !isAmountText(v.line.payment)) {
         dialogs_.message(QStringLiteral("Der Betrag ist keine gültige Zahl. Bitte geben Sie den "
                                         "Betrag z. B. als 12,50 ein."),
                          fehler, Icon::Critical);
@@ -135,20 +166,20 @@ bool BookingEntry::checkAndAdvance(const EntryValues& v) {
             return false;
         }
     }
-    for (const QString* amount : {&v.field[4], &v.field[5], &v.vatBox, &v.vatBox2}) {
+    for (const QString* amount : {&v.line.receipt, &v.line.payment, &v.vatBox, &v.vatBox2}) {
         if (hasMoreThanTwoDecimals(*amount)) {
             dialogs_.message(tooManyDecimalsMessage(*amount), fehler, Icon::Critical);
             return false;
         }
     }
-    if (!withinBound(v.field[4]) || !withinBound(v.field[5]) || !withinBound(v.vatBox) ||
+    if (!withinBound(v.line.receipt) || !withinBound(v.line.payment) || !withinBound(v.vatBox) ||
         !withinBound(v.vatBox2)) {
         dialogs_.message(QStringLiteral("Der Betrag ist zu groß. Ein Betrag darf höchstens "
                                         "999999999,99 sein."),
                          fehler, Icon::Critical);
         return false;
     }
-    const QString& nr = v.field[8];
+    const QString& nr = v.line.number;
     const bool digits = !nr.isEmpty() && std::all_of(nr.begin(), nr.end(), [](QChar c) {
         return c >= QLatin1Char('0') && c <= QLatin1Char('9');
     });
@@ -177,74 +208,52 @@ bool BookingEntry::writeLine(Database& db, const LineTarget& target, const Entry
         return false;
     };
     // The columns the save writes, in the order the rules set them.
-    QStringList names;
-    QStringList values;
-    auto set = [&](const QString& column, const QString& value) {
-        const qsizetype at = names.indexOf(column);
-        if (at >= 0) {
-            values[at] = value;
-            return;
-        }
-        names << column;
-        values << value;
-    };
-    const auto& cols = columns();
-    for (int i = 0; i < 9; ++i)
-        set(cols[i], v.field[static_cast<size_t>(i)]);
-    set(QStringLiteral("a6"), v.rate);
-    const QString text = v.field[kTextField];
-    if (!text.startsWith(QLatin1String("Hotelrechnung"))) {
+    LineWrite w;
+    const BookingLine& l = v.line;
+    w.set(Lines::status, l.status)
+        .set(Lines::text, l.text)
+        .set(Lines::remark, l.remark)
+        .set(Lines::done, l.done)
+        .set(Lines::receipt, l.receipt)
+        .set(Lines::payment, l.payment)
+        .set(Lines::rate, l.rate)
+        .set(Lines::vat, l.vat)
+        .set(Lines::number, l.number)
+        .set(Lines::rate, v.rate);
+    if (!l.text.startsWith(QLatin1String("Hotelrechnung"))) {
         if (v.rate == settings_.rate2())
-            set(QStringLiteral("a13"), v.vatBox);
+            w.set(Lines::vat2, v.vatBox);
         if (v.rate == settings_.rate1())
-            set(QStringLiteral("a14"), v.vatBox);
+            w.set(Lines::vat1, v.vatBox);
     } else {
-        set(QStringLiteral("a14"), v.vatBox);
-        set(QStringLiteral("a13"), v.vatBox2);
+        w.set(Lines::vat1, v.vatBox);
+        w.set(Lines::vat2, v.vatBox2);
     }
     if (v.rate == QLatin1String("0")) {
-        set(QStringLiteral("a14"), QString());
-        set(QStringLiteral("a13"), QString());
+        w.set(Lines::vat1, QString());
+        w.set(Lines::vat2, QString());
     }
     QString date;
     if (!target.isNew()) {
-        Statement st = db.prepare(QStringLiteral("SELECT a10 FROM Buchungen WHERE ID = ?;"));
-        st.bind(1, target.id);
-        if (!st.next())
+        BookingLine stored;
+        if (!BookingLine::load(db, target.id, stored))
             return failed(); // the line is gone
-        date = st.text(0);
+        date = stored.date;
     }
     if (date.isEmpty())
         date = dayDate;
     if (date.isEmpty())
         return failed();
-    set(QStringLiteral("a10"), date);
-    set(QStringLiteral("a11"), cashdate::key8(date));
-    set(QStringLiteral("a12"),
-        v.field[kDoneField] != QLatin1String("V") ? QStringLiteral("O") : QString());
-    set(QStringLiteral("a15"), QStringLiteral("0"));
+    w.set(Lines::date, date);
+    w.set(Lines::dateKey, cashdate::key8(date));
+    w.set(Lines::open, l.done != QLatin1String("V") ? QStringLiteral("O") : QString());
+    w.set(Lines::balance, QStringLiteral("0"));
 
-    QStringList quoted;
-    for (const QString& n : names)
-        quoted << QLatin1Char('"') + n + QLatin1Char('"');
-    Statement st;
-    if (target.isNew()) {
-        QStringList marks;
-        for (qsizetype i = 0; i < names.size(); ++i)
-            marks << QStringLiteral("?");
-        st = db.prepare(QStringLiteral("INSERT INTO Buchungen (%1) VALUES (%2);")
-                            .arg(quoted.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
-        st.bindAll(values);
-    } else {
-        st = db.prepare(QStringLiteral("UPDATE Buchungen SET %1 WHERE ID = ?;")
-                            .arg(quoted.join(QStringLiteral("=?,")) + QStringLiteral("=?")));
-        st.bindAll(values);
-        st.bind(static_cast<int>(values.size()) + 1, target.id);
-    }
-    if (!st.run() || db.changes() != 1)
+    qint64 id = target.id;
+    if (!(target.isNew() ? w.insert(db, &id) : w.update(db, target.id)))
         return failed();
     if (writtenId)
-        *writtenId = target.isNew() ? db.lastInsertId() : target.id;
+        *writtenId = id;
     return true;
 }
 
@@ -268,16 +277,15 @@ bool BookingEntry::writeLine(DataView& lines, const EntryValues& v, const QStrin
 }
 
 void BookingEntry::showLine(const DataView& lines, EntryValues& v) const {
-    const auto& cols = columns();
-    for (int i = 0; i < 9; ++i)
-        v.field[i] = lines.value(cols[i]);
-    v.rate = lines.value(QStringLiteral("a6"));
-    v.vatBox = v.field[7];
+    const BookingLine stored = BookingLine::read(lines);
+    v.line = stored;
+    v.rate = stored.rate;
+    v.vatBox = v.line.vat;
     // Step by step as the rules go: a box emptied here no longer makes a two-rate line. Only
     // the shown values are emptied; the stored line stays as it is.
-    QString a13 = lines.value(QStringLiteral("a13"));
-    QString a14 = lines.value(QStringLiteral("a14"));
-    if (!isMixedText(v.field[1])) {
+    QString a13 = stored.vat2;
+    QString a14 = stored.vat1;
+    if (!isMixedText(v.line.text)) {
         if (v.rate == settings_.rate2()) {
             v.vatBox = a13;
             a14.clear();
@@ -297,19 +305,19 @@ void BookingEntry::showLine(const DataView& lines, EntryValues& v) const {
         v.vatBox2.clear();
         v.rate2.clear();
         if (v.rate == mixedRate())
-            v.vatBox = v.field[7];
+            v.vatBox = v.line.vat;
     }
 }
 
 bool BookingEntry::toggleDone(DataView& lines) {
     if (lines.atEnd() || lines.isAdding())
         return false;
-    if (lines.value(QStringLiteral("a3")) != QLatin1String("V")) {
-        lines.setValue(QStringLiteral("a3"), QStringLiteral("V"));
-        lines.setValue(QStringLiteral("a12"), QString());
+    if (lines.value(Lines::done) != QLatin1String("V")) {
+        lines.setValue(Lines::done, QStringLiteral("V"));
+        lines.setValue(Lines::open, QString());
     } else {
-        lines.setValue(QStringLiteral("a3"), QStringLiteral(" "));
-        lines.setValue(QStringLiteral("a12"), QStringLiteral("O"));
+        lines.setValue(Lines::done, QStringLiteral(" "));
+        lines.setValue(Lines::open, QStringLiteral("O"));
     }
     return lines.update();
 }

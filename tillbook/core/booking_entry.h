@@ -1,5 +1,6 @@
 #pragma once
 
+#include "booking_line.h"
 #include "data_view.h"
 #include "dialogs.h"
 #include "money.h"
@@ -8,17 +9,6 @@
 #include <array>
 
 namespace tb {
-
-// The contents of the entry panel. Fields 0..8 are saved into a1, n1, n2, a3, a4, a5, a6, a7,
-// a8; 0, 3, 6 and 7 are holders the operator does not see.
-struct EntryValues {
-    std::array<QString, 9> field;
-    QString rate;    // the VAT-rate choice (editable)
-    QString rate2;   // second rate choice, two-rate lines only
-    QString vatBox;  // VAT at the chosen rate, editable
-    QString vatBox2; // VAT at the second rate
-    bool twoRates = false;
-};
 
 // The entry fields by their numbers.
 enum EntryField {
@@ -31,6 +21,26 @@ enum EntryField {
     kRateField = 6,
     kVatField = 7,
     kNumberField = 8,
+};
+inline constexpr int kEntryFields = 9;
+
+// The contents of the entry panel: the line being entered or shown, of which the panel holds
+// the status, the texts, the done mark, the amounts, the rate, the VAT and the receipt number
+// (status, done mark, rate and VAT are holders the operator does not see), and the rate
+// choices and VAT boxes.
+struct EntryValues {
+    BookingLine line;
+    QString rate;    // the VAT-rate choice (editable)
+    QString rate2;   // second rate choice, two-rate lines only
+    QString vatBox;  // VAT at the chosen rate, editable
+    QString vatBox2; // VAT at the second rate
+    bool twoRates = false;
+
+    // The line's value an entry field holds.
+    QString& field(EntryField f);
+    const QString& field(EntryField f) const;
+    // Something was typed: a booking text, a remark or an amount.
+    bool typed() const;
 };
 
 // The service code that unlocks editing of saved lines and line deletion.
@@ -48,8 +58,6 @@ struct LineTarget {
 // writing a line and showing one.
 class BookingEntry {
   public:
-    static const QStringList& columns(); // a1 n1 n2 a3 a4 a5 a6 a7 a8
-
     BookingEntry(Dialogs& dialogs, SettingsRecord& settings)
         : dialogs_(dialogs), settings_(settings) {}
 

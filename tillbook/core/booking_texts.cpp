@@ -3,7 +3,7 @@
 namespace tb {
 
 BookingTexts::BookingTexts(Database* db, Dialogs& dialogs)
-    : db_(db), dialogs_(dialogs), view_(db, QStringLiteral("Buchungstext"), source()) {}
+    : db_(db), dialogs_(dialogs), view_(db, schema::Texts::table, source()) {}
 
 void BookingTexts::refresh() {
     view_.setSource(source());
@@ -17,11 +17,11 @@ bool BookingTexts::startsWith(const QString& text, const QString& prefix) {
 }
 
 bool BookingTexts::search(const QString& prefix) {
-    const int c = view_.columnIndex(QStringLiteral("a1"));
+    const int c = view_.columnIndex(schema::Texts::text);
     if (c < 0)
         return false;
     return view_.findFirst([&](const DataView& v, int row) {
-        return startsWith(v.valueAt(row, QStringLiteral("a1")), prefix);
+        return startsWith(v.valueAt(row, schema::Texts::text), prefix);
     });
 }
 
@@ -47,7 +47,7 @@ std::optional<QString> BookingTexts::takeOver(const QString& searchText) {
         if (a != Answer::Yes)
             return std::nullopt;
         view_.addNew();
-        view_.setValue(QStringLiteral("a1"), searchText);
+        view_.setValue(schema::Texts::text, searchText);
         view_.update();
     }
     return currentText();

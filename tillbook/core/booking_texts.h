@@ -2,6 +2,7 @@
 
 #include "data_view.h"
 #include "dialogs.h"
+#include "schema.h"
 
 #include <optional>
 
@@ -17,7 +18,7 @@ class BookingTexts {
 
     DataView& view() { return view_; }
     void refresh();
-    QString currentText() const { return view_.value(QStringLiteral("a1")); }
+    QString currentText() const { return view_.value(schema::Texts::text); }
 
     // Case-insensitive prefix test, umlauts included; the search text is taken literally.
     static bool startsWith(const QString& text, const QString& prefix);

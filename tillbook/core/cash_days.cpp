@@ -5,7 +5,7 @@
 namespace tb {
 
 CashDays::CashDays(Database* db, Dialogs& dialogs, Clock& clock)
-    : db_(db), dialogs_(dialogs), clock_(clock), view_(db, QStringLiteral("Datum"), daySource()) {
+    : db_(db), dialogs_(dialogs), clock_(clock), view_(db, schema::Days::table, daySource()) {
     view_.onCurrentChanged = [this] { dayChanged(); };
 }
 
@@ -22,9 +22,9 @@ void CashDays::refresh() {
 
 void CashDays::storeDayAmount(Money amount) {
     const QString text = amount.toText();
-    if (view_.atEnd() || view_.value(QStringLiteral("a3")) == text)
+    if (view_.atEnd() || view_.value(schema::Days::amount) == text)
         return;
-    view_.setValue(QStringLiteral("a3"), text);
+    view_.setValue(schema::Days::amount, text);
     view_.update();
 }
 
@@ -53,7 +53,7 @@ CashDays::FindOutcome CashDays::findOrCreate() {
         return FindOutcome::Existing;
     if (mayChangeDay && !mayChangeDay())
         return FindOutcome::Kept;
-    if (view_.findFirstEquals(QStringLiteral("a1"), selectedDate_))
+    if (view_.findFirstEquals(schema::Days::date, selectedDate_))
         return FindOutcome::Existing;
 
     const Answer a = dialogs_.message(
@@ -66,11 +66,11 @@ CashDays::FindOutcome CashDays::findOrCreate() {
 }
 
 void CashDays::selectOrCreate(const QString& date) {
-    if (view_.findFirstEquals(QStringLiteral("a1"), date))
+    if (view_.findFirstEquals(schema::Days::date, date))
         return;
     insertDay(date);
     refresh();
-    view_.findFirstEquals(QStringLiteral("a1"), date);
+    view_.findFirstEquals(schema::Days::date, date);
 }
 
 QDate CashDays::businessDate(const QDateTime& now) {

@@ -5,6 +5,7 @@
 #include "dialogs.h"
 #include "money.h"
 #include "passwords.h"
+#include "schema.h"
 
 #include <functional>
 
@@ -24,7 +25,7 @@ class CashDays {
     // Re-reads the day list, newest first; the newest day becomes current.
     void refresh();
 
-    QString currentDate() const { return view_.value(QStringLiteral("a1")); }
+    QString currentDate() const { return view_.value(schema::Days::date); }
     qint64 currentDayId() const { return currentDayId_; }
     const QString& selectedDate() const { return selectedDate_; }
 

@@ -1,16 +1,20 @@
 #include "day_view.h"
 
 #include "line_order.h"
+#include "schema.h"
 
 namespace tb {
 
+using schema::Lines;
+
 DayTotals computeDayTotals(const DataView& lines) {
     DayTotals t;
-    const std::pair<Money*, const char*> sums[] = {
-        {&t.receipts, "a4"},       {&t.payments, "a5"}, {&t.rates, "a6"}, {&t.vat, "a7"},
-        {&t.receiptNumbers, "a8"}, {&t.vat1, "a14"},    {&t.vat2, "a13"}};
+    const std::pair<Money*, const QString&> sums[] = {
+        {&t.receipts, Lines::receipt}, {&t.payments, Lines::payment},      {&t.rates, Lines::rate},
+        {&t.vat, Lines::vat},          {&t.receiptNumbers, Lines::number}, {&t.vat1, Lines::vat1},
+        {&t.vat2, Lines::vat2}};
     for (const auto& [sum, column] : sums) {
-        const int c = lines.columnIndex(QLatin1String(column));
+        const int c = lines.columnIndex(column);
         if (c < 0)
             continue;
         for (int row = 0; row < lines.recordCount(); ++row)
@@ -42,9 +46,9 @@ Money balanceBefore(Database& db, const QString& date, qint64 id, Money floatAmo
 Money carriedInBalance(const DataView& lines) {
     if (lines.isEmpty())
         return {};
-    const Money stored = countedAmount(lines.valueAt(0, QStringLiteral("a15"))).value_or(Money());
-    const Money in = countedAmount(lines.valueAt(0, QStringLiteral("a4"))).value_or(Money());
-    const Money out = countedAmount(lines.valueAt(0, QStringLiteral("a5"))).value_or(Money());
+    const Money stored = countedAmount(lines.valueAt(0, Lines::balance)).value_or(Money());
+    const Money in = countedAmount(lines.valueAt(0, Lines::receipt)).value_or(Money());
+    const Money out = countedAmount(lines.valueAt(0, Lines::payment)).value_or(Money());
     return stored - in + out;
 }
 

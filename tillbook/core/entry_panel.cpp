@@ -129,7 +129,7 @@ EntryPanel::EntryPanel(BookingEntry& entry, QWidget* parent) : QFrame(parent), e
 EntryValues EntryPanel::values() const {
     EntryValues v = hidden_;
     for (int i : {kTextField, kRemarkField, kReceiptField, kPaymentField, kNumberField})
-        v.field[static_cast<size_t>(i)] = field(i)->text();
+        v.field(EntryField(i)) = field(i)->text();
     v.rate = rate_->currentText();
     v.rate2 = rate2_->currentText();
     v.vatBox = vatBox_->text();
@@ -141,7 +141,7 @@ EntryValues EntryPanel::values() const {
 void EntryPanel::setValues(const EntryValues& v) {
     hidden_ = v;
     for (int i = 0; i < 9; ++i)
-        field(i)->setText(v.field[static_cast<size_t>(i)]);
+        field(i)->setText(v.field(EntryField(i)));
     rate_->setEditText(v.rate);
     rate2_->setEditText(v.rate2);
     vatBox_->setText(v.vatBox);
@@ -150,7 +150,7 @@ void EntryPanel::setValues(const EntryValues& v) {
 
 void EntryPanel::clearForNewLine() {
     EntryValues v = values();
-    v.field = {};
+    v.line = BookingLine();
     // A VAT amount left over from the line shown before must not go into the new one.
     v.vatBox.clear();
     v.vatBox2.clear();
@@ -378,7 +378,7 @@ void EntryPanel::fieldFocusIn(int f) {
     EntryValues v = values();
     entry_.fieldEntered(f, v);
     if (f == kNumberField)
-        field(kNumberField)->setText(v.field[kNumberField]);
+        field(kNumberField)->setText(v.line.number);
 }
 
 void EntryPanel::fieldFocusOut(int f) {

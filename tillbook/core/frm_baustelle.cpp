@@ -1,6 +1,7 @@
 #include "frm_baustelle.h"
 
 #include "data_view_model.h"
+#include "schema.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -25,7 +26,7 @@ frm_Baustelle::frm_Baustelle(Database* db, Dialogs& dialogs, Role role, QWidget*
     search_->installEventFilter(this);
 
     texts_.refresh();
-    model_ = new DataViewModel(texts_.view(), {QStringLiteral("a1")},
+    model_ = new DataViewModel(texts_.view(), {schema::Texts::text},
                                {QStringLiteral("Kunde / Baustelle")}, this);
     table_ = new QTableView;
     table_->setModel(model_);

@@ -1,4 +1,5 @@
 #include "haupt.h"
+#include "schema.h"
 #include "trace.h"
 
 #include "berater_export.h"
@@ -45,7 +46,6 @@
 
 namespace tb {
 
-using namespace jobs;
 using State = EntryPanel::State;
 
 namespace {
@@ -65,7 +65,7 @@ int screenHeight() {
 Haupt::Haupt(HauptServices services, QWidget* parent)
     : QMainWindow(parent), s_(std::move(services)), dialogs_(*s_.dialogs), settings_(s_.db),
       guard_(dialogs_), days_(s_.db, dialogs_, *s_.clock),
-      lines_(s_.db, QStringLiteral("Buchungen"), dayLinesSource(), {QString()}),
+      lines_(s_.db, schema::Lines::table, dayLinesSource(), {QString()}),
       entry_(dialogs_, settings_), cancellation_(*s_.db, dialogs_, *s_.clock, settings_),
       runningBalance_(*s_.db), resize_(screenHeight()) {
     setObjectName(QStringLiteral("Haupt"));
@@ -92,7 +92,7 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     wirePanels();
     days_.onDayChanged = [this] { dayChanged(); };
     days_.mayChangeDay = [this] { return leaveNewEntry(); };
-    lines_.onCurrentChanged = [this] { arm(kShowLine, [this] { showCurrentLine(); }); };
+    lines_.onCurrentChanged = [this] { arm(JobId::ShowLine); };
 
     // Start-up: the views, the rate choice, the period, the first column caption, the tab.
     days_.refresh();
@@ -108,11 +108,11 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     tabs_->setCurrentIndex(0);
 
     // The jobs armed when the window is created, in the order of their delays.
-    arm(kShowLine, [this] { showCurrentLine(); });
-    arm(kLoadLines, [this] { loadDayLines(); });
-    arm(kTillDifference, [this] { tillPage_->showDifference(); });
-    arm(kRecompute, [this] { recomputeDayView(); });
-    arm(kCarriedIn, [this] { showCarriedIn(); });
+    arm(JobId::ShowLine);
+    arm(JobId::LoadLines);
+    arm(JobId::TillDifference);
+    arm(JobId::Recompute);
+    arm(JobId::CarriedIn);
     qApp->installEventFilter(this);
 }
 
@@ -121,8 +121,51 @@ Haupt::~Haupt() {
     dialogs_.afterModal = nullptr;
 }
 
-void Haupt::arm(const Job& job, std::function<void()> work) {
-    s_.scheduler->arm(QLatin1String(job.name), job.delay, std::move(work));
+// ---------------------------------------------------------------- the deferred jobs
+
+// Every deferred job of the window: its name, its delay in milliseconds and its work. Events
+// arm jobs by their id; the delays fix the order in which the views follow an event.
+struct Haupt::Job {
+    JobId id;
+    const char* name;
+    int delay;
+    void (Haupt::*work)();
+};
+
+const Haupt::Job Haupt::kJobs[] = {
+    {JobId::ShowLine, "show current line", 50, &Haupt::showCurrentLine},
+    {JobId::LoadLines, "load day lines", 100, &Haupt::loadDayLines},
+    {JobId::TillDifference, "till count difference", 100, &Haupt::showTillDifference},
+    {JobId::Recompute, "recompute day view", 200, &Haupt::recomputeDayView},
+    {JobId::CarriedIn, "carried-in balance", 250, &Haupt::showCarriedIn},
+    {JobId::SaveLine, "save line", 100, &Haupt::saveLine},
+    {JobId::PressNew, "press new entry", 700, &Haupt::newEntry},
+    {JobId::AfterDayCreated, "after day created", 100, &Haupt::afterDayCreated},
+    {JobId::StartLineOnNewDay, "start line on new day", 200, &Haupt::startLineOnNewDay},
+    {JobId::EntryState, "entry-field state", 100, &Haupt::entryFieldState},
+    {JobId::UnlockEditing, "unlock editing", 300, &Haupt::unlockEditing},
+    {JobId::NewLine, "new line", 360, &Haupt::openNewLine},
+    {JobId::FocusRemark, "focus remark", 100, &Haupt::focusRemark},
+};
+
+const Haupt::Job& Haupt::job(JobId id) {
+    for (const Job& j : kJobs)
+        if (j.id == id)
+            return j;
+    Q_UNREACHABLE();
+}
+
+QString Haupt::jobName(JobId id) {
+    return QLatin1String(job(id).name);
+}
+
+int Haupt::jobDelay(JobId id) {
+    return job(id).delay;
+}
+
+void Haupt::arm(JobId id) {
+    const Job& j = job(id);
+    s_.scheduler->arm(QLatin1String(j.name), j.delay, [this, work = j.work] { (this->*work)(); });
 }
 
 template <typename Dialog> int Haupt::runModal(Dialog& dialog) {
@@ -229,7 +272,7 @@ void Haupt::buildDayColumn() {
     }
 
     dayModel_ =
-        new DataViewModel(days_.view(), {QStringLiteral("a1")}, {QStringLiteral("Datum")}, this);
+        new DataViewModel(days_.view(), {schema::Days::date}, {QStringLiteral("Datum")}, this);
     dayList_ = new RowGrid(surface_);
     dayList_->setObjectName(QStringLiteral("DBGrid1"));
     dayList_->setModel(dayModel_);
@@ -337,7 +380,7 @@ void Haupt::wirePanels() {
 
     connect(tillPage_, &TillCountPage::countChanged, this, [this] {
         serviceCodeChanged();
-        arm(kTillDifference, [this] { tillPage_->showDifference(); });
+        arm(JobId::TillDifference);
     });
 
     wireQueryFrame();
@@ -352,13 +395,13 @@ void Haupt::wirePanels() {
             optNew_->setChecked(true);
             return;
         }
-        s_.scheduler->disarm(QLatin1String(kPressNew.name));
+        s_.scheduler->disarm(jobName(JobId::PressNew));
         hidePanel();
         dayList_->setFocus();
     });
     connect(optNew_, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
-            arm(kPressNew, [this] { newEntry(); });
+            arm(JobId::PressNew);
     });
 }
 
@@ -435,13 +478,13 @@ void Haupt::activate() {
     applySettings();
     fillBookingTextSelector();
     if (panel_->isHidden())
-        arm(kRecompute, [this] { recomputeDayView(); });
+        arm(JobId::Recompute);
     if (!isMaximized() && isVisible())
         showMaximized();
     listings_.followGrid();
     linePage_->setHeading(4, QStringLiteral("Steuer ") + settings_.rate1() + QLatin1Char('%'));
     linePage_->setHeading(5, QStringLiteral("Steuer ") + settings_.rate2() + QLatin1Char('%'));
-    guard_.setCurrentPassword(passwordFromMemo(settings_.memo10()));
+    guard_.setCurrentPassword(passwordFromMemo(settings_.scrambledPassword()));
 }
 
 void Haupt::applySettings() {
@@ -475,7 +518,7 @@ void Haupt::dayChanged() {
     if (row >= 0 && row < dayModel_->rowCount())
         dayList_->selectRow(row);
     syncingDays_ = false;
-    arm(kLoadLines, [this] { loadDayLines(); });
+    arm(JobId::LoadLines);
 }
 
 void Haupt::reloadDays() {
@@ -494,15 +537,15 @@ void Haupt::chooseDayRow(int row) {
         return;
     }
     days_.view().moveTo(row);
-    arm(kLoadLines, [this] { loadDayLines(); });
+    arm(JobId::LoadLines);
     hidePanel();
     panel_->deleteLineButton()->hide();
     panel_->setState(State::Bearbeiten);
-    arm(kRecompute, [this] { recomputeDayView(); });
+    arm(JobId::Recompute);
     listings_.dayChosen();
     query_->clearSelectedText();
     tabs_->setTabEnabled(1, true);
-    arm(kCarriedIn, [this] { showCarriedIn(); });
+    arm(JobId::CarriedIn);
 }
 
 void Haupt::findOrCreateDay() {
@@ -514,7 +557,7 @@ void Haupt::findOrCreateDay() {
         break;
     case CashDays::FindOutcome::Created:
         lineGrid()->setFocus();
-        arm(kAfterDayCreated, [this] { afterDayCreated(); });
+        arm(JobId::AfterDayCreated);
         break;
     default:
         break;
@@ -527,11 +570,17 @@ void Haupt::afterDayCreated() {
     days_.refresh();
     days_.view().findId(id);
     reloadDays();
-    arm(kStartLineOnNewDay, [this] {
-        // The first line of a new day is an ordinary new line.
-        panel_->deleteLineButton()->setVisible(serviceCode());
-        openNewLine();
-    });
+    arm(JobId::StartLineOnNewDay);
+}
+
+void Haupt::startLineOnNewDay() {
+    // The first line of a new day is an ordinary new line.
+    panel_->deleteLineButton()->setVisible(serviceCode());
+    openNewLine();
+}
+
+void Haupt::showTillDifference() {
+    tillPage_->showDifference();
 }
 
 void Haupt::deleteDay() {
@@ -552,9 +601,9 @@ void Haupt::loadDayLines() {
     lines_.refresh();
     listings_.dayShown();
     linePage_->reload();
-    arm(kRecompute, [this] { recomputeDayView(); });
+    arm(JobId::Recompute);
     // The balance carried into this day follows every change of the day.
-    arm(kCarriedIn, [this] { showCarriedIn(); });
+    arm(JobId::CarriedIn);
 }
 
 void Haupt::recomputeDayView() {
@@ -592,7 +641,7 @@ void Haupt::recomputeDayView() {
         lines_.findId(current);
         linePage_->reload();
     }
-    arm(kTillDifference, [this] { tillPage_->showDifference(); });
+    arm(JobId::TillDifference);
     trace("figures");
 }
 
@@ -671,8 +720,8 @@ void Haupt::openFloatDialog() {
     }
     runModal(dlg);
     settings_.reload();
-    arm(kRecompute, [this] { recomputeDayView(); });
-    arm(kCarriedIn, [this] { showCarriedIn(); }); // the float is in every carried balance
+    arm(JobId::Recompute);
+    arm(JobId::CarriedIn); // the float is in every carried balance
 }
 
 void Haupt::openSettingsDialog(bool guarded) {
@@ -746,8 +795,8 @@ void Haupt::closeEvent(QCloseEvent* e) {
     closing_ = true;
     panel_->setClosing(true);
     // A line saved a moment ago is written before the run ends, and its balances with it.
-    s_.scheduler->runNow(QLatin1String(kSaveLine.name));
-    s_.scheduler->runNow(QLatin1String(kRecompute.name));
+    s_.scheduler->runNow(jobName(JobId::SaveLine));
+    s_.scheduler->runNow(jobName(JobId::Recompute));
     s_.store->save(SettingsStore::startup(), paths::kPeriodStartKey, periodStart()->text());
     s_.store->save(SettingsStore::startup(), paths::kPeriodEndKey, periodEnd()->text());
     qApp->removeEventFilter(this);

@@ -63,6 +63,10 @@ class Haupt : public QMainWindow {
     // The activation steps, run after start-up and whenever a modal window of ours closed.
     void activate();
 
+    // The deferred jobs by their ids: the name the scheduler knows a job by, and its delay.
+    static QString jobName(JobId id);
+    static int jobDelay(JobId id);
+
     // Opens the booking-text picker; tests may replace it. The argument is the maintenance role.
     std::function<void(bool maintenance)> openBookingTextPicker;
     // Set while the backup window is shown; suppresses the backup at exit.
@@ -151,7 +155,10 @@ class Haupt : public QMainWindow {
     void buildDayColumn();
     void buildMenus();
     void wirePanels();
-    void arm(const Job& job, std::function<void()> work);
+    struct Job;
+    static const Job kJobs[];
+    static const Job& job(JobId id);
+    void arm(JobId id);
     template <typename Dialog> int runModal(Dialog& dialog);
     void layoutAfterResize();
 
@@ -161,7 +168,10 @@ class Haupt : public QMainWindow {
     void showCurrentLine();
     void openNewLine();
     void afterDayCreated();
-    void saveLine(const EntryValues& v, LineTarget target, const QString& dayDate);
+    void saveLine();
+    void startLineOnNewDay();
+    void showTillDifference();
+    void focusRemark();
     void entryFieldState();
     void unlockEditing();
     void showCarriedIn();
@@ -204,6 +214,12 @@ class Haupt : public QMainWindow {
     std::unique_ptr<WidgetResizeWindow> resizeWindow_;
     Money carried_;
     QString entryDay_; // the day the open new entry belongs to
+    // What the armed save writes: the entry as it was when "speichern" was pressed.
+    struct PendingSave {
+        EntryValues values;
+        LineTarget target;
+        QString dayDate;
+    } pendingSave_;
     DayTotals totals_;
     bool closing_ = false;
     bool syncingDays_ = false;

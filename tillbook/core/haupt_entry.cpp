@@ -15,7 +15,6 @@
 // code, the done mark, and the cancellation panel with line deletion.
 namespace tb {
 
-using namespace jobs;
 using State = EntryPanel::State;
 
 void Haupt::hidePanel() {
@@ -29,10 +28,7 @@ bool Haupt::newEntryOpen() const {
 bool Haupt::leaveNewEntry() {
     if (!newEntryOpen())
         return true;
-    const EntryValues v = panel_->values();
-    const bool typed = !v.field[kTextField].isEmpty() || !v.field[kRemarkField].isEmpty() ||
-                       !v.field[kReceiptField].isEmpty() || !v.field[kPaymentField].isEmpty();
-    if (typed) {
+    if (panel_->values().typed()) {
         // The field last typed into, also when a calendar came up in between.
         QWidget* back = panel_->focusWidget();
         if (dialogs_.message(QStringLiteral("Der neue Eintrag ist noch nicht gespeichert. Soll er "
@@ -60,10 +56,10 @@ void Haupt::newEntry() {
     if (!serviceCode()) {
         if (days_.ensureBusinessDay())
             reloadDays();
-        arm(kNewLine, [this] { openNewLine(); });
+        arm(JobId::NewLine);
         return;
     }
-    arm(kEntryState, [this] { entryFieldState(); });
+    arm(JobId::EntryState);
     if (cashdate::toText(s_.clock->today()) != days_.currentDate()) {
         if (dialogs_.message(QStringLiteral("Der ausgewählte Tag ist nicht heute. Möchten Sie den "
                                             "Tag ändern ?"),
@@ -101,11 +97,15 @@ void Haupt::openNewLine() {
     entryField(kReceiptField)->setFocus();
 }
 
+void Haupt::focusRemark() {
+    entryField(kRemarkField)->setFocus();
+}
+
 void Haupt::takeOverBookingText(const QString& text) {
     entryField(kTextField)->setText(text);
     if (rateChoice()->currentText().isEmpty())
         panel_->setRate(settings_.rate1());
-    arm(kFocusRemark, [this] { entryField(kRemarkField)->setFocus(); });
+    arm(JobId::FocusRemark);
 }
 
 void Haupt::saveEntry() {
@@ -122,16 +122,21 @@ void Haupt::saveEntry() {
     } else {
         target.id = lines_.atEnd() ? -1 : lines_.id();
     }
-    arm(kSaveLine, [this, v, target, dayDate] { saveLine(v, target, dayDate); });
+    // Arming an armed save does nothing: the save already waiting keeps its line.
+    if (!s_.scheduler->isArmed(jobName(JobId::SaveLine)))
+        pendingSave_ = {v, target, dayDate};
+    arm(JobId::SaveLine);
     hidePanel();
     panel_->deleteLineButton()->hide();
     panel_->setState(State::Bearbeiten);
-    arm(kRecompute, [this] { recomputeDayView(); });
+    arm(JobId::Recompute);
 }
 
-void Haupt::saveLine(const EntryValues& v, LineTarget target, const QString& dayDate) {
+void Haupt::saveLine() {
+    const PendingSave save = std::move(pendingSave_);
+    pendingSave_ = {};
     qint64 id = 0;
-    if (!entry_.writeLine(*s_.db, target, v, dayDate, &id))
+    if (!entry_.writeLine(*s_.db, save.target, save.values, save.dayDate, &id))
         return;
     if (!lines_.isAdding()) {
         lines_.refresh();
@@ -139,7 +144,7 @@ void Haupt::saveLine(const EntryValues& v, LineTarget target, const QString& day
         linePage_->reload();
     }
     if (optNew_->isChecked())
-        arm(kPressNew, [this] { newEntry(); });
+        arm(JobId::PressNew);
 }
 
 void Haupt::cancelEntry() {
@@ -187,7 +192,7 @@ void Haupt::unlockEditing() {
 void Haupt::serviceCodeChanged() {
     if (serviceCode()) {
         panel_->deleteLineButton()->show();
-        arm(kUnlockEditing, [this] { unlockEditing(); });
+        arm(JobId::UnlockEditing);
     } else {
         panel_->deleteLineButton()->hide();
     }
@@ -208,7 +213,7 @@ void Haupt::openCancellationPanel() {
     showCurrentLine();
     panel_->show();
     panel_->setState(State::Stornieren);
-    arm(kEntryState, [this] { entryFieldState(); });
+    arm(JobId::EntryState);
 }
 
 void Haupt::cancelLine() {
@@ -222,7 +227,7 @@ void Haupt::cancelLine() {
         return;
     // The business day exists; the list is re-read with the newest day current.
     days_.insertDay(cashdate::toText(CashDays::businessDate(s_.clock->now())));
-    arm(kRecompute, [this] { recomputeDayView(); });
+    arm(JobId::Recompute);
     hidePanel();
     panel_->setState(State::Stornieren);
     days_.refresh();
@@ -240,7 +245,7 @@ void Haupt::deleteLine() {
     loadDayLines();
     cancelEntry();
     lineGrid()->setFocus();
-    arm(kRecompute, [this] { recomputeDayView(); });
+    arm(JobId::Recompute);
 }
 
 } // namespace tb

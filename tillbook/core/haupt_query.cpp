@@ -22,8 +22,6 @@
 // listings, the data correction, the export and the printout of what the grid lists.
 namespace tb {
 
-using namespace jobs;
-
 void Haupt::wireQueryFrame() {
     connect(query_, &QueryFrame::periodStartClicked, this, [this] {
         listings_.pickStart(dialogs_, *s_.clock);
@@ -58,8 +56,8 @@ void Haupt::listPeriod() {
         return;
     }
     lineGrid()->setFocus();
-    arm(kRecompute, [this] { recomputeDayView(); });
-    arm(kCarriedIn, [this] { showCarriedIn(); });
+    arm(JobId::Recompute);
+    arm(JobId::CarriedIn);
 }
 
 void Haupt::listText(const QString& text) {
@@ -70,7 +68,7 @@ void Haupt::listText(const QString& text) {
         return;
     hidePanel();
     linePage_->reload();
-    arm(kRecompute, [this] { recomputeDayView(); });
+    arm(JobId::Recompute);
 }
 
 void Haupt::correctData() {
@@ -85,7 +83,7 @@ void Haupt::correctData() {
 void Haupt::afterCorrection() {
     // Removed lines took their amounts with them: every balance is computed anew.
     runningBalance_.invalidate();
-    arm(kRecompute, [this] { recomputeDayView(); });
+    arm(JobId::Recompute);
 }
 
 ListingState Haupt::currentListing() const {
@@ -132,10 +130,10 @@ bool Haupt::printDocuments(const std::function<PrintDocument(int copy)>& documen
 
 PrintSettings Haupt::printSettings() const {
     PrintSettings p;
-    p.currency = settings_.get(QStringLiteral("Einst18"));
+    p.currency = settings_.currency();
     p.rate1 = settings_.rate1();
     p.rate2 = settings_.rate2();
-    p.noTax = settings_.get(QStringLiteral("Einst20")) == QLatin1String("X");
+    p.noTax = settings_.noTax();
     p.numberCaption = settings_.caption(5);
     p.receiptCaption = settings_.caption(3);
     p.paymentCaption = settings_.caption(4);
@@ -170,7 +168,7 @@ void Haupt::printProtocol() {
     f.counted = tillPage_->counted()->text();
     f.difference = tillPage_->difference()->text();
     const QDateTime now = s_.clock->now();
-    const QString currency = settings_.get(QStringLiteral("Einst18"));
+    const QString currency = settings_.currency();
     printDocuments([&](int) { return countingProtocol(f, currency, now); }, 1,
                    QStringLiteral("Zählprotokoll ") + cashdate::toText(now.date()) +
                        QStringLiteral(".pdf"));

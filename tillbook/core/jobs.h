@@ -2,27 +2,23 @@
 
 namespace tb {
 
-// The deferred one-shot jobs of the main window with their delays in milliseconds. The delays
-// fix the order in which the views are reloaded and the figures recomputed after an event.
-struct Job {
-    const char* name;
-    int delay;
+// The deferred one-shot jobs of the main window. What each does and its delay stand in one
+// table, in haupt.cpp; the delays fix the order in which the views are reloaded and the
+// figures recomputed after an event.
+enum class JobId {
+    ShowLine,          // copy the current line into the entry fields (50 ms)
+    LoadLines,         // point the line view at the current day (100 ms)
+    TillDifference,    // counted cash against the book (100 ms)
+    Recompute,         // day totals, day amount, running balance (200 ms)
+    CarriedIn,         // "Kassenbestand vom  Vortag:" (250 ms)
+    SaveLine,          // write the entry into its line (100 ms)
+    PressNew,          // the next new entry in "Modus Neuanlage" (700 ms)
+    AfterDayCreated,   // reselect the day just created (100 ms)
+    StartLineOnNewDay, // its first line (200 ms)
+    EntryState,        // enable or lock the entry fields for the chosen line (100 ms)
+    UnlockEditing,     // the service code opens a saved line for editing (300 ms)
+    NewLine,           // add a line and open the booking-text picker (360 ms)
+    FocusRemark,       // the remark after a booking text was taken over (100 ms)
 };
-
-namespace jobs {
-inline constexpr Job kRecompute{"recompute day view", 200};
-inline constexpr Job kSaveLine{"save line", 100};
-inline constexpr Job kLoadLines{"load day lines", 100};
-inline constexpr Job kShowLine{"show current line", 50};
-inline constexpr Job kPressNew{"press new entry", 700};
-inline constexpr Job kAfterDayCreated{"after day created", 100};
-inline constexpr Job kStartLineOnNewDay{"start line on new day", 200};
-inline constexpr Job kEntryState{"entry-field state", 100};
-inline constexpr Job kUnlockEditing{"unlock editing", 300};
-inline constexpr Job kNewLine{"new line", 360};
-inline constexpr Job kFocusRemark{"focus remark", 100};
-inline constexpr Job kTillDifference{"till count difference", 100};
-inline constexpr Job kCarriedIn{"carried-in balance", 250};
-} // namespace jobs
 
 } // namespace tb

@@ -2,6 +2,7 @@
 
 #include "data_view_model.h"
 #include "row_grid.h"
+#include "schema.h"
 #include "value_display.h"
 
 #include <QHeaderView>
@@ -17,7 +18,10 @@ constexpr std::array<int, 9> kColumnShares{7, 10, 19, 20, 9, 9, 10, 10, 6};
 } // namespace
 
 const QStringList& LinePage::columns() {
-    static const QStringList c{"a8", "a10", "n1", "n2", "a14", "a13", "a4", "a5", "a8"};
+    using schema::Lines;
+    static const QStringList c{Lines::number,  Lines::date,    Lines::text,
+                               Lines::remark,  Lines::vat1,    Lines::vat2,
+                               Lines::receipt, Lines::payment, Lines::number};
     return c;
 }
 

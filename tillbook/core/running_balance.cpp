@@ -1,6 +1,7 @@
 #include "running_balance.h"
 
 #include "line_order.h"
+#include "schema.h"
 
 #include <algorithm>
 #include <sqlite3.h>
@@ -82,14 +83,16 @@ bool RunningBalance::write(Database& db, std::vector<Change>& changes, int lines
 bool RunningBalance::writeInPlace(Database& db, const std::vector<Change>& changes) {
     sqlite3_blob* blob = nullptr;
     bool ok = true;
+    const QByteArray table = schema::Lines::table.toUtf8();
+    const QByteArray column = schema::Lines::balance.toUtf8();
     for (const Change& c : changes) {
         if (!c.inPlace)
             continue;
         const int size = static_cast<int>(c.text.size());
         // The length is asked again, so a text is never cut short or written past its end.
         ok = (blob ? sqlite3_blob_reopen(blob, c.id)
-                   : sqlite3_blob_open(db.handle(), "main", "Buchungen", "a15", c.id, 1, &blob)) ==
-                 SQLITE_OK &&
+                   : sqlite3_blob_open(db.handle(), "main", table.constData(), column.constData(),
+                                       c.id, 1, &blob)) == SQLITE_OK &&
              sqlite3_blob_bytes(blob) == size &&
              sqlite3_blob_write(blob, c.text.data(), size, 0) == SQLITE_OK;
         if (!ok)

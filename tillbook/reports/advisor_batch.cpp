@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
-#include <QRegularExpression>
 #include <algorithm>
 #include <cstdlib>
 #include <map>
@@ -673,10 +672,7 @@ AdvisorBatch::Outcome AdvisorBatch::run(const QString& periodStart, const QStrin
         if (part.target.isEmpty())
             return Outcome::Cancelled;
         // The batch never takes the place of the cash book or one of its copies.
-        const QString suffix = QFileInfo(part.target).suffix().toLower();
-        const QString real = QFileInfo(part.target).canonicalFilePath();
-        if (QRegularExpression(QStringLiteral("^ka[s1-7]$")).match(suffix).hasMatch() ||
-            (!real.isEmpty() && real == QFileInfo(db_.path()).canonicalFilePath())) {
+        if (paths::isCashBookFile(part.target, db_.path())) {
             tell(QStringLiteral("Die Datei\n%1\nist ein Kassenbuch oder dessen Sicherung; der "
                                 "Buchungsstapel wird nicht an ihre Stelle geschrieben.\n\nEs wurde "
                                 "keine Datei geschrieben.")

@@ -1,5 +1,6 @@
 #include "cancellation.h"
 
+#include "booking_line.h"
 #include "cash_date.h"
 #include "money.h"
 
@@ -17,7 +18,8 @@ Cancellation::Outcome Cancellation::cancel(DataView& lines, const QString& panel
                                            const QString& dayDate) {
     if (lines.atEnd() || lines.isAdding())
         return Outcome::Declined;
-    const QString status = lines.value(QStringLiteral("a1"));
+    const BookingLine line = BookingLine::read(lines);
+    const QString& status = line.status;
     if (status == QLatin1String("S")) {
         dialogs_.message(QStringLiteral("Dieser Eintrag wurde bereits storniert"), {},
                          Icon::Information);
@@ -33,28 +35,32 @@ Cancellation::Outcome Cancellation::cancel(DataView& lines, const QString& panel
                          Buttons::YesNo) != Answer::Yes)
         return Outcome::Declined;
 
-    const qint64 id = lines.id();
-    auto v = [&](const char* c) { return lines.value(QLatin1String(c)); };
     settings_.reload();
     bool numberOk = false;
     qint64 n = settings_.nextReceipt().toLongLong(&numberOk);
     if (!numberOk)
         n = 0;
 
-    Transaction t(db_);
-    Statement mark = db_.prepare(QStringLiteral("UPDATE Buchungen SET a1 = 'S' WHERE ID = ?;"));
-    mark.bind(1, id);
-    Statement add = db_.prepare(
-        QStringLiteral("INSERT INTO Buchungen (a1, n1, n2, a3, a4, a5, a6, a7, a8, a10, a13, a14) "
-                       "VALUES ('Storno', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?);"));
-    add.bindAll({QStringLiteral("STORNO  ") + v("n1"),
-                 QStringLiteral("Beleg ") + v("a8") + QStringLiteral(" vom ") + dayDate, v("a3"),
-                 negated(v("a4")), negated(v("a5")), panelRate, negated(v("a7")),
-                 QString::number(n), cashdate::toText(clock_.today()), negated(v("a13")),
-                 negated(v("a14"))});
+    using schema::Lines;
+    LineWrite counter;
+    counter.set(Lines::status, QStringLiteral("Storno"))
+        .set(Lines::text, QStringLiteral("STORNO  ") + line.text)
+        .set(Lines::remark,
+             QStringLiteral("Beleg ") + line.number + QStringLiteral(" vom ") + dayDate)
+        .set(Lines::done, line.done)
+        .set(Lines::receipt, negated(line.receipt))
+        .set(Lines::payment, negated(line.payment))
+        .set(Lines::rate, panelRate)
+        .set(Lines::vat, negated(line.vat))
+        .set(Lines::number, QString::number(n))
+        .set(Lines::date, cashdate::toText(clock_.today()))
+        .set(Lines::vat2, negated(line.vat2))
+        .set(Lines::vat1, negated(line.vat1));
     settings_.setNextReceipt(QString::number(n + 1));
-    const bool ok = t.isActive() && mark.run() && db_.changes() == 1 && add.run() &&
-                    settings_.save() && t.commit();
+    Transaction t(db_);
+    const bool ok = t.isActive() &&
+                    LineWrite().set(Lines::status, QStringLiteral("S")).update(db_, line.id) &&
+                    counter.insert(db_) && settings_.save() && t.commit();
     if (!ok) {
         settings_.reload();
         dialogs_.message(QStringLiteral("Die Stornierung konnte nicht gespeichert werden. Es "

@@ -5,6 +5,7 @@
 #include "file_copy.h"
 #include "money.h"
 #include "row_balances.h"
+#include "schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,7 +79,9 @@ QString CsvExport::contentText(const DataView& rows, const QString& rate1, const
                                QStringLiteral("Kassenbestand")}
                        .join(QLatin1Char(';')) +
                    crlf;
-    static const QStringList columns{"a10", "a8", "n1", "n2", "a14", "a13", "a4", "a5"};
+    using schema::Lines;
+    static const QStringList columns{Lines::date, Lines::number, Lines::text,    Lines::remark,
+                                     Lines::vat1, Lines::vat2,   Lines::receipt, Lines::payment};
     constexpr int kTextColumns = 4; // date, receipt number, text, remark: the amounts stay numbers
     const std::vector<Money> balances = balancesAfter(rows, carriedIn);
     for (int row = 0; row < rows.recordCount(); ++row) {
@@ -116,6 +119,15 @@ CsvExport::Outcome CsvExport::run(const DataView& rows, const ListingState& s, c
                          QStringLiteral("CSV-Datei (*.csv)"));
     if (chosen.isEmpty())
         return Outcome::Cancelled;
+    // The export never takes the place of the cash book or one of its copies.
+    if (paths::isCashBookFile(chosen, dataPath)) {
+        dialogs.message(QStringLiteral("Die Datei\n%1\nist ein Kassenbuch oder dessen Sicherung; "
+                                       "die CSV-Datei wird nicht an ihre Stelle geschrieben.\n\n"
+                                       "Es wurde keine Datei geschrieben.")
+                            .arg(chosen),
+                        QStringLiteral("CSV-Export"), Icon::Exclamation);
+        return Outcome::Cancelled;
+    }
     if (const FileResult r = FileCopy(work, chosen); !r.ok())
         return failed(r);
     const QString lost = charactersOutsideCp1252(text);

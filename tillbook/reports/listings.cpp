@@ -3,6 +3,7 @@
 #include "cash_date.h"
 #include "data_correction.h"
 #include "jet_functions.h"
+#include "schema.h"
 
 namespace tb {
 
@@ -131,9 +132,9 @@ Listings::Outcome Listings::listText(DataView& grid, const QString& text, Dialog
 std::optional<Money> Listings::carriedIn(const DataView& grid, Database& db, Money floatAmount) {
     if (grid.isEmpty())
         return std::nullopt;
-    const QString stored = grid.valueAt(0, QStringLiteral("a15"));
+    const QString stored = grid.valueAt(0, schema::Lines::balance);
     if (stored.isEmpty())
-        return balanceBefore(db, grid.valueAt(0, QStringLiteral("a10")), grid.idAt(0), floatAmount);
+        return balanceBefore(db, grid.valueAt(0, schema::Lines::date), grid.idAt(0), floatAmount);
     return carriedInBalance(grid);
 }
 

@@ -2,6 +2,7 @@
 
 #include "jet_functions.h"
 #include "row_balances.h"
+#include "schema.h"
 
 #include <cmath>
 
@@ -30,8 +31,10 @@ std::vector<PrintRow> printRows(const DataView& lines, Money carriedIn) {
     std::vector<PrintRow> rows;
     rows.reserve(balances.size());
     for (int r = 0; r < lines.recordCount(); ++r) {
-        auto v = [&](const char* c) { return lines.valueAt(r, QLatin1String(c)); };
-        rows.push_back({v("a10"), v("a8"), v("n1"), v("n2"), v("a14"), v("a13"), v("a4"), v("a5"),
+        using schema::Lines;
+        auto v = [&](const QString& c) { return lines.valueAt(r, c); };
+        rows.push_back({v(Lines::date), v(Lines::number), v(Lines::text), v(Lines::remark),
+                        v(Lines::vat1), v(Lines::vat2), v(Lines::receipt), v(Lines::payment),
                         balances[static_cast<size_t>(r)]});
     }
     return rows;

@@ -1,13 +1,15 @@
 #include "row_balances.h"
 
+#include "schema.h"
+
 namespace tb {
 
 std::vector<Money> balancesAfter(const DataView& lines, Money carriedIn) {
     std::vector<Money> out;
     out.reserve(static_cast<size_t>(lines.recordCount()));
-    const int stored = lines.columnIndex(QStringLiteral("a15"));
-    const int in = lines.columnIndex(QStringLiteral("a4"));
-    const int outCol = lines.columnIndex(QStringLiteral("a5"));
+    const int stored = lines.columnIndex(schema::Lines::balance);
+    const int in = lines.columnIndex(schema::Lines::receipt);
+    const int outCol = lines.columnIndex(schema::Lines::payment);
     Money b = carriedIn;
     for (int row = 0; row < lines.recordCount(); ++row) {
         const std::optional<Money> own =

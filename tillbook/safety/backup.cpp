@@ -90,7 +90,7 @@ void Backup::choosePath() {
     store_.save(SettingsStore::startup(), paths::kBackupKey, field_);
 }
 
-bool Backup::checkPath(bool automatic, bool quiet) {
+bool Backup::checkPath(bool quiet) {
     if (field_.size() <= backup::kFileName.size()) {
         if (quiet) {
             qWarning("Tillbook: keine Datensicherung, der Sicherungspfad \"%s\" ist zu kurz.",
@@ -108,7 +108,6 @@ bool Backup::checkPath(bool automatic, bool quiet) {
             dialogs_.message(kSamePath, QStringLiteral("Fehler !"), Icon::Critical);
         return false;
     }
-    Q_UNUSED(automatic);
     return true;
 }
 
@@ -190,7 +189,7 @@ Backup::Outcome Backup::copyTo(const QString& dest, bool quiet) {
 }
 
 Backup::Outcome Backup::manualBackup() {
-    if (!checkPath(false, false))
+    if (!checkPath(false))
         return Outcome::Refused;
     if (dialogs_.message(
             QStringLiteral("Daten jetzt im Pfad  ") + field_ + QStringLiteral("  sichern ?"),
@@ -212,7 +211,7 @@ Backup::Outcome Backup::manualBackup() {
 }
 
 Backup::Outcome Backup::automaticBackup(bool quiet) {
-    if (!checkPath(true, quiet))
+    if (!checkPath(quiet))
         return Outcome::Refused;
     status(QStringLiteral("Datensicherung: kopiere ''Tillbook.kas'' nach  ") + field_);
     const QString dest = backup::weekdayCopy(field_, clock_.today());

@@ -84,7 +84,7 @@ class Backup {
     // The error table; true when the failed step is to be repeated.
     bool handle(const FileResult& r, bool quiet);
     void status(const QString& text);
-    bool checkPath(bool automatic, bool quiet);
+    bool checkPath(bool quiet);
 
     SettingsStore& store_;
     Dialogs& dialogs_;

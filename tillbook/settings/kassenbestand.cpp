@@ -75,7 +75,7 @@ bool Kassenbestand::save() {
         field_->selectAll();
         return false;
     }
-    settings_.set(QStringLiteral("Einst15"), storedForm(field_->text()));
+    settings_.setFloatText(storedForm(field_->text()));
     settings_.save();
     accept();
     return true;

@@ -89,8 +89,7 @@ bool PasswordChange::submitNew(const QString& first, const QString& repeated) {
         return false;
     }
     current_ = first;
-    settings_.set(QStringLiteral("Memo10"),
-                  scramble(first, kScrambleKey, ScrambleDirection::Encode));
+    settings_.setScrambledPassword(scramble(first, kScrambleKey, ScrambleDirection::Encode));
     settings_.save();
     dialogs_.message(QStringLiteral("Passwort wurde geändert"), QStringLiteral("Information"),
                      Icon::Information);

@@ -3,7 +3,7 @@
 namespace tb {
 
 namespace {
-const QString kTable = QStringLiteral("Einstellungen");
+const QString& kTable = schema::Settings::table;
 const QString kSource = QStringLiteral("Select * from Einstellungen;");
 } // namespace
 

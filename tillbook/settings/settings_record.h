@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data_view.h"
+#include "schema.h"
 
 namespace tb {
 
@@ -20,20 +21,34 @@ class SettingsRecord {
     bool reload();
     // Whether the record was read at least once.
     bool loaded() const { return loaded_; }
-    QString get(const QString& column) const;
-    void set(const QString& column, const QString& value);
     // Writes the record; false when the file refused it.
     bool save(QString* error = nullptr);
 
-    QString rate1() const { return get(QStringLiteral("Einst16")); }
-    QString rate2() const { return get(QStringLiteral("Einst17")); }
-    QString nextReceipt() const { return get(QStringLiteral("Einst19")); }
-    void setNextReceipt(const QString& n) { set(QStringLiteral("Einst19"), n); }
-    QString floatText() const { return get(QStringLiteral("Einst15")); }
-    QString caption(int k) const { return get(QStringLiteral("Einst%1").arg(9 + k)); } // k = 1..5
-    QString memo10() const { return get(QStringLiteral("Memo10")); }
+    // Every column by what it holds (the setters change the record in memory; save() writes).
+    QString caption(int k) const { return get(Settings::caption(k)); } // k = 1..5
+    void setCaption(int k, const QString& c) { set(Settings::caption(k), c); }
+    QString floatText() const { return get(Settings::floatAmount); }
+    void setFloatText(const QString& f) { set(Settings::floatAmount, f); }
+    QString rate1() const { return get(Settings::rate1); }
+    void setRate1(const QString& r) { set(Settings::rate1, r); }
+    QString rate2() const { return get(Settings::rate2); }
+    void setRate2(const QString& r) { set(Settings::rate2, r); }
+    QString currency() const { return get(Settings::currency); }
+    void setCurrency(const QString& c) { set(Settings::currency, c); }
+    QString nextReceipt() const { return get(Settings::nextReceipt); }
+    void setNextReceipt(const QString& n) { set(Settings::nextReceipt, n); }
+    // The tax switch as it is stored: "X" leaves the tax amounts out of the printout.
+    QString taxSwitch() const { return get(Settings::noTax); }
+    void setTaxSwitch(const QString& x) { set(Settings::noTax, x); }
+    bool noTax() const { return taxSwitch() == QLatin1String("X"); }
+    // The password in its scrambled form; empty when none is set.
+    QString scrambledPassword() const { return get(Settings::password); }
+    void setScrambledPassword(const QString& p) { set(Settings::password, p); }
 
   private:
+    using Settings = schema::Settings;
+    QString get(const QString& column) const;
+    void set(const QString& column, const QString& value);
     DataView view_;
     bool loaded_ = false;
 };

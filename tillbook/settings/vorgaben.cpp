@@ -33,7 +33,7 @@ Vorgaben::Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent)
     };
     rate1_ = field(settings_.rate1(), QStringLiteral("MwSt.-Satz 1"));
     rate2_ = field(settings_.rate2(), QStringLiteral("MwSt.-Satz 2"));
-    currency_ = field(settings_.get(QStringLiteral("Einst18")), QStringLiteral("Währung"));
+    currency_ = field(settings_.currency(), QStringLiteral("Währung"));
     receipt_ = field(settings_.nextReceipt(), QStringLiteral("Beleg-Nr."));
     receipt_->installEventFilter(new NumericKeyFilter(QStringLiteral("0123456789"), dialogs, this));
     // What is pasted is held to the same rule as what is typed: digits, at most nine of them.
@@ -43,7 +43,7 @@ Vorgaben::Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent)
     auto* x = new ClickLabel;
     x->clicked = [this] { toggleTaxSwitch(); };
     xSwitch_ = x;
-    xSwitch_->setText(settings_.get(QStringLiteral("Einst20")));
+    xSwitch_->setText(settings_.taxSwitch());
     xSwitch_->setFixedSize(18, 18);
     xSwitch_->setAlignment(Qt::AlignCenter);
     xSwitch_->setStyleSheet(QStringLiteral("background: white; border: 1px solid gray;"));
@@ -131,16 +131,16 @@ void Vorgaben::toggleTaxSwitch() {
 }
 
 void Vorgaben::storeBoundFields() {
-    settings_.set(QStringLiteral("Einst16"), rate1_->text());
-    settings_.set(QStringLiteral("Einst17"), rate2_->text());
-    settings_.set(QStringLiteral("Einst18"), currency_->text());
-    settings_.set(QStringLiteral("Einst19"), receipt_->text());
-    settings_.set(QStringLiteral("Einst20"), xSwitch_->text());
+    settings_.setRate1(rate1_->text());
+    settings_.setRate2(rate2_->text());
+    settings_.setCurrency(currency_->text());
+    settings_.setNextReceipt(receipt_->text());
+    settings_.setTaxSwitch(xSwitch_->text());
 }
 
 void Vorgaben::saveAndClose() {
     for (int k = 1; k <= 5; ++k)
-        settings_.set(QStringLiteral("Einst%1").arg(9 + k), caption(k)->text());
+        settings_.setCaption(k, caption(k)->text());
     storeBoundFields();
     settings_.save();
     saved_ = true;

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+
+// The tables and columns of the cash-book file by what they hold. Every column is text except
+// ID; the file has always named its columns a1, n1, Einst16 …, and these are the only places
+// that spell them out (besides SQL statements, which name columns as SQL does). The README's
+// glossary lists them with their meaning.
+namespace tb::schema {
+
+// The auto-increment key of every table.
+inline const QString kId = QStringLiteral("ID");
+
+// Datum: one record per cash-book day.
+struct Days {
+    static inline const QString table = QStringLiteral("Datum");
+    static inline const QString date = QStringLiteral("a1");   // "dd.mm.yyyy"
+    static inline const QString key = QStringLiteral("a2");    // yyyymmdd, the list's order
+    static inline const QString amount = QStringLiteral("a3"); // receipts less payments
+};
+
+// Buchungen: one record per booking line.
+struct Lines {
+    static inline const QString table = QStringLiteral("Buchungen");
+    static inline const QString status = QStringLiteral("a1");   // "", "S" cancelled, "Storno"
+    static inline const QString text = QStringLiteral("n1");     // the booking text
+    static inline const QString remark = QStringLiteral("n2");   // "Bemerkung"
+    static inline const QString done = QStringLiteral("a3");     // "V" done, "" or " " not
+    static inline const QString receipt = QStringLiteral("a4");  // "Einnahme"
+    static inline const QString payment = QStringLiteral("a5");  // "Ausgabe"
+    static inline const QString rate = QStringLiteral("a6");     // the VAT rate as chosen
+    static inline const QString vat = QStringLiteral("a7");      // VAT contained in the line
+    static inline const QString number = QStringLiteral("a8");   // receipt number, "Beleg"
+    static inline const QString date = QStringLiteral("a10");    // the day's "dd.mm.yyyy"
+    static inline const QString dateKey = QStringLiteral("a11"); // yyyymmdd of the date
+    static inline const QString open = QStringLiteral("a12");    // "O" not done, "" done
+    static inline const QString vat2 = QStringLiteral("a13");    // VAT at rate 2
+    static inline const QString vat1 = QStringLiteral("a14");    // VAT at rate 1
+    static inline const QString balance = QStringLiteral("a15"); // cash after the line
+};
+
+// Buchungstext: the reusable booking texts.
+struct Texts {
+    static inline const QString table = QStringLiteral("Buchungstext");
+    static inline const QString text = QStringLiteral("a1");
+};
+
+// Einstellungen: the one settings record.
+struct Settings {
+    static inline const QString table = QStringLiteral("Einstellungen");
+    // Captions of the five configurable columns of the line grid, k = 1..5: Einst10..Einst14.
+    static QString caption(int k) { return QStringLiteral("Einst%1").arg(9 + k); }
+    static inline const QString floatAmount = QStringLiteral("Einst15"); // the change till
+    static inline const QString rate1 = QStringLiteral("Einst16");
+    static inline const QString rate2 = QStringLiteral("Einst17");
+    static inline const QString currency = QStringLiteral("Einst18");
+    static inline const QString nextReceipt = QStringLiteral("Einst19");
+    static inline const QString noTax = QStringLiteral("Einst20");   // "X": no tax in printouts
+    static inline const QString password = QStringLiteral("Memo10"); // scrambled
+};
+
+} // namespace tb::schema
