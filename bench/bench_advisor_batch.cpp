@@ -7,32 +7,12 @@
 #include "book_generator.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 using namespace tb;
 
 namespace {
-// The resident size of this process in kB.
-qint64 residentKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
-
-struct Sampling : Progress {
-    qint64 peak = 0;
-    bool step(qint64) override {
-        peak = std::max(peak, residentKb());
-        return true;
-    }
-};
-
 // Every file of the batch under its proposed name in the proposed folder.
 struct SaveBeside : HeadlessDialogs {
     QString saveFile(const QString&, const QString& preset, const QString&) override {
@@ -65,8 +45,8 @@ void run(benchmark::State& state, bool oneYear) {
     qint64 growth = 0;
     qint64 files = 0;
     for (auto _ : state) {
-        Sampling sampling;
-        const qint64 before = residentKb();
+        bench::RssSampling sampling;
+        const qint64 before = bench::residentKb();
         sampling.peak = before;
         AdvisorBatch batch(*db, dialogs, clock, &sampling);
         if (batch.run("01.01.2012", "31.12.2099", dir.path()) != AdvisorBatch::Outcome::Written)

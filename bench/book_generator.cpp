@@ -13,6 +13,16 @@
 
 namespace tb::bench {
 
+qint64 residentKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
 void generateBook(const QString& path, int lines, int texts, unsigned seed) {
     QFile::remove(path);
     cashfile::createEmpty(path);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "progress.h"
+
 #include <QString>
+#include <algorithm>
 
 namespace tb::bench {
 
@@ -19,5 +22,17 @@ QString generatedBook(int lines);
 
 // Copies a file over another (a benchmark's fresh copy of a book).
 void copyBook(const QString& from, const QString& to);
+
+// The resident size of this process in kB.
+qint64 residentKb();
+
+// Samples the resident size at every progress step: how far an export's memory rises.
+struct RssSampling : Progress {
+    qint64 peak = 0;
+    bool step(qint64) override {
+        peak = std::max(peak, residentKb());
+        return true;
+    }
+};
 
 } // namespace tb::bench

@@ -11,6 +11,9 @@ PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n
           xvfb xauth fonts-liberation cups libcups2-dev printer-driver-cups-pdf poppler-utils
           libreoffice-calc-nogui)
 
+# The auditor's export is checked against its description with xmllint.
+PACKAGES+=(libxml2-utils)
+
 # Restorix's repair reads the pages of a keyed cash book with OpenSSL's libcrypto.
 PACKAGES+=(libssl-dev)
 

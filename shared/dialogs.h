@@ -38,6 +38,13 @@ class Dialogs {
         return saveFile(title, preset, filter);
     }
 
+    // A folder dialog that starts in folder; an empty text when cancelled.
+    virtual QString chooseFolder(const QString& title, const QString& folder) {
+        Q_UNUSED(title);
+        Q_UNUSED(folder);
+        return {};
+    }
+
     // The month calendar: true and date set when a date was chosen; date unchanged otherwise.
     virtual bool getDate(QDate& date, const QString& title = {}) = 0;
 

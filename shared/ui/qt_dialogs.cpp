@@ -82,6 +82,10 @@ QString QtDialogs::choosePlace(const QString& title, const QString& preset, cons
                                         QFileDialog::DontConfirmOverwrite);
 }
 
+QString QtDialogs::chooseFolder(const QString& title, const QString& folder) {
+    return QFileDialog::getExistingDirectory(parent_, title, folder);
+}
+
 QString QtDialogs::openFile(const QString& title, const QString& folder, const QString& filter) {
     return QFileDialog::getOpenFileName(parent_, title, folder, filter);
 }

@@ -24,6 +24,7 @@ class QtDialogs : public Dialogs {
     QString openFile(const QString& title, const QString& folder, const QString& filter) override;
     QString choosePlace(const QString& title, const QString& preset,
                         const QString& filter) override;
+    QString chooseFolder(const QString& title, const QString& folder) override;
     bool getDate(QDate&, const QString&) override { return false; }
     bool checkPassword(const QString&) override { return false; }
 

@@ -38,6 +38,11 @@ QString ScriptedDialogs::saveFile(const QString& title, const QString& preset,
     return nextFile(files);
 }
 
+QString ScriptedDialogs::chooseFolder(const QString& title, const QString& folder) {
+    fileDialogs.push_back({title, folder, {}});
+    return nextFile(files);
+}
+
 QString ScriptedDialogs::openFile(const QString& title, const QString& folder,
                                   const QString& filter) {
     fileDialogs.push_back({title, folder, filter});

@@ -21,6 +21,7 @@ class ScriptedDialogs : public Dialogs {
     std::optional<QString> input(const QString&, const QString&, const QString&) override;
     QString saveFile(const QString& title, const QString& preset, const QString& filter) override;
     QString openFile(const QString& title, const QString& folder, const QString& filter) override;
+    QString chooseFolder(const QString& title, const QString& folder) override;
     bool getDate(QDate& date, const QString& title) override;
     bool checkPassword(const QString& currentPassword) override;
     int choosePrinter(QString& printer, int copies) override;
@@ -32,8 +33,8 @@ class ScriptedDialogs : public Dialogs {
     std::deque<std::optional<QDate>> dates;
     std::vector<QDate> datesOffered;
     std::vector<QString> dateTitles;
-    // What the file dialogs return, in order; without one they are cancelled (""). What they
-    // were opened with is kept.
+    // What the file and folder dialogs return, in order; without one they are cancelled (""). What
+    // they were opened with is kept.
     std::deque<QString> files;
     struct FileDialogCall {
         QString title, preset, filter;

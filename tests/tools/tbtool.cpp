@@ -3,6 +3,7 @@
 // line "MSG<TAB>title<TAB>text" (line breaks as \n); questions are answered from TB_ANSWERS
 // ("yes,no,..."), No when it runs out.
 #include "advisor_batch.h"
+#include "auditor_export.h"
 #include "backup.h"
 #include "cash_file.h"
 #include "change_log.h"
@@ -88,6 +89,18 @@ int main(int argc, char** argv) {
         tb::AdvisorBatch batch(*db, dialogs, clock);
         return batch.run(QStringLiteral("01.01.2012"), QStringLiteral("31.12.2099"), {}) ==
                        tb::AdvisorBatch::Outcome::Written
+                   ? 0
+                   : 1;
+    }
+    if (command == QLatin1String("auditor-export")) {
+        // The auditor's export of 2024 from BOOK into the folder PARENT.
+        auto db = tb::Database::open(args.value(2), {});
+        if (!db)
+            return 2;
+        tb::SystemClock clock;
+        tb::AuditorExport out(*db, dialogs, clock);
+        return out.writeInto(args.value(3), QStringLiteral("01.01.2024"),
+                             QStringLiteral("31.12.2024")) == tb::AuditorExport::Outcome::Written
                    ? 0
                    : 1;
     }

@@ -324,6 +324,11 @@ void Haupt::buildMenus() {
                 exportForAdvisor(this, *s_.db, dialogs_, *s_.clock, listings_.periodStart(),
                                  listings_.periodEnd(), s_.dataPath);
             });
+    connect(file->addAction(QStringLiteral("Export für die Betriebs&prüfung …")),
+            &QAction::triggered, this, [this] {
+                exportForAuditor(this, *s_.db, dialogs_, *s_.clock, listings_.periodStart(),
+                                 listings_.periodEnd(), s_.dataPath);
+            });
     QAction* changeLog = file->addAction(QStringLiteral("Ä&nderungsprotokoll"));
     changeLog->setObjectName(QStringLiteral("mnu_Protokoll"));
     connect(changeLog, &QAction::triggered, this, &Haupt::openChangeLog);

@@ -13,4 +13,12 @@ AdvisorBatch::Outcome exportForAdvisor(QWidget* parent, Database& db, Dialogs& d
     return batch.run(periodStart, periodEnd, paths::folderOf(dataPath));
 }
 
+AuditorExport::Outcome exportForAuditor(QWidget* parent, Database& db, Dialogs& dialogs,
+                                        const Clock& clock, const QString& periodStart,
+                                        const QString& periodEnd, const QString& dataPath) {
+    ProgressWindow progress(parent);
+    AuditorExport out(db, dialogs, clock, &progress);
+    return out.run(periodStart, periodEnd, paths::folderOf(dataPath));
+}
+
 } // namespace tb

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "advisor_batch.h"
+#include "auditor_export.h"
 
 class QWidget;
 
@@ -12,5 +13,12 @@ namespace tb {
 AdvisorBatch::Outcome exportForAdvisor(QWidget* parent, Database& db, Dialogs& dialogs,
                                        const Clock& clock, const QString& periodStart,
                                        const QString& periodEnd, const QString& dataPath);
+
+// "Datei → Export für die Betriebsprüfung …": the auditor's export of the query period, with
+// a progress bar when it takes longer than a second. The folder dialog starts in the data
+// file's folder.
+AuditorExport::Outcome exportForAuditor(QWidget* parent, Database& db, Dialogs& dialogs,
+                                        const Clock& clock, const QString& periodStart,
+                                        const QString& periodEnd, const QString& dataPath);
 
 } // namespace tb
