@@ -805,3 +805,45 @@ TEST(ValueDisplay, AFigureTooWideShrinksAndIsElidedNeverCut) {
     EXPECT_EQ(d.accessibleDescription(), "2413,56");
     EXPECT_EQ(d.text(), "2413,56");
 }
+
+TEST_F(OpenEntry, APaymentBelowZeroAsksAndNoKeepsTheEntryUnwritten) {
+    // 160,00 in the till: 200,00 out takes the 05.03. to -40,00.
+    openTyped();
+    w->entryField(kPaymentField)->setText("200,00");
+    const QString before = savedLines();
+    w->saveEntry();
+    settle();
+    EXPECT_TRUE(stillOpen());
+    EXPECT_TRUE(dialogs.last().text.startsWith(
+        QString::fromUtf8("Der Kassenbestand wird am 05.03.2024 negativ (−40,00 EUR).")));
+    EXPECT_EQ(savedLines(), before);
+    dialogs.answers.push_back(Answer::Yes);
+    w->saveEntry();
+    settle();
+    EXPECT_FALSE(w->entryPanel()->isVisible());
+    EXPECT_EQ(book.db().scalar("SELECT a5 FROM Buchungen WHERE n1 = 'porto';"), "200,00");
+    // The day list shows the day that ends below zero in red, the one before it not.
+    const QModelIndex newest = w->dayList()->model()->index(0, 0);
+    const QModelIndex older = w->dayList()->model()->index(1, 0);
+    EXPECT_EQ(newest.data().toString(), "05.03.2024");
+    EXPECT_EQ(newest.data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+    EXPECT_FALSE(older.data(Qt::ForegroundRole).isValid());
+}
+
+TEST_F(Main, AFloatThatTakesADayBelowZeroIsStoredOnlyWhenTheOperatorAgrees) {
+    book.addDay("02.03.2024");
+    book.addLine("02.03.2024", "", "30,00");
+    book.setSetting("Einst15", "50,00");
+    Kassenbestand dlg(&book.db(), dialogs);
+    RunningBalance balance(book.db());
+    BalanceGuard guard(book.db(), dialogs, balance);
+    dlg.setBalanceGuard(&guard);
+    dlg.field()->setText("20,00");
+    EXPECT_FALSE(dlg.save());
+    EXPECT_TRUE(dialogs.last().text.startsWith(
+        QString::fromUtf8("Der Kassenbestand wird am 02.03.2024 negativ (−10,00 EUR).")));
+    EXPECT_EQ(book.setting("Einst15"), "50,00");
+    dialogs.answers.push_back(Answer::Yes);
+    EXPECT_TRUE(dlg.save());
+    EXPECT_EQ(book.setting("Einst15"), "20,00");
+}

@@ -67,7 +67,8 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
       guard_(dialogs_), days_(s_.db, dialogs_, *s_.clock),
       lines_(s_.db, QStringLiteral("Buchungen"), dayLinesSource(), {QString()}),
       entry_(dialogs_, settings_), cancellation_(*s_.db, dialogs_, *s_.clock, settings_),
-      runningBalance_(*s_.db), resize_(screenHeight()) {
+      runningBalance_(*s_.db), balanceGuard_(*s_.db, dialogs_, runningBalance_),
+      resize_(screenHeight()) {
     setObjectName(QStringLiteral("Haupt"));
     setWindowTitle(QStringLiteral("Tillbook - Kassenbuch Bargeschäfte"));
     openBookingTextPicker = [this](bool maintenance) {
@@ -93,6 +94,7 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     days_.onDayChanged = [this] { dayChanged(); };
     days_.mayChangeDay = [this] { return leaveNewEntry(); };
     lines_.onCurrentChanged = [this] { arm(kShowLine, [this] { showCurrentLine(); }); };
+    cancellation_.setBalanceGuard(&balanceGuard_);
 
     // Start-up: the views, the rate choice, the period, the first column caption, the tab.
     days_.refresh();
@@ -230,6 +232,11 @@ void Haupt::buildDayColumn() {
 
     dayModel_ =
         new DataViewModel(days_.view(), {QStringLiteral("a1")}, {QStringLiteral("Datum")}, this);
+    // A day that ends below zero shows its date in red.
+    dayModel_->setRowColour([this](int row) {
+        const auto end = runningBalance_.endOfDay(days_.view().valueAt(row, QStringLiteral("a1")));
+        return end && *end < Money() ? QColor(Qt::red) : QColor();
+    });
     dayList_ = new RowGrid(surface_);
     dayList_->setObjectName(QStringLiteral("DBGrid1"));
     dayList_->setModel(dayModel_);
@@ -576,8 +583,8 @@ void Haupt::recomputeDayView() {
     if (!entryOpen && !query_->isAncestorOf(focusWidget()))
         lineGrid()->setFocus();
 
-    const Money floatAmount = Money::parseOrZero(settings_.floatText());
-    const BalanceResult b = runningBalance_.recompute(floatAmount);
+    const BalanceResult b = runningBalance_.recompute(floatAmount());
+    dayModel_->repaintColours();
     balance_->setMoney(b.balance);
     tillPage_->setExpected(b.balance);
     if (b.written > 0 && !lines_.isAdding()) {
@@ -591,8 +598,12 @@ void Haupt::recomputeDayView() {
     trace("figures");
 }
 
+Money Haupt::floatAmount() const {
+    return Money::parseOrZero(settings_.floatText());
+}
+
 void Haupt::showCarriedIn() {
-    const Money floatAmount = Money::parseOrZero(settings_.floatText());
+    const Money floatAmount = this->floatAmount();
     std::optional<Money> carry = Listings::carriedIn(lines_, *s_.db, floatAmount);
     // A day without lines: what all earlier lines and the float leave for it. An empty listing
     // leaves the figure as it was.
@@ -660,6 +671,7 @@ void Haupt::openFloatDialog() {
     if (!guard_.allow())
         return;
     Kassenbestand dlg(s_.db, dialogs_, this);
+    dlg.setBalanceGuard(&balanceGuard_);
     if (!dlg.loaded()) {
         settingsBusy(QStringLiteral("Kassenbestand"));
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "balance_guard.h"
 #include "booking_entry.h"
 #include "cancellation.h"
 #include "cash_days.h"
@@ -165,6 +166,7 @@ class Haupt : public QMainWindow {
     void entryFieldState();
     void unlockEditing();
     void showCarriedIn();
+    Money floatAmount() const;
 
     // A new entry is open: the panel shows "Neuanlage". Whatever becomes current meanwhile,
     // its save writes a new line on the day it was opened on.
@@ -200,6 +202,7 @@ class Haupt : public QMainWindow {
     Cancellation cancellation_;
     Listings listings_;
     RunningBalance runningBalance_;
+    BalanceGuard balanceGuard_;
     Resize resize_;
     std::unique_ptr<WidgetResizeWindow> resizeWindow_;
     Money carried_;

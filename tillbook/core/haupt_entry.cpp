@@ -122,6 +122,11 @@ void Haupt::saveEntry() {
     } else {
         target.id = lines_.atEnd() ? -1 : lines_.id();
     }
+    if (!balanceGuard_.allowsLine(target, v, dayDate, floatAmount())) {
+        // Back to the entry, the amount to be checked.
+        entryField(kReceiptField)->setFocus();
+        return;
+    }
     arm(kSaveLine, [this, v, target, dayDate] { saveLine(v, target, dayDate); });
     hidePanel();
     panel_->deleteLineButton()->hide();

@@ -36,6 +36,11 @@ Cancellation::Outcome Cancellation::cancel(DataView& lines, const QString& panel
     const qint64 id = lines.id();
     auto v = [&](const char* c) { return lines.value(QLatin1String(c)); };
     settings_.reload();
+    const QString entryDate = cashdate::toText(clock_.today());
+    if (balanceGuard_ &&
+        !balanceGuard_->allowsCounterEntry(entryDate, v("a4"), v("a5"),
+                                           Money::parseOrZero(settings_.floatText())))
+        return Outcome::Declined;
     bool numberOk = false;
     qint64 n = settings_.nextReceipt().toLongLong(&numberOk);
     if (!numberOk)
@@ -50,8 +55,7 @@ Cancellation::Outcome Cancellation::cancel(DataView& lines, const QString& panel
     add.bindAll({QStringLiteral("STORNO  ") + v("n1"),
                  QStringLiteral("Beleg ") + v("a8") + QStringLiteral(" vom ") + dayDate, v("a3"),
                  negated(v("a4")), negated(v("a5")), panelRate, negated(v("a7")),
-                 QString::number(n), cashdate::toText(clock_.today()), negated(v("a13")),
-                 negated(v("a14"))});
+                 QString::number(n), entryDate, negated(v("a13")), negated(v("a14"))});
     settings_.setNextReceipt(QString::number(n + 1));
     const bool ok = t.isActive() && mark.run() && db_.changes() == 1 && add.run() &&
                     settings_.save() && t.commit();

@@ -75,6 +75,13 @@ bool Kassenbestand::save() {
         field_->selectAll();
         return false;
     }
+    if (balanceGuard_ &&
+        !balanceGuard_->allowsFloat(Money::parseOrZero(settings_.floatText()),
+                                    Money::parseOrZero(storedForm(field_->text())))) {
+        field_->setFocus();
+        field_->selectAll();
+        return false;
+    }
     settings_.set(QStringLiteral("Einst15"), storedForm(field_->text()));
     settings_.save();
     accept();
