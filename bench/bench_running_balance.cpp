@@ -6,7 +6,10 @@
 //   and "faster" the ratio.
 // - the negative-balance check before a save on the newest day, after the save before it was
 //   followed: what the check adds to a save.
+// - the same save as a whole, the line written (with its entry in the change log, or with the
+//   log's triggers dropped for comparison) and the balance followed.
 #include "book_generator.h"
+#include "change_log.h"
 #include "day_view.h"
 
 #include <QElapsedTimer>
@@ -123,6 +126,25 @@ void BM_GuardBeforeSaveOnNewestDay(benchmark::State& state) {
             state.SkipWithError("the payment did not take the newest day below zero");
     }
 }
+
+void BM_SaveOnNewestDayWithLog(benchmark::State& state) {
+    Book& b = bookOf(static_cast<int>(state.range(0)));
+    const bool logged = state.range(1) != 0;
+    if (!logged)
+        changelog::dropTriggers(*b.db);
+    RunningBalance followed(*b.db);
+    followed.recompute(kFloat);
+    const qint64 entries = b.db->scalar("SELECT count(*) FROM Protokoll;").toLongLong();
+    int round = 0;
+    for (auto _ : state) {
+        bookOnNewestDay(b, ++round);
+        followed.recompute(kFloat);
+    }
+    state.counters["entries_written"] =
+        static_cast<double>(b.db->scalar("SELECT count(*) FROM Protokoll;").toLongLong() - entries);
+    if (!logged)
+        changelog::installTriggers(*b.db);
+}
 } // namespace
 
 BENCHMARK(BM_WholeWalkNothingChanged)
@@ -137,6 +159,10 @@ BENCHMARK(BM_WholeWalkEveryBalanceChanged)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveOnNewestDay)->Arg(60000)->Arg(150000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GuardBeforeSaveOnNewestDay)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveOnNewestDayWithLog)
+    ->ArgsProduct({{60000, 1000000}, {1, 0}})
+    ->ArgNames({"lines", "log"})
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);

@@ -239,6 +239,8 @@ BookTable BookReader::tableOfShape(const StoredRow& row) {
         return BookTable::Einstellungen;
     case 2:
         return BookTable::Buchungstext;
+    case 10:
+        return BookTable::Protokoll;
     default:
         return BookTable::None;
     }
@@ -388,8 +390,8 @@ void BookReader::readFreeList() {
 }
 
 void BookReader::readSchema(quint32 (&roots)[kBookTables]) {
-    static const char* const names[kBookTables] = {"Datum", "Buchungen", "Einstellungen",
-                                                   "Buchungstext", "sqlite_sequence"};
+    static const char* const names[kBookTables] = {
+        "Datum", "Buchungen", "Einstellungen", "Buchungstext", "sqlite_sequence", "Protokoll"};
     QByteArray page;
     auto leaf = [&](quint32 pgno) {
         if (!pages_.read(pgno, page))
@@ -410,6 +412,7 @@ void BookReader::readSchema(quint32 (&roots)[kBookTables]) {
     bool whole = true;
     const bool read = walk(1, leaf, [&](IdRange) { whole = false; });
     foreign_ = read && whole && std::all_of(roots, roots + 4, [](quint32 r) { return r == 0; });
+    schemaWhole_ = read && whole;
 }
 
 void BookReader::survey(Progress* progress) {
@@ -449,6 +452,11 @@ void BookReader::survey(Progress* progress) {
     readSchema(roots);
     for (int t = 0; t < kBookTables; ++t) {
         const auto table = static_cast<BookTable>(t);
+        // A book from before the change log has none: nothing of it is lost.
+        if (table == BookTable::Protokoll && roots[t] == 0 && schemaWhole_) {
+            rootLost_[t] = false;
+            continue;
+        }
         rootLost_[t] = roots[t] == 0 || !walk(
                                             roots[t], [&](quint32 leaf) { owner_[leaf] = table; },
                                             [&](IdRange r) {

@@ -59,9 +59,9 @@ class BookPages {
     std::array<uchar, 32> hmacKey_{};
 };
 
-// The tables of a cash book, as the salvage knows them.
-enum class BookTable { Datum, Buchungen, Einstellungen, Buchungstext, Sequence, None };
-inline constexpr int kBookTables = 5;
+// The tables of a cash book, as the salvage knows them (the change log Protokoll last).
+enum class BookTable { Datum, Buchungen, Einstellungen, Buchungstext, Sequence, Protokoll, None };
+inline constexpr int kBookTables = 6;
 
 // One stored value as the record holds it.
 struct StoredValue {
@@ -113,6 +113,8 @@ class BookReader {
     int damagedPages() const { return damaged_; }
     // The schema could be read and names none of the tables of a cash book.
     bool foreign() const { return foreign_; }
+    // The schema could be read whole (a table it does not name is not there).
+    bool schemaWhole() const { return schemaWhole_; }
 
     // Which table a row of a given shape belongs to; None for anything else.
     static BookTable tableOfShape(const StoredRow& row);
@@ -146,6 +148,7 @@ class BookReader {
     int damaged_ = 0;
     int explained_ = 0; // damaged pages a walk or a row pointed to
     bool foreign_ = false;
+    bool schemaWhole_ = false;
 };
 
 } // namespace tb

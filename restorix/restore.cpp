@@ -1,6 +1,7 @@
 #include "restore.h"
 
 #include "cash_file.h"
+#include "change_log.h"
 #include "data_path_check.h"
 #include "data_paths.h"
 #include "work_marker.h"
@@ -165,6 +166,39 @@ FileResult Restore::keepCopy(const QString& file, const QString& kept) {
     return FileCopy(file, kept);
 }
 
+FileResult Restore::logRestore(const QString& file, const QByteArray& key, const QString& source,
+                               const QString& kept) {
+    FileResult r;
+    QString why;
+    auto db = Database::open(file, key, &why);
+    if (db) {
+        changelog::ReasonScope reason(*db, changelog::Reason::Restore);
+        Transaction t(*db);
+        // A copy from before the log gets it now, beginning with the book as the copy holds it.
+        changelog::NewEntry e(changelog::Kind::Restore, changelog::Reason::Restore);
+        changelog::appendItem(e.after, "Kopie", source.toStdString());
+        changelog::appendItem(e.after, "Stand",
+                              QFileInfo(source)
+                                  .lastModified()
+                                  .toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"))
+                                  .toStdString());
+        if (!kept.isEmpty())
+            changelog::appendItem(e.before, "aufbewahrt als", kept.toStdString());
+        if (changelog::ensureLog(*db, changelog::Reason::Restore, &why) &&
+            changelog::append(*db, e, &why) && t.commit())
+            return r;
+        if (why.isEmpty())
+            why = db->lastError();
+    }
+    r.error = FileError::Other;
+    r.number = EIO;
+    r.systemText = why;
+    r.detail = QStringLiteral("Die Wiederherstellung konnte nicht im Änderungsprotokoll "
+                              "vermerkt werden: ") +
+               why;
+    return r;
+}
+
 RestoreResult Restore::restoreFile(const QString& source, const QString& target,
                                    Progress& progress) {
     RestoreResult result;
@@ -224,6 +258,9 @@ RestoreResult Restore::restoreFile(const QString& source, const QString& target,
     const FileResult copied = FileCopy(source, target, [&](const QString& tmp) {
         progress.begin(QStringLiteral("Die zurückgeschriebene Datei wird geprüft …"));
         FileResult r = cashfile::verifyBook(tmp, key, counts);
+        // The restored file says in its change log that it was restored, and from what.
+        if (r.ok())
+            r = logRestore(tmp, key, source, result.keptOld ? keptCopyOf(target) : QString());
         if (r.ok())
             marker.replacing(tmp);
         return r;

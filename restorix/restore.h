@@ -89,6 +89,11 @@ class Restore {
         return restoreFile(source, target, none);
     }
 
+    // Notes the restore in the change log of file (the copy about to replace the data file):
+    // the copy it came from, of when, and where the replaced data file is kept.
+    static FileResult logRestore(const QString& file, const QByteArray& key, const QString& source,
+                                 const QString& kept);
+
     // Keeps a copy of file as kept (replacing what stands there): a second name of the same
     // file where the file system allows it, a copy otherwise. Never half-written.
     static FileResult keepCopy(const QString& file, const QString& kept);

@@ -1,6 +1,7 @@
 #include "salvage.h"
 
 #include "cash_date.h"
+#include "change_log.h"
 #include "money.h"
 #include "progress.h"
 #include "running_balance.h"
@@ -60,6 +61,32 @@ void bindValue(Statement& st, int index, const StoredValue& v) {
         break;
     }
 }
+// What the repair lost, for its entry in the change log.
+std::string rangesText(const std::vector<IdRange>& ranges) {
+    QStringList parts;
+    for (const IdRange& r : ranges)
+        parts << (r.to == IdRange::kOpen ? QStringLiteral("ab %1").arg(r.from)
+                  : r.from == r.to       ? QString::number(r.from)
+                                         : QStringLiteral("%1-%2").arg(r.from).arg(r.to));
+    return parts.join(QStringLiteral(", ")).toStdString();
+}
+
+std::string lossForm(const BookReader& reader, const SalvageReport& report) {
+    std::string form;
+    changelog::appendItem(form, "beschädigte Seiten", std::to_string(reader.damagedPages()));
+    const auto lines = reader.lost(BookTable::Buchungen);
+    if (!lines.empty())
+        changelog::appendItem(form, "verlorene Zeilen", rangesText(lines));
+    if (report.daysMade > 0)
+        changelog::appendItem(form, "Tage neu angelegt", std::to_string(report.daysMade));
+    if (!report.settingsKept)
+        changelog::appendItem(form, "Einstellungen", "verloren, Grundeinstellungen");
+    if (!report.logLost.empty())
+        changelog::appendItem(form, "verlorene Einträge", rangesText(report.logLost));
+    if (report.logBegun)
+        changelog::appendItem(form, "Protokoll", "in der beschädigten Datei noch nicht geführt");
+    return form;
+}
 } // namespace
 
 Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, SalvageReport& report,
@@ -79,11 +106,15 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
         return give(Outcome::Unreadable, QStringLiteral("Die Datei ist kein Kassenbuch."));
 
     const QByteArray key = cashfile::builtInPassword();
-    if (!cashfile::createEmpty(target, &reason, key))
+    // The change log comes from the damaged file: its triggers follow once every row is in.
+    if (!cashfile::createEmpty(target, &reason, key, false))
         return give(Outcome::Failed, reason);
     auto db = Database::open(target, key, &reason);
-    if (!db)
+    if (!db || !changelog::createTable(*db, &reason))
         return give(Outcome::Failed, reason);
+    const QStringList logColumns = columnsOf(*db, QStringLiteral("Protokoll"));
+    Statement logInsert = db->prepare(insertInto(QStringLiteral("Protokoll"), logColumns, true));
+    qint64 logWritten = 0;
 
     QStringList columns[4];
     std::vector<Statement> inserts;
@@ -107,6 +138,24 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
         [&](BookTable table, const StoredRow& row) {
             if (table == BookTable::Sequence) {
                 sequence[QString::fromUtf8(row.values[0].text)] = row.values[1].integer;
+                return;
+            }
+            if (table == BookTable::Protokoll) {
+                // The entries as they were, their Pruefsumme as the bytes it is.
+                logInsert.reset();
+                logInsert.bind(1, row.id);
+                for (int c = 1; c < logColumns.size(); ++c) {
+                    const StoredValue v =
+                        size_t(c) < row.values.size() ? row.values[size_t(c)] : StoredValue{};
+                    if (logColumns[c] == QLatin1String("Pruefsumme") && v.kind == StoredValue::Text)
+                        logInsert.bindBlob(c + 1, v.text);
+                    else
+                        bindValue(logInsert, c + 1, v);
+                }
+                if (!logInsert.run())
+                    failure = logInsert.error();
+                else
+                    logWritten += db->changes();
                 return;
             }
             const int t = static_cast<int>(table);
@@ -186,24 +235,52 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
         }
     }
 
-    // No ID is handed out again, not even one of a lost row.
-    for (int t = 0; t < 4; ++t) {
-        qint64 highest = sequence.count(kTables[t]) ? sequence[kTables[t]] : 0;
-        for (const IdRange& r : reader.lost(static_cast<BookTable>(t)))
+    // No ID is handed out again, not even one of a lost row; nor the number of a lost entry
+    // of the change log, whose gap the check of the log then shows.
+    for (int t = 0; t < 5; ++t) {
+        const BookTable table = t < 4 ? static_cast<BookTable>(t) : BookTable::Protokoll;
+        const QString name = t < 4 ? kTables[t] : QStringLiteral("Protokoll");
+        qint64 highest = sequence.count(name) ? sequence[name] : 0;
+        for (const IdRange& r : reader.lost(table))
             if (r.to != IdRange::kOpen)
                 highest = std::max(highest, r.to);
         Statement up = db->prepare(
             QStringLiteral("UPDATE sqlite_sequence SET seq = max(seq, ?) WHERE name = ?;"));
         up.bind(1, highest);
-        up.bind(2, kTables[t]);
+        up.bind(2, name);
         up.run();
         if (db->changes() == 0 && highest > 0) {
             Statement add = db->prepare(
                 QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?);"));
-            add.bind(1, kTables[t]);
+            add.bind(1, name);
             add.bind(2, highest);
             add.run();
         }
+    }
+
+    // From here on every write is logged; the repair itself is the next entry, and a new
+    // starting point: the book as the repair left it.
+    report.logEntries = logWritten;
+    report.logBegun = !reader.rootLost(BookTable::Protokoll) && reader.schemaWhole() &&
+                      logWritten == 0 && reader.lost(BookTable::Protokoll).empty();
+    for (IdRange r : reader.lost(BookTable::Protokoll)) {
+        if (r.to == IdRange::kOpen)
+            r.to = sequence.count(QStringLiteral("Protokoll")) ? sequence["Protokoll"] : r.from;
+        if (r.from <= r.to)
+            report.logLost.push_back(r);
+    }
+    {
+        const auto state = changelog::bookState(*db);
+        if (!state || !changelog::installTriggers(*db, &reason))
+            return give(Outcome::Failed, state ? reason : db->lastError());
+        changelog::ReasonScope scope(*db, changelog::Reason::Repair);
+        changelog::NewEntry e;
+        e.kind = changelog::Kind::Repair;
+        e.reason = changelog::Reason::Repair;
+        e.before = lossForm(reader, report);
+        e.after = state->form();
+        if (!changelog::append(*db, e, &reason))
+            return give(Outcome::Failed, reason);
     }
     if (!transaction.commit())
         return give(Outcome::Failed, db->lastError());
@@ -299,6 +376,18 @@ QString SalvageReport::text(const QString& path, qint64 size) const {
         t += QStringLiteral(", %1 aus den Buchungszeilen übernommen").arg(textsAdded);
     t += textsLost && textsAdded == 0 ? QStringLiteral("; einige können fehlen.\n")
                                       : QStringLiteral(".\n");
+    if (logBegun) {
+        t += QStringLiteral("Änderungsprotokoll: in der beschädigten Datei noch nicht geführt; "
+                            "es beginnt mit der Reparatur.\n");
+    } else {
+        t += QStringLiteral("Änderungsprotokoll: %1 Einträge gerettet").arg(logEntries);
+        t += logLost.empty()
+                 ? QStringLiteral(".\n")
+                 : QStringLiteral("; verloren sind die Einträge Nr. %1. Die Prüfung des "
+                                  "Protokolls zeigt diese Lücke.\n")
+                       .arg(QString::fromStdString(rangesText(logLost)));
+    }
+    t += QStringLiteral("Die Reparatur ist im Änderungsprotokoll vermerkt.\n");
     t += QStringLiteral("Die laufenden Bestände aller Zeilen wurden aus den geretteten Zeilen "
                         "neu berechnet.\n\n");
     t += QStringLiteral("Die beschädigte Datei bleibt als\n%1\nerhalten.\n\n").arg(keptAs);

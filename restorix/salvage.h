@@ -28,7 +28,10 @@ struct SalvageReport {
     qint64 textsAdded = 0; // taken over from the lines
     bool textsLost = false;
     int damagedPages = 0;
-    QString keptAs; // where the damaged file is kept
+    QString keptAs;               // where the damaged file is kept
+    qint64 logEntries = 0;        // entries of the change log taken over
+    std::vector<IdRange> logLost; // numbers of the entries that could not be read
+    bool logBegun = false;        // the damaged file had no change log yet
     // The rows the new file must hold (what verification compares).
     cashfile::RowCounts written;
 

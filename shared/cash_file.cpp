@@ -1,5 +1,6 @@
 #include "cash_file.h"
 
+#include "change_log.h"
 #include "file_copy.h"
 
 #include <QDateTime>
@@ -58,6 +59,11 @@ bool upgrade(Database& db, QString* error) {
     for (const char* sql : kUpgrade)
         if (!db.exec(QString::fromLatin1(sql), error))
             return false;
+    // A book without the change log gets it, beginning with the book as it is; and the
+    // log's triggers are put back where they are missing.
+    if (!changelog::ensureLog(db, changelog::Reason::None, error) ||
+        !changelog::ensureTriggers(db, error))
+        return false;
     return t.commit();
 }
 
@@ -71,7 +77,10 @@ bool hasCashBookTables(Database& db) {
 std::optional<RowCounts> countRows(Database& db) {
     RowCounts c;
     int i = 0;
-    for (const char* table : {"Datum", "Buchungen", "Einstellungen", "Buchungstext"}) {
+    const bool logged = changelog::hasLog(db);
+    for (const char* table : {"Datum", "Buchungen", "Einstellungen", "Buchungstext", "Protokoll"}) {
+        if (!logged && std::string_view(table) == "Protokoll")
+            break; // a book from before the log
         Statement st =
             db.prepare(QStringLiteral("SELECT count(*) FROM %1;").arg(QLatin1String(table)));
         if (!st.next())
@@ -255,7 +264,7 @@ bool putPasswordBack(const QString& path, QString* error) {
     }
 }
 
-bool createEmpty(const QString& path, QString* error, const QByteArray& key) {
+bool createEmpty(const QString& path, QString* error, const QByteArray& key, bool withLog) {
     auto fail = [&](const QString& why) {
         if (error)
             *error = why;
@@ -293,7 +302,9 @@ bool createEmpty(const QString& path, QString* error, const QByteArray& key) {
                          "Memo10) VALUES ('St 1', 'St 2', 'Einnahme', 'Ausgabe', '', '0', "
                          "'19', '7', 'EUR', '1', '', '', '', '');"),
                      &why) &&
-            db->exec(QStringLiteral("INSERT INTO Buchungstext (a1) VALUES ('Bareinnahme');"), &why);
+            db->exec(QStringLiteral("INSERT INTO Buchungstext (a1) VALUES ('Bareinnahme');"),
+                     &why) &&
+            (!withLog || changelog::ensureLog(*db, changelog::Reason::NewBook, &why));
         if (!filled || !t.commit())
             return fail(why.isEmpty() ? db->lastError() : why);
     }

@@ -34,20 +34,24 @@ bool removePassword(const QString& path, QString* error = nullptr);
 bool putPasswordBack(const QString& path, QString* error = nullptr);
 
 // Creates a new, empty cash book with its folder, the four tables, one settings record with
-// sensible defaults and one booking text. The file is created without password (it is being
-// opened for a run) unless a key is given, and fails when the file exists.
-bool createEmpty(const QString& path, QString* error = nullptr, const QByteArray& key = {});
+// sensible defaults and one booking text, and its change log (unless withLog is false: the
+// repair brings the log of the damaged file). The file is created without password (it is
+// being opened for a run) unless a key is given, and fails when the file exists.
+bool createEmpty(const QString& path, QString* error = nullptr, const QByteArray& key = {},
+                 bool withLog = true);
 
 // Brings a cash book of an older version up to date (the indexes of the listings, the tables of
-// the tax advisor's accounts), all in one transaction; a file that has them stays as it is.
+// the tax advisor's accounts, the change log, the kept till counts), all in one transaction; a
+// file that has them stays as it is.
 bool upgrade(Database& db, QString* error = nullptr);
 
 // The tables of a cash book, for a file that lacks one of them.
 bool hasCashBookTables(Database& db);
 
-// The rows of the four tables of a cash book (Datum, Buchungen, Einstellungen, Buchungstext).
+// The rows of the tables of a cash book (Datum, Buchungen, Einstellungen, Buchungstext and the
+// change log Protokoll, 0 in a book from before the log).
 struct RowCounts {
-    std::array<qint64, 4> rows{};
+    std::array<qint64, 5> rows{};
     bool operator==(const RowCounts&) const = default;
 };
 std::optional<RowCounts> countRows(Database& db);

@@ -1,6 +1,7 @@
 #define SQLITE_HAS_CODEC 1
 #include "database.h"
 
+#include "change_log.h"
 #include "jet_functions.h"
 
 #include <QFile>
@@ -110,6 +111,12 @@ void Statement::bind(int index, qint64 value) {
         sqlite3_bind_int64(stmt_, index, value);
 }
 
+void Statement::bindBlob(int index, const QByteArray& value) {
+    if (stmt_)
+        sqlite3_bind_blob(stmt_, index, value.constData(), static_cast<int>(value.size()),
+                          SQLITE_TRANSIENT);
+}
+
 void Statement::bindNull(int index) {
     if (stmt_)
         sqlite3_bind_null(stmt_, index);
@@ -176,6 +183,12 @@ std::string_view Statement::utf8(int i) const {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
     return p ? std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(stmt_, i)))
              : std::string_view();
+}
+
+QByteArray Statement::blob(int i) const {
+    const void* p = sqlite3_column_blob(stmt_, i);
+    return p ? QByteArray(static_cast<const char*>(p), sqlite3_column_bytes(stmt_, i))
+             : QByteArray();
 }
 
 bool Statement::isText(int i) const {
@@ -262,6 +275,7 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
     }
     sqlite3_busy_timeout(db, 2000);
     jet::registerFunctions(db);
+    changelog::registerFunctions(db);
     // Reading the schema proves the key (or the absence of one) fits the file.
     QString why;
     if (!result->exec(QStringLiteral("SELECT count(*) FROM sqlite_master;"), &why))

@@ -39,6 +39,7 @@ class Statement {
     void bind(int index, qint64 value);
     void bindUtf8(int index, std::string_view value);
     void bindNull(int index);
+    void bindBlob(int index, const QByteArray& value);
     void bindAll(const QStringList& values);
     // Texts as texts, whole numbers as numbers, anything else as its text.
     void bindValues(const QVariantList& values);
@@ -55,6 +56,8 @@ class Statement {
     // The value's UTF-8 bytes without a copy; valid until the next step.
     std::string_view utf8(int i) const;
     qint64 integer(int i) const;
+    // The value's bytes as stored (a text's UTF-8, a blob's bytes).
+    QByteArray blob(int i) const;
     bool isNull(int i) const;
     // The kind as stored: ask before utf8()/text(), which turn bytes into text.
     bool isText(int i) const;

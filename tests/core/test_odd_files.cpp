@@ -226,7 +226,7 @@ TEST_F(Odd, AFullDiskAtTheEndSaysWhyAndTheNextStartStillOpens) {
         GTEST_SKIP() << "mounting a small disk needs root";
     const QString disk = home.path() + "/klein";
     QDir().mkpath(disk);
-    if (mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=2m") != 0)
+    if (mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=4m") != 0)
         GTEST_SKIP() << "cannot mount a tmpfs here";
     const QString path = disk + "/Tillbook.kas";
     ASSERT_TRUE(cashfile::createEmpty(path));

@@ -1,11 +1,13 @@
 // Every whole-file operation is killed with SIGKILL at random moments in a child process;
-// after each kill the cash book must open, hold exactly the rows before or after, and the next
-// start must leave no file of ours behind.
+// after each kill the cash book must open, hold exactly the rows before or after with its
+// change log whole, and the next start must leave no file of ours behind.
 #include "cash_file.h"
+#include "change_log.h"
 #include "data_paths.h"
 #include "scripted_dialogs.h"
 #include "startup.h"
 #include "temp_book.h"
+#include "trail_check.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,6 +66,12 @@ struct Kills : ::testing::TestWithParam<Operation> {
         QDir().mkpath(folder);
         QDir().mkpath(backups);
         fill(data, kLines, "A");
+        if (QLatin1String(GetParam().name) == QLatin1String("upgrade")) {
+            // A book from before the log.
+            auto db = Database::open(data, {});
+            ASSERT_TRUE(changelog::dropTriggers(*db));
+            ASSERT_TRUE(db->exec("DROP TABLE Protokoll;"));
+        }
         ASSERT_TRUE(cashfile::putPasswordBack(data));
         store.save("Startup", "Datenpfad", data);
         store.save("Startup", "Sicherung", backups + "/Tillbook.kas");
@@ -123,6 +131,18 @@ struct Kills : ::testing::TestWithParam<Operation> {
             if (numbers != QString("1|%1|%1").arg(kLines) &&
                 numbers != QString("100000|%1|%2").arg(100000 + kLines - 1).arg(kLines))
                 return ::testing::AssertionFailure() << "receipt numbers " << numbers.toStdString();
+        }
+        // The change log is whole; the upgrade has either not begun it or begun it in full.
+        if (changelog::hasLog(*db)) {
+            const LogCheck log = LogCheck::run(*db);
+            if (!log.whole())
+                return ::testing::AssertionFailure() << "the log: " << log.text().toStdString();
+            const QString begun = db->scalar("SELECT count(*) || '|' || min(Art) || '|' || "
+                                             "min(Nachher) FROM Protokoll;");
+            if (op == "upgrade" && !begun.startsWith(QString("1|14|Zeilen=%1;").arg(kLines)))
+                return ::testing::AssertionFailure() << "the log begun: " << begun.toStdString();
+        } else if (op != "upgrade") {
+            return ::testing::AssertionFailure() << "the log is gone";
         }
         if (op == "backup" && QFileInfo::exists(backups + "/Tillbook.ka4")) {
             const FileResult copy =
@@ -184,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(WholeFileOperations, Kills,
                          ::testing::Values(Operation{"password-off", 400},
                                            Operation{"password-on", 400}, Operation{"backup", 500},
                                            Operation{"restore", 500}, Operation{"compact", 500},
-                                           Operation{"renumber", 300}),
+                                           Operation{"renumber", 300}, Operation{"upgrade", 400}),
                          [](const auto& info) {
                              QString n = QLatin1String(info.param.name);
                              return n.remove('-').toStdString();

@@ -5,6 +5,7 @@
 #include "advisor_batch.h"
 #include "backup.h"
 #include "cash_file.h"
+#include "change_log.h"
 #include "compaction.h"
 #include "dialogs.h"
 #include "renumbering.h"
@@ -136,6 +137,23 @@ int main(int argc, char** argv) {
             renumbering.renumber(QStringLiteral("01.01.2012"), QStringLiteral("31.12.2099"), 1);
             renumbering.renumber(QStringLiteral("01.01.2012"), QStringLiteral("31.12.2099"),
                                  100000);
+        }
+    }
+    if (command == QLatin1String("upgrade-loop")) {
+        // The book loses its log (as if an older program had kept it) and gets it again.
+        tb::cashfile::removePassword(file);
+        auto db = tb::Database::open(file, {});
+        if (!db)
+            return 1;
+        for (;;) {
+            {
+                tb::Transaction t(*db);
+                tb::changelog::dropTriggers(*db);
+                db->exec(QStringLiteral("DROP TABLE Protokoll; DELETE FROM sqlite_sequence WHERE "
+                                        "name = 'Protokoll';"));
+                t.commit();
+            }
+            tb::cashfile::upgrade(*db);
         }
     }
     std::fprintf(stderr, "usage: tbtool startup DOCUMENTS | backup DATA BACKUP | "

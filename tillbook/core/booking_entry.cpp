@@ -1,6 +1,7 @@
 #include "booking_entry.h"
 
 #include "cash_date.h"
+#include "change_log.h"
 
 #include <algorithm>
 
@@ -32,6 +33,7 @@ void BookingEntry::receiptFieldEntered(EntryValues& v) {
     bool ok = false;
     const qint64 number = n.toLongLong(&ok);
     if (ok && number < kMaxReceiptNumber) {
+        changelog::ReasonScope booking(settings_.database(), changelog::Reason::Booking);
         settings_.setNextReceipt(QString::number(number + 1));
         settings_.save();
     }
@@ -165,6 +167,7 @@ bool BookingEntry::checkAndAdvance(const EntryValues& v) {
             Icon::Critical);
         return false;
     }
+    changelog::ReasonScope booking(settings_.database(), changelog::Reason::Booking);
     settings_.setNextReceipt(QString::number(number + 1));
     settings_.save();
     return true;
@@ -241,6 +244,9 @@ bool BookingEntry::writeLine(Database& db, const LineTarget& target, const Entry
         st.bindAll(values);
         st.bind(static_cast<int>(values.size()) + 1, target.id);
     }
+    // A saved line is edited only with the service code.
+    changelog::ReasonScope reason(db, target.isNew() ? changelog::Reason::Booking
+                                                     : changelog::Reason::ServiceEdit);
     if (!st.run() || db.changes() != 1)
         return failed();
     if (writtenId)
@@ -304,6 +310,7 @@ void BookingEntry::showLine(const DataView& lines, EntryValues& v) const {
 bool BookingEntry::toggleDone(DataView& lines) {
     if (lines.atEnd() || lines.isAdding())
         return false;
+    changelog::ReasonScope reason(lines.database(), changelog::Reason::DoneMark);
     if (lines.value(QStringLiteral("a3")) != QLatin1String("V")) {
         lines.setValue(QStringLiteral("a3"), QStringLiteral("V"));
         lines.setValue(QStringLiteral("a12"), QString());

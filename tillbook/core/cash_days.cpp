@@ -1,6 +1,7 @@
 #include "cash_days.h"
 
 #include "cash_date.h"
+#include "change_log.h"
 
 namespace tb {
 
@@ -111,7 +112,10 @@ CashDays::DeleteOutcome CashDays::deleteDay(AccessGuard& guard) {
                          QStringLiteral("Tag löschen"), Icon::Exclamation,
                          Buttons::YesNo) != Answer::Yes)
         return DeleteOutcome::Declined;
-    view_.remove();
+    {
+        changelog::ReasonScope reason(db_, changelog::Reason::DayDeletion);
+        view_.remove();
+    }
     refresh();
     return DeleteOutcome::Deleted;
 }

@@ -1,6 +1,7 @@
 #include "haupt.h"
 #include "trace.h"
 
+#include "aenderungsprotokoll.h"
 #include "berater_export.h"
 #include "booking_texts.h"
 #include "cash_date.h"
@@ -38,6 +39,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -286,6 +288,9 @@ void Haupt::buildMenus() {
                 exportForAdvisor(this, *s_.db, dialogs_, *s_.clock, listings_.periodStart(),
                                  listings_.periodEnd(), s_.dataPath);
             });
+    QAction* changeLog = file->addAction(QStringLiteral("Ä&nderungsprotokoll"));
+    changeLog->setObjectName(QStringLiteral("mnu_Protokoll"));
+    connect(changeLog, &QAction::triggered, this, &Haupt::openChangeLog);
     file->addSeparator();
     connect(file->addAction(QStringLiteral("&Beenden")), &QAction::triggered, this, &Haupt::close);
 
@@ -665,6 +670,16 @@ void Haupt::onlineUpdate() {
     // The question announced it: the program ends at once.
     endedForUpdate = true;
     close();
+}
+
+void Haupt::openChangeLog() {
+    Aenderungsprotokoll dlg(*s_.db, dialogs_, s_.dataPath, this);
+    dlg.clock = s_.clock;
+    dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    dlg.print = [this](const PrintDocument& doc, int copies, const QString& pdfName) {
+        return printDocuments([&](int) { return doc; }, copies, pdfName);
+    };
+    runModal(dlg);
 }
 
 void Haupt::openFloatDialog() {

@@ -99,6 +99,7 @@ class Haupt : public QMainWindow {
     void listPeriod();
     void listText(const QString& text);
     void correctData();
+    void openChangeLog();
     void exportCsv();
     void printCashBook();
     void printProtocol();

@@ -1,5 +1,6 @@
 #include "haupt.h"
 
+#include "audit_trail.h"
 #include "cash_date.h"
 #include "csv_export.h"
 #include "data_correction.h"
@@ -139,6 +140,8 @@ PrintSettings Haupt::printSettings() const {
     p.numberCaption = settings_.caption(5);
     p.receiptCaption = settings_.caption(3);
     p.paymentCaption = settings_.caption(4);
+    if (s_.db)
+        p.logFooter = AuditTrail::head(*s_.db).footer();
     return p;
 }
 

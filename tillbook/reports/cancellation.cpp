@@ -1,6 +1,7 @@
 #include "cancellation.h"
 
 #include "cash_date.h"
+#include "change_log.h"
 #include "money.h"
 
 namespace tb {
@@ -46,6 +47,7 @@ Cancellation::Outcome Cancellation::cancel(DataView& lines, const QString& panel
     if (!numberOk)
         n = 0;
 
+    changelog::ReasonScope reason(db_, changelog::Reason::Cancellation);
     Transaction t(db_);
     Statement mark = db_.prepare(QStringLiteral("UPDATE Buchungen SET a1 = 'S' WHERE ID = ?;"));
     mark.bind(1, id);
@@ -77,6 +79,7 @@ Cancellation::DeleteOutcome Cancellation::deleteLine(DataView& lines, AccessGuar
                          Buttons::YesNo) != Answer::Yes)
         return DeleteOutcome::Declined;
     QString error;
+    changelog::ReasonScope reason(lines.database(), changelog::Reason::LineDeletion);
     if (lines.isAdding() || !lines.remove(&error)) {
         dialogs_.message(QStringLiteral("Die Zeile konnte nicht gelöscht werden.") +
                              (error.isEmpty() ? QString() : QLatin1Char('\n') + error),

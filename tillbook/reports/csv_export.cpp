@@ -96,28 +96,10 @@ QString CsvExport::contentText(const DataView& rows, const QString& rate1, const
 CsvExport::Outcome CsvExport::run(const DataView& rows, const ListingState& s, const QString& rate1,
                                   const QString& rate2, const QString& dataPath,
                                   const QString& workFolder, Dialogs& dialogs) {
-    auto failed = [&](const FileResult& r) {
-        dialogs.message(QStringLiteral("Die Datei konnte nicht gespeichert werden !") +
-                        QLatin1Char('\n') + QStringLiteral("bitte Ursache beheben") +
-                        QStringLiteral(" - ") + QStringLiteral("Fehler ") +
-                        QString::number(r.number) + QLatin1Char(' ') + r.detail);
-        return Outcome::Failed;
-    };
-    const QString name = fileName(s);
-    QDir().mkpath(workFolder);
-    const QString work = QDir(workFolder).filePath(name);
     const QString text = contentText(rows, rate1, rate2, s.carriedIn);
-    // A working file that could not be written whole is never offered for copying, nor an
-    // older one of the same name.
-    if (const FileResult w = writeWholeFile(work, toCp1252(text)); !w.ok())
-        return failed(w);
-    const QString chosen =
-        dialogs.saveFile(QStringLiteral("Speichern unter"), paths::folderOf(dataPath) + name,
-                         QStringLiteral("CSV-Datei (*.csv)"));
-    if (chosen.isEmpty())
-        return Outcome::Cancelled;
-    if (const FileResult r = FileCopy(work, chosen); !r.ok())
-        return failed(r);
+    const Outcome o = save(toCp1252(text), fileName(s), dataPath, workFolder, dialogs);
+    if (o != Outcome::Saved)
+        return o;
     const QString lost = charactersOutsideCp1252(text);
     if (!lost.isEmpty())
         dialogs.message(QStringLiteral("Die Datei wurde gespeichert. Diese Zeichen gibt es im "
@@ -125,6 +107,41 @@ CsvExport::Outcome CsvExport::run(const DataView& rows, const ListingState& s, c
                                        "stehen dort als \"?\": ") +
                             lost,
                         QStringLiteral("CSV-Export"), Icon::Information);
+    return Outcome::Saved;
+}
+
+CsvExport::Outcome CsvExport::save(const QByteArray& bytes, const QString& name,
+                                   const QString& dataPath, const QString& workFolder,
+                                   Dialogs& dialogs) {
+    auto failed = [&](const FileResult& r) {
+        dialogs.message(QStringLiteral("Die Datei konnte nicht gespeichert werden !") +
+                        QLatin1Char('\n') + QStringLiteral("bitte Ursache beheben") +
+                        QStringLiteral(" - ") + QStringLiteral("Fehler ") +
+                        QString::number(r.number) + QLatin1Char(' ') + r.detail);
+        return Outcome::Failed;
+    };
+    QDir().mkpath(workFolder);
+    const QString work = QDir(workFolder).filePath(name);
+    // A working file that could not be written whole is never offered for copying, nor an
+    // older one of the same name.
+    if (const FileResult w = writeWholeFile(work, bytes); !w.ok())
+        return failed(w);
+    const QString chosen =
+        dialogs.saveFile(QStringLiteral("Speichern unter"), paths::folderOf(dataPath) + name,
+                         QStringLiteral("CSV-Datei (*.csv)"));
+    if (chosen.isEmpty())
+        return Outcome::Cancelled;
+    // The export never takes the place of the cash book or one of its copies.
+    if (paths::isCashBookFile(chosen, dataPath)) {
+        dialogs.message(QStringLiteral("Die Datei\n%1\nist ein Kassenbuch oder dessen Sicherung; "
+                                       "die CSV-Datei wird nicht an ihre Stelle geschrieben.\n\n"
+                                       "Es wurde keine Datei geschrieben.")
+                            .arg(chosen),
+                        QStringLiteral("CSV-Export"), Icon::Exclamation);
+        return Outcome::Cancelled;
+    }
+    if (const FileResult r = FileCopy(work, chosen); !r.ok())
+        return failed(r);
     return Outcome::Saved;
 }
 

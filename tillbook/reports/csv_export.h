@@ -37,6 +37,9 @@ class CsvExport {
     static Outcome run(const DataView& rows, const ListingState& s, const QString& rate1,
                        const QString& rate2, const QString& dataPath, const QString& workFolder,
                        Dialogs& dialogs);
+    // The same for any content under the file name proposed.
+    static Outcome save(const QByteArray& content, const QString& name, const QString& dataPath,
+                        const QString& workFolder, Dialogs& dialogs);
 };
 
 } // namespace tb

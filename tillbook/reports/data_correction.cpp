@@ -1,6 +1,7 @@
 #include "data_correction.h"
 
 #include "cash_date.h"
+#include "change_log.h"
 #include "money.h"
 
 namespace tb {
@@ -36,6 +37,7 @@ QStringList DataCorrection::undatedWithAmounts(Database& db) {
 
 DataCorrection::Result DataCorrection::correct(Database& db, bool removeAmounts) {
     Result r;
+    changelog::ReasonScope reason(db, changelog::Reason::DataCorrection);
     Transaction t(db);
     if (!t.isActive())
         return r;
@@ -90,7 +92,12 @@ DataCorrection::Result DataCorrection::correct(Database& db, bool removeAmounts)
         if (!ok)
             return Result{}; // rolled back: nothing changed
     }
-    r.ok = t.commit();
+    // The correction as a whole, beside the entries of the lines it changed.
+    changelog::NewEntry whole{changelog::Kind::DataCorrection, changelog::Reason::DataCorrection};
+    changelog::appendItem(whole.after, "Zeilen ohne Datum entfernt", std::to_string(r.removed));
+    changelog::appendItem(whole.after, "Datumsschlüssel neu", std::to_string(r.rebuilt));
+    changelog::appendItem(whole.after, "Bestände auf 0", std::to_string(r.filled));
+    r.ok = changelog::append(db, whole) && t.commit();
     if (!r.ok)
         return Result{};
     return r;

@@ -71,6 +71,8 @@ PrintDocument cashBookPages(const std::vector<PrintRow>& rows, const ListingStat
         rightAt(p, s.receiptCaption, 215, h, true);
         rightAt(p, s.paymentCaption, 245, h, true);
         p.rules.push_back({33, kLeft, kRight});
+        if (!s.logFooter.isEmpty())
+            text(p, s.logFooter, kLeft, 196, 8);
         y += 10;
     };
 

@@ -50,6 +50,9 @@ struct PrintSettings {
     QString paymentCaption = QStringLiteral("Ausgabe");
     // The receipt number's caption follows Einst14 as the receipt's and payment's follow theirs.
     QString numberCaption = QStringLiteral("Beleg");
+    // The head of the change log at the foot of every page, so a paper copy pins the state of
+    // the log ("Änderungsprotokoll: 1 234 Einträge, letzte Prüfsumme 3f9a…"); "" for none.
+    QString logFooter;
 };
 
 // One listed line as the printout reads it, with the balance after it (balancesAfter).

@@ -1,5 +1,6 @@
 #include "kassenbestand.h"
 
+#include "change_log.h"
 #include "booking_entry.h"
 #include "enter_presses.h"
 #include "key_filter.h"
@@ -82,6 +83,7 @@ bool Kassenbestand::save() {
         field_->selectAll();
         return false;
     }
+    changelog::ReasonScope reason(settings_.database(), changelog::Reason::Float);
     settings_.set(QStringLiteral("Einst15"), storedForm(field_->text()));
     settings_.save();
     accept();

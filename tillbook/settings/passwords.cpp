@@ -1,5 +1,6 @@
 #include "passwords.h"
 
+#include "change_log.h"
 #include "cp1252.h"
 
 namespace tb {
@@ -89,6 +90,7 @@ bool PasswordChange::submitNew(const QString& first, const QString& repeated) {
         return false;
     }
     current_ = first;
+    changelog::ReasonScope reason(settings_.database(), changelog::Reason::Password);
     settings_.set(QStringLiteral("Memo10"),
                   scramble(first, kScrambleKey, ScrambleDirection::Encode));
     settings_.save();

@@ -1,5 +1,6 @@
 #include "renumbering.h"
 
+#include "change_log.h"
 #include "listings.h"
 
 #include <algorithm>
@@ -16,6 +17,7 @@ qint64 Renumbering::countInRange(const QString& from, const QString& to) {
 }
 
 std::optional<qint64> Renumbering::renumber(const QString& from, const QString& to, qint64 n) {
+    changelog::ReasonScope reason(db_, changelog::Reason::Renumbering);
     Transaction t(db_);
     if (!t.isActive())
         return std::nullopt;
@@ -41,7 +43,14 @@ std::optional<qint64> Renumbering::renumber(const QString& from, const QString& 
         ++i;
     }
     settings_.setNextReceipt(QString::number(i));
-    if (!settings_.save() || !t.commit()) {
+    // The renumbering as a whole, beside the entries of its lines.
+    changelog::NewEntry whole{changelog::Kind::Renumbering, changelog::Reason::Renumbering};
+    whole.date = from;
+    changelog::appendItem(whole.after, "von", from.toStdString());
+    changelog::appendItem(whole.after, "bis", to.toStdString());
+    changelog::appendItem(whole.after, "Startnummer", std::to_string(n));
+    changelog::appendItem(whole.after, "Zeilen", std::to_string(ids.size()));
+    if (!settings_.save() || !changelog::append(db_, whole) || !t.commit()) {
         settings_.reload();
         return std::nullopt;
     }

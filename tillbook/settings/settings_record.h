@@ -32,6 +32,7 @@ class SettingsRecord {
     QString floatText() const { return get(QStringLiteral("Einst15")); }
     QString caption(int k) const { return get(QStringLiteral("Einst%1").arg(9 + k)); } // k = 1..5
     QString memo10() const { return get(QStringLiteral("Memo10")); }
+    Database* database() const { return view_.database(); }
 
   private:
     DataView view_;

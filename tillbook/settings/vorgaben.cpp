@@ -1,6 +1,7 @@
 #include "vorgaben.h"
 
 #include "cash_date.h"
+#include "change_log.h"
 #include "click_label.h"
 #include "enter_presses.h"
 #include "key_filter.h"
@@ -142,6 +143,7 @@ void Vorgaben::saveAndClose() {
     for (int k = 1; k <= 5; ++k)
         settings_.set(QStringLiteral("Einst%1").arg(9 + k), caption(k)->text());
     storeBoundFields();
+    changelog::ReasonScope reason(settings_.database(), changelog::Reason::Settings);
     settings_.save();
     saved_ = true;
     accept();
@@ -151,6 +153,7 @@ void Vorgaben::reject() {
     // Closing by the frame or with Escape keeps the bound fields; caption edits are lost.
     if (!saved_) {
         storeBoundFields();
+        changelog::ReasonScope reason(settings_.database(), changelog::Reason::Settings);
         settings_.save();
         saved_ = true;
     }

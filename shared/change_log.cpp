@@ -1,0 +1,766 @@
+#include "change_log.h"
+
+#include "cash_date.h"
+#include "clock.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <limits>
+#include <mutex>
+#include <sqlite3.h>
+
+namespace tb::changelog {
+
+const std::array<const char*, kLineColumns> kLineColumnNames = {
+    "a1", "n1", "n2", "a3", "a4", "a5", "a6", "a7", "a8", "a9", "a10", "a11", "a12", "a13", "a14"};
+const std::array<const char*, 14> kSettingsColumnNames = {
+    "Einst10", "Einst11", "Einst12", "Einst13", "Einst14", "Einst15", "Einst16",
+    "Einst17", "Einst18", "Einst19", "Einst20", "Memo8",   "Memo9",   "Memo10"};
+
+// ---- the reason and the clock of each connection -----------------------------------------
+
+namespace {
+struct Connection {
+    sqlite3* db;
+    int reason = 0;
+};
+std::mutex connectionsMutex;
+std::unordered_map<sqlite3*, Connection*>& connections() {
+    static std::unordered_map<sqlite3*, Connection*> all;
+    return all;
+}
+Connection* connectionOf(sqlite3* db) {
+    std::lock_guard<std::mutex> lock(connectionsMutex);
+    const auto it = connections().find(db);
+    return it == connections().end() ? nullptr : it->second;
+}
+void forget(void* p) {
+    auto* c = static_cast<Connection*>(p);
+    {
+        std::lock_guard<std::mutex> lock(connectionsMutex);
+        const auto it = connections().find(c->db);
+        if (it != connections().end() && it->second == c)
+            connections().erase(it);
+    }
+    delete c;
+}
+
+std::atomic<const Clock*> logClock{nullptr};
+} // namespace
+
+ReasonScope::ReasonScope(Database* db, Reason reason)
+    : db_(db ? db->handle() : nullptr), previous_(0) {
+    if (Connection* c = connectionOf(db_)) {
+        previous_ = c->reason;
+        c->reason = static_cast<int>(reason);
+    }
+}
+
+ReasonScope::~ReasonScope() {
+    if (Connection* c = connectionOf(db_))
+        c->reason = previous_;
+}
+
+void setClock(const Clock* clock) {
+    logClock = clock;
+}
+
+qint64 now() {
+    const Clock* c = logClock;
+    return (c ? c->now() : QDateTime::currentDateTime()).toSecsSinceEpoch();
+}
+
+// ---- the stored forms --------------------------------------------------------------------
+
+std::string escaped(std::string_view value) {
+    std::string out;
+    out.reserve(value.size());
+    for (const char ch : value) {
+        switch (ch) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case ';':
+            out += "\\;";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += ch;
+        }
+    }
+    return out;
+}
+
+void appendItem(std::string& form, std::string_view column, std::string_view value) {
+    if (!form.empty())
+        form += ';';
+    form.append(column);
+    form += '=';
+    form += escaped(value);
+}
+
+bool parseForm(std::string_view form, std::vector<std::pair<std::string, std::string>>& items) {
+    items.clear();
+    if (form.empty())
+        return true;
+    std::string name, value;
+    bool inValue = false;
+    auto finish = [&] {
+        if (!inValue)
+            return false;
+        items.emplace_back(std::move(name), std::move(value));
+        name.clear();
+        value.clear();
+        inValue = false;
+        return true;
+    };
+    for (size_t i = 0; i < form.size(); ++i) {
+        const char ch = form[i];
+        if (!inValue) {
+            if (ch == '=')
+                inValue = true;
+            else if (ch == ';' || ch == '\\')
+                return false;
+            else
+                name += ch;
+            continue;
+        }
+        if (ch == ';') {
+            if (!finish())
+                return false;
+        } else if (ch == '\\') {
+            if (++i == form.size())
+                return false;
+            const char e = form[i];
+            value += e == 'n' ? '\n' : e == 'r' ? '\r' : e;
+        } else {
+            value += ch;
+        }
+    }
+    return finish();
+}
+
+std::string dateKey(std::string_view date) {
+    const bool ascii =
+        std::all_of(date.begin(), date.end(), [](char c) { return (c & 0x80) == 0; });
+    if (!ascii) {
+        const QByteArray k =
+            cashdate::key8(QString::fromUtf8(date.data(), static_cast<qsizetype>(date.size())))
+                .toUtf8();
+        return std::string(k.constData(), static_cast<size_t>(k.size()));
+    }
+    // Characters 7-10, 4-5 and 1-2, each as far as the text reaches.
+    auto part = [&](size_t from, size_t n) {
+        return from < date.size() ? date.substr(from, n) : std::string_view();
+    };
+    std::string k;
+    k.append(part(6, 4));
+    k.append(part(3, 2));
+    k.append(part(0, 2));
+    return k;
+}
+
+std::string lineForm(const LineValues& v) {
+    std::string form;
+    for (int c = 0; c < kLineColumns; ++c) {
+        if (c == kA8 || c == kA10)
+            continue;
+        const std::string& value = v[static_cast<size_t>(c)];
+        if (c == kA11) {
+            if (value != dateKey(v[kA10]))
+                appendItem(form, kLineColumnNames[static_cast<size_t>(c)], value);
+            continue;
+        }
+        if (!value.empty())
+            appendItem(form, kLineColumnNames[static_cast<size_t>(c)], value);
+    }
+    return form;
+}
+
+bool lineFromForm(std::string_view form, std::string_view receipt, std::string_view date,
+                  LineValues& v) {
+    std::vector<std::pair<std::string, std::string>> items;
+    if (!parseForm(form, items))
+        return false;
+    v = LineValues{};
+    v[kA8] = receipt;
+    v[kA10] = date;
+    v[kA11] = dateKey(date);
+    for (auto& [name, value] : items) {
+        const auto at = std::find_if(kLineColumnNames.begin(), kLineColumnNames.end(),
+                                     [&](const char* n) { return name == n; });
+        if (at == kLineColumnNames.end() || at == kLineColumnNames.begin() + kA8 ||
+            at == kLineColumnNames.begin() + kA10)
+            return false;
+        v[static_cast<size_t>(at - kLineColumnNames.begin())] = std::move(value);
+    }
+    return true;
+}
+
+std::string dayForm(std::string_view a1, std::string_view a2) {
+    std::string form;
+    if (a2 != dateKey(a1))
+        appendItem(form, "a2", a2);
+    return form;
+}
+
+std::string settingsValueForm(std::string_view column, std::string_view value) {
+    if (column == "Memo10")
+        return value.empty() ? std::string() : std::string("*");
+    return std::string(value);
+}
+
+QByteArray entryHash(const QByteArray& previous, const EntryFields& fields) {
+    thread_local QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.reset();
+    static const QByteArray zeros(32, '\0');
+    hash.addData(previous.isEmpty() ? zeros : previous);
+    char length[24];
+    for (const std::string_view f : fields) {
+        const int n = std::snprintf(length, sizeof length, "%zu:", f.size());
+        hash.addData(QByteArrayView(length, n));
+        hash.addData(QByteArrayView(f.data(), static_cast<qsizetype>(f.size())));
+    }
+    return hash.result();
+}
+
+// ---- the SQL functions -------------------------------------------------------------------
+
+namespace {
+std::string_view textOf(sqlite3_value* v) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return p ? std::string_view(p, static_cast<size_t>(sqlite3_value_bytes(v)))
+             : std::string_view();
+}
+
+void resultText(sqlite3_context* ctx, const std::string& s) {
+    sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+void nowFn(sqlite3_context* ctx, int, sqlite3_value**) {
+    sqlite3_result_int64(ctx, now());
+}
+
+void reasonFn(sqlite3_context* ctx, int, sqlite3_value**) {
+    sqlite3_result_int(ctx, static_cast<Connection*>(sqlite3_user_data(ctx))->reason);
+}
+
+void lineFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (argc != kLineColumns) {
+        sqlite3_result_error(ctx, "tb_zeile: falsche Zahl von Werten", -1);
+        return;
+    }
+    LineValues v;
+    for (int i = 0; i < kLineColumns; ++i)
+        v[static_cast<size_t>(i)] = textOf(argv[i]);
+    resultText(ctx, lineForm(v));
+}
+
+void dayFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    resultText(ctx, dayForm(textOf(argv[0]), textOf(argv[1])));
+}
+
+void settingsFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    std::string form;
+    for (int i = 0; i < argc && i < static_cast<int>(kSettingsColumnNames.size()); ++i) {
+        const std::string value =
+            settingsValueForm(kSettingsColumnNames[static_cast<size_t>(i)], textOf(argv[i]));
+        if (!value.empty())
+            appendItem(form, kSettingsColumnNames[static_cast<size_t>(i)], value);
+    }
+    resultText(ctx, form);
+}
+
+// Pairs of old and new values: 1 when the texts of one pair differ (a missing value is "").
+void differFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    for (int i = 0; i + 1 < argc; i += 2)
+        if (textOf(argv[i]) != textOf(argv[i + 1])) {
+            sqlite3_result_int(ctx, 1);
+            return;
+        }
+    sqlite3_result_int(ctx, 0);
+}
+
+// Triples of column name, old and new value: the columns whose texts differ, with their old
+// (tb_vorher) or new (tb_nachher) values.
+template <int Which> void changeFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    std::string form;
+    for (int i = 0; i + 2 < argc; i += 3) {
+        const std::string_view column = textOf(argv[i]);
+        const std::string_view before = textOf(argv[i + 1]);
+        const std::string_view after = textOf(argv[i + 2]);
+        if (before != after)
+            appendItem(form, column, settingsValueForm(column, Which == 0 ? before : after));
+    }
+    resultText(ctx, form);
+}
+
+void hashFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (argc != 10) {
+        sqlite3_result_error(ctx, "tb_pruefsumme: falsche Zahl von Werten", -1);
+        return;
+    }
+    QByteArray previous;
+    if (sqlite3_value_type(argv[0]) != SQLITE_NULL)
+        previous = QByteArray(static_cast<const char*>(sqlite3_value_blob(argv[0])),
+                              sqlite3_value_bytes(argv[0]));
+    EntryFields fields;
+    for (int i = 0; i < 9; ++i)
+        fields[static_cast<size_t>(i)] = textOf(argv[i + 1]);
+    const QByteArray h = entryHash(previous, fields);
+    if (h.size() != 32) {
+        sqlite3_result_error(ctx, "tb_pruefsumme: keine Prüfsumme", -1);
+        return;
+    }
+    sqlite3_result_blob(ctx, h.constData(), static_cast<int>(h.size()), SQLITE_TRANSIENT);
+}
+} // namespace
+
+void registerFunctions(sqlite3* db) {
+#ifdef SQLITE_INNOCUOUS
+    // The triggers in the file call them: they have no effect but their result.
+    const int innocuous = SQLITE_INNOCUOUS;
+#else
+    const int innocuous = 0;
+#endif
+    const int pure = SQLITE_UTF8 | SQLITE_DETERMINISTIC | innocuous;
+    const int impure = SQLITE_UTF8 | innocuous;
+    auto* c = new Connection{db};
+    {
+        std::lock_guard<std::mutex> lock(connectionsMutex);
+        connections()[db] = c;
+    }
+    sqlite3_create_function_v2(db, "tb_anlass", 0, impure, c, reasonFn, nullptr, nullptr, forget);
+    sqlite3_create_function_v2(db, "tb_jetzt", 0, impure, nullptr, nowFn, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(db, "tb_zeile", kLineColumns, pure, nullptr, lineFn, nullptr,
+                               nullptr, nullptr);
+    sqlite3_create_function_v2(db, "tb_tag", 2, pure, nullptr, dayFn, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "tb_einstellungen", 14, pure, nullptr, settingsFn, nullptr,
+                               nullptr, nullptr);
+    sqlite3_create_function_v2(db, "tb_verschieden", -1, pure, nullptr, differFn, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(db, "tb_vorher", -1, pure, nullptr, changeFn<0>, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(db, "tb_nachher", -1, pure, nullptr, changeFn<1>, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(db, "tb_pruefsumme", 10, pure, nullptr, hashFn, nullptr, nullptr,
+                               nullptr);
+}
+
+// ---- the book as a whole -----------------------------------------------------------------
+
+std::string BookState::form() const {
+    std::string f;
+    appendItem(f, "Zeilen", std::to_string(lines));
+    appendItem(f, "Tage", std::to_string(days));
+    appendItem(f, "letzte Zeile", std::to_string(lastLine));
+    appendItem(f, "Prüfsumme", digest.toHex().toStdString());
+    return f;
+}
+
+bool BookState::fromForm(std::string_view form, BookState& s) {
+    std::vector<std::pair<std::string, std::string>> items;
+    if (!parseForm(form, items))
+        return false;
+    int found = 0;
+    for (const auto& [name, value] : items) {
+        bool ok = true;
+        if (name == "Zeilen")
+            s.lines = QByteArray::fromStdString(value).toLongLong(&ok);
+        else if (name == "Tage")
+            s.days = QByteArray::fromStdString(value).toLongLong(&ok);
+        else if (name == "letzte Zeile")
+            s.lastLine = QByteArray::fromStdString(value).toLongLong(&ok);
+        else if (name == "Prüfsumme")
+            s.digest = QByteArray::fromHex(QByteArray::fromStdString(value));
+        else
+            continue;
+        found += ok ? 1 : 0;
+    }
+    return found == 4 && s.digest.size() == 32;
+}
+
+namespace {
+class Digest {
+  public:
+    Digest() : hash_(QCryptographicHash::Sha256) {}
+    void field(std::string_view f) {
+        char length[24];
+        const int n = std::snprintf(length, sizeof length, "%zu:", f.size());
+        hash_.addData(QByteArrayView(length, n));
+        hash_.addData(QByteArrayView(f.data(), static_cast<qsizetype>(f.size())));
+    }
+    void number(qint64 n) { field(std::to_string(n)); }
+    QByteArray result() const { return hash_.result(); }
+
+  private:
+    QCryptographicHash hash_;
+};
+
+// The rows of a table by ID, with the stand-ins merged in: those for stored rows replace or
+// remove them, the others are added in their place.
+template <typename Values>
+bool mergedRows(Statement& st, int columns,
+                const std::unordered_map<qint64, std::optional<Values>>* overrides,
+                const std::function<bool(qint64)>* removed,
+                const std::function<void(qint64, const Values&)>& take) {
+    std::vector<qint64> added;
+    if (overrides) {
+        for (const auto& [id, v] : *overrides)
+            if (v)
+                added.push_back(id);
+        std::sort(added.begin(), added.end());
+    }
+    size_t next = 0;
+    auto addUpTo = [&](qint64 id) {
+        for (; next < added.size() && added[next] < id; ++next)
+            take(added[next], *overrides->at(added[next]));
+    };
+    Values v;
+    while (st.next()) {
+        const qint64 id = st.integer(0);
+        addUpTo(id);
+        if (overrides) {
+            const auto it = overrides->find(id);
+            if (it != overrides->end()) {
+                if (next < added.size() && added[next] == id)
+                    ++next;
+                if (it->second)
+                    take(id, *it->second);
+                continue;
+            }
+        }
+        if (removed && *removed && (*removed)(id))
+            continue;
+        for (int c = 0; c < columns; ++c)
+            v[static_cast<size_t>(c)] = st.utf8(c + 1);
+        take(id, v);
+    }
+    addUpTo(std::numeric_limits<qint64>::max());
+    return st.isValid() && st.error().isEmpty();
+}
+
+QString columnList(const char* const* names, size_t n) {
+    QStringList out;
+    for (size_t i = 0; i < n; ++i)
+        out << QLatin1String(names[i]);
+    return out.join(QLatin1Char(','));
+}
+} // namespace
+
+std::optional<BookState> bookState(Database& db, const BookOverrides* o) {
+    BookState s;
+    Digest d;
+    {
+        Statement st =
+            db.prepare(QStringLiteral("SELECT ID,%1 FROM Buchungen ORDER BY ID;")
+                           .arg(columnList(kLineColumnNames.data(), kLineColumnNames.size())));
+        const bool ok = mergedRows<LineValues>(st, kLineColumns, o ? &o->lines : nullptr,
+                                               o ? &o->lineRemoved : nullptr,
+                                               [&](qint64 id, const LineValues& v) {
+                                                   d.number(id);
+                                                   for (const std::string& f : v)
+                                                       d.field(f);
+                                                   ++s.lines;
+                                                   s.lastLine = std::max(s.lastLine, id);
+                                               });
+        if (!ok)
+            return std::nullopt;
+    }
+    d.field("Datum");
+    {
+        Statement st = db.prepare(QStringLiteral("SELECT ID, a1, a2 FROM Datum ORDER BY ID;"));
+        const bool ok = mergedRows<std::array<std::string, 2>>(
+            st, 2, o ? &o->days : nullptr, nullptr,
+            [&](qint64 id, const std::array<std::string, 2>& v) {
+                d.number(id);
+                d.field(v[0]);
+                d.field(v[1]);
+                ++s.days;
+            });
+        if (!ok)
+            return std::nullopt;
+    }
+    d.field("Einstellungen");
+    {
+        Statement st = db.prepare(
+            QStringLiteral("SELECT ID,%1 FROM Einstellungen ORDER BY ID;")
+                .arg(columnList(kSettingsColumnNames.data(), kSettingsColumnNames.size())));
+        const bool ok = mergedRows<std::array<std::string, 14>>(
+            st, 14, o ? &o->settings : nullptr, nullptr,
+            [&](qint64 id, const std::array<std::string, 14>& v) {
+                d.number(id);
+                for (size_t c = 0; c < v.size(); ++c)
+                    if (std::string_view(kSettingsColumnNames[c]) != "Einst19" &&
+                        std::string_view(kSettingsColumnNames[c]) != "Memo10")
+                        d.field(v[c]);
+            });
+        if (!ok)
+            return std::nullopt;
+    }
+    s.digest = d.result();
+    return s;
+}
+
+// ---- the table and its triggers ----------------------------------------------------------
+
+namespace {
+const char* const kTable =
+    "CREATE TABLE IF NOT EXISTS Protokoll (ID INTEGER PRIMARY KEY AUTOINCREMENT, Zeit INTEGER, "
+    "Art INTEGER, Anlass INTEGER, Bezug INTEGER, Beleg TEXT, Datum TEXT, Vorher TEXT, "
+    "Nachher TEXT, Pruefsumme BLOB);";
+
+QString values(const char* prefix, const QStringList& columns) {
+    QStringList out;
+    for (const QString& c : columns)
+        out << QLatin1String(prefix) + c;
+    return out.join(QStringLiteral(", "));
+}
+
+// "OLD.c, NEW.c" for each column (tb_verschieden), or "'c', OLD.c, NEW.c" (tb_vorher/nachher).
+QString pairs(const QStringList& columns, bool named) {
+    QStringList out;
+    for (const QString& c : columns)
+        out << (named ? QStringLiteral("'%1', OLD.%1, NEW.%1") : QStringLiteral("OLD.%1, NEW.%1"))
+                   .arg(c);
+    return out.join(QStringLiteral(", "));
+}
+
+QStringList names(const char* const* list, size_t n) {
+    QStringList out;
+    for (size_t i = 0; i < n; ++i)
+        out << QLatin1String(list[i]);
+    return out;
+}
+
+struct Trigger {
+    QString name;
+    QString sql;
+};
+
+QString insertEntry(int kind, const QString& ref, const QString& receipt, const QString& date,
+                    const QString& before, const QString& after) {
+    return QStringLiteral("INSERT INTO Protokoll (Zeit, Art, Anlass, Bezug, Beleg, Datum, Vorher, "
+                          "Nachher) VALUES (tb_jetzt(), %1, tb_anlass(), %2, %3, %4, %5, %6);")
+        .arg(kind)
+        .arg(ref, receipt, date, before, after);
+}
+
+std::vector<Trigger> triggers() {
+    const QStringList line = names(kLineColumnNames.data(), kLineColumnNames.size());
+    const QStringList settings = names(kSettingsColumnNames.data(), kSettingsColumnNames.size());
+    QStringList settingsButNumber = settings;
+    settingsButNumber.removeAll(QStringLiteral("Einst19"));
+    const QStringList day{QStringLiteral("a1"), QStringLiteral("a2")};
+    const QStringList lineAndId = QStringList{QStringLiteral("ID")} + line;
+    const QStringList dayAndId = QStringList{QStringLiteral("ID")} + day;
+    const QStringList settingsAndId = QStringList{QStringLiteral("ID")} + settings;
+    auto after = [](const QString& table, const QString& event, const QString& when,
+                    const QString& body) {
+        return QStringLiteral("AFTER %1 ON %2%3 BEGIN %4 END")
+            .arg(event, table, when.isEmpty() ? QString() : QStringLiteral(" WHEN ") + when, body);
+    };
+    const QString nul = QStringLiteral("NULL");
+    std::vector<Trigger> t;
+    t.push_back({QStringLiteral("Protokoll_Zeile_neu"),
+                 after(QStringLiteral("Buchungen"), QStringLiteral("INSERT"), {},
+                       insertEntry(int(Kind::LineAdded), QStringLiteral("NEW.ID"),
+                                   QStringLiteral("NEW.a8"), QStringLiteral("NEW.a10"), nul,
+                                   QStringLiteral("tb_zeile(%1)").arg(values("NEW.", line))))});
+    t.push_back({QStringLiteral("Protokoll_Zeile_geaendert"),
+                 after(QStringLiteral("Buchungen"),
+                       QStringLiteral("UPDATE OF ") + lineAndId.join(QStringLiteral(", ")),
+                       QStringLiteral("tb_verschieden(%1)").arg(pairs(lineAndId, false)),
+                       insertEntry(int(Kind::LineChanged), QStringLiteral("NEW.ID"),
+                                   QStringLiteral("NEW.a8"), QStringLiteral("NEW.a10"),
+                                   QStringLiteral("tb_vorher(%1)").arg(pairs(lineAndId, true)),
+                                   QStringLiteral("tb_nachher(%1)").arg(pairs(lineAndId, true))))});
+    t.push_back(
+        {QStringLiteral("Protokoll_Zeile_geloescht"),
+         after(QStringLiteral("Buchungen"), QStringLiteral("DELETE"), {},
+               insertEntry(int(Kind::LineDeleted), QStringLiteral("OLD.ID"),
+                           QStringLiteral("OLD.a8"), QStringLiteral("OLD.a10"),
+                           QStringLiteral("tb_zeile(%1)").arg(values("OLD.", line)), nul))});
+    t.push_back({QStringLiteral("Protokoll_Tag_neu"),
+                 after(QStringLiteral("Datum"), QStringLiteral("INSERT"), {},
+                       insertEntry(int(Kind::DayAdded), QStringLiteral("NEW.ID"), nul,
+                                   QStringLiteral("NEW.a1"), nul,
+                                   QStringLiteral("tb_tag(NEW.a1, NEW.a2)")))});
+    t.push_back({QStringLiteral("Protokoll_Tag_geaendert"),
+                 after(QStringLiteral("Datum"),
+                       QStringLiteral("UPDATE OF ") + dayAndId.join(QStringLiteral(", ")),
+                       QStringLiteral("tb_verschieden(%1)").arg(pairs(dayAndId, false)),
+                       insertEntry(int(Kind::DayChanged), QStringLiteral("NEW.ID"), nul,
+                                   QStringLiteral("NEW.a1"),
+                                   QStringLiteral("tb_vorher(%1)").arg(pairs(dayAndId, true)),
+                                   QStringLiteral("tb_nachher(%1)").arg(pairs(dayAndId, true))))});
+    t.push_back({QStringLiteral("Protokoll_Tag_geloescht"),
+                 after(QStringLiteral("Datum"), QStringLiteral("DELETE"), {},
+                       insertEntry(int(Kind::DayDeleted), QStringLiteral("OLD.ID"), nul,
+                                   QStringLiteral("OLD.a1"),
+                                   QStringLiteral("tb_tag(OLD.a1, OLD.a2)"), nul))});
+    t.push_back(
+        {QStringLiteral("Protokoll_Einstellungen_neu"),
+         after(QStringLiteral("Einstellungen"), QStringLiteral("INSERT"), {},
+               insertEntry(int(Kind::SettingsAdded), QStringLiteral("NEW.ID"), nul, nul, nul,
+                           QStringLiteral("tb_einstellungen(%1)").arg(values("NEW.", settings))))});
+    // The next receipt number moves with every booking and counter-entry, whose lines are
+    // logged with their numbers: on its own account only is it a change of the settings.
+    t.push_back(
+        {QStringLiteral("Protokoll_Einstellungen_geaendert"),
+         after(QStringLiteral("Einstellungen"),
+               QStringLiteral("UPDATE OF ") + settingsAndId.join(QStringLiteral(", ")),
+               QStringLiteral("tb_verschieden(%1) OR (tb_verschieden(OLD.Einst19, NEW.Einst19) "
+                              "AND tb_anlass() NOT IN (%2, %3))")
+                   .arg(pairs(QStringList{QStringLiteral("ID")} + settingsButNumber, false))
+                   .arg(int(Reason::Booking))
+                   .arg(int(Reason::Cancellation)),
+               insertEntry(int(Kind::SettingsChanged), QStringLiteral("NEW.ID"), nul, nul,
+                           QStringLiteral("tb_vorher(%1)").arg(pairs(settingsAndId, true)),
+                           QStringLiteral("tb_nachher(%1)").arg(pairs(settingsAndId, true))))});
+    t.push_back(
+        {QStringLiteral("Protokoll_Einstellungen_geloescht"),
+         after(QStringLiteral("Einstellungen"), QStringLiteral("DELETE"), {},
+               insertEntry(int(Kind::SettingsDeleted), QStringLiteral("OLD.ID"), nul, nul,
+                           QStringLiteral("tb_einstellungen(%1)").arg(values("OLD.", settings)),
+                           nul))});
+    // The chain: every entry, whoever appends it, gets its Pruefsumme at once.
+    t.push_back({QStringLiteral("Protokoll_Kette"),
+                 after(QStringLiteral("Protokoll"), QStringLiteral("INSERT"), {},
+                       QStringLiteral("UPDATE Protokoll SET Pruefsumme = tb_pruefsumme((SELECT "
+                                      "Pruefsumme FROM Protokoll WHERE ID < NEW.ID ORDER BY ID "
+                                      "DESC LIMIT 1), NEW.ID, NEW.Zeit, NEW.Art, NEW.Anlass, "
+                                      "NEW.Bezug, NEW.Beleg, NEW.Datum, NEW.Vorher, NEW.Nachher) "
+                                      "WHERE ID = NEW.ID;"))});
+    t.push_back({QStringLiteral("Protokoll_unveraenderlich"),
+                 QStringLiteral("BEFORE UPDATE ON Protokoll WHEN OLD.Pruefsumme IS NOT NULL "
+                                "BEGIN SELECT RAISE(ABORT, 'Ein Eintrag des "
+                                "Änderungsprotokolls kann nicht geändert werden.'); END")});
+    t.push_back({QStringLiteral("Protokoll_unloeschbar"),
+                 QStringLiteral("BEFORE DELETE ON Protokoll BEGIN SELECT RAISE(ABORT, 'Ein "
+                                "Eintrag des Änderungsprotokolls kann nicht gelöscht werden.'); "
+                                "END")});
+    return t;
+}
+
+QString createTrigger(const Trigger& t) {
+    return QStringLiteral("CREATE TRIGGER %1 %2").arg(t.name, t.sql);
+}
+} // namespace
+
+bool hasLog(Database& db) {
+    return db.scalar(QStringLiteral(
+               "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='Protokoll';")) ==
+           QLatin1String("1");
+}
+
+bool createTable(Database& db, QString* error) {
+    return db.exec(QString::fromLatin1(kTable), error);
+}
+
+bool dropTriggers(Database& db, QString* error) {
+    for (const Trigger& t : triggers())
+        if (!db.exec(QStringLiteral("DROP TRIGGER IF EXISTS %1;").arg(t.name), error))
+            return false;
+    return true;
+}
+
+bool installTriggers(Database& db, QString* error) {
+    for (const Trigger& t : triggers())
+        if (!db.exec(QStringLiteral("DROP TRIGGER IF EXISTS %1;").arg(t.name), error) ||
+            !db.exec(createTrigger(t) + QLatin1Char(';'), error))
+            return false;
+    return true;
+}
+
+bool append(Database& db, const NewEntry& e, QString* error) {
+    if (!hasLog(db))
+        return true; // a book from before the log gets it at its next start
+    Statement st = db.prepare(
+        QStringLiteral("INSERT INTO Protokoll (Zeit, Art, Anlass, Bezug, Beleg, Datum, Vorher, "
+                       "Nachher) VALUES (tb_jetzt(), ?, ?, ?, ?, ?, ?, ?);"));
+    st.bind(1, static_cast<qint64>(e.kind));
+    st.bind(2, static_cast<qint64>(e.reason));
+    if (e.ref > 0)
+        st.bind(3, e.ref);
+    else
+        st.bindNull(3);
+    auto textOrNull = [&](int i, const QString& s) {
+        if (s.isEmpty())
+            st.bindNull(i);
+        else
+            st.bind(i, s);
+    };
+    textOrNull(4, e.receipt);
+    textOrNull(5, e.date);
+    auto formOrNull = [&](int i, const std::string& s) {
+        if (s.empty())
+            st.bindNull(i);
+        else
+            st.bindUtf8(i, s);
+    };
+    formOrNull(6, e.before);
+    formOrNull(7, e.after);
+    if (st.run())
+        return true;
+    if (error)
+        *error = st.error();
+    return false;
+}
+
+bool ensureTriggers(Database& db, QString* error) {
+    QStringList missing;
+    {
+        Statement st = db.prepare(
+            QStringLiteral("SELECT sql FROM sqlite_master WHERE type='trigger' AND name=?;"));
+        for (const Trigger& t : triggers()) {
+            st.reset();
+            st.bind(1, t.name);
+            if (!st.next() || st.text(0) != createTrigger(t))
+                missing << t.name;
+        }
+    }
+    if (missing.isEmpty())
+        return true;
+    if (!installTriggers(db, error))
+        return false;
+    // Until now writes could go unlogged: the check shows what they changed.
+    NewEntry e;
+    e.kind = Kind::LoggingRestored;
+    std::string list;
+    for (const QString& name : missing)
+        appendItem(list, name.toStdString(), "fehlte oder war verändert");
+    e.before = list;
+    return append(db, e, error);
+}
+
+bool ensureLog(Database& db, Reason reason, QString* error) {
+    if (hasLog(db))
+        return true;
+    if (!createTable(db, error))
+        return false;
+    const auto state = bookState(db);
+    if (!state) {
+        if (error)
+            *error = db.lastError();
+        return false;
+    }
+    if (!installTriggers(db, error))
+        return false;
+    NewEntry begun;
+    begun.kind = Kind::Begun;
+    begun.reason = reason;
+    begun.after = state->form();
+    return append(db, begun, error);
+}
+
+} // namespace tb::changelog
