@@ -50,8 +50,9 @@ enum class Kind : int {
     Repair = 13,          // written by Restorix into the repaired file; a new starting point
     Begun = 14,           // the first entry: the book as it was when the log began
     LoggingRestored = 15, // the triggers were missing or changed and were put back
+    CountStored = 16,     // a count of the till was kept (table Zaehlungen)
 };
-inline constexpr int kLastKind = 15;
+inline constexpr int kLastKind = 16;
 
 // Why the program wrote, stored in Anlass: the operation says it (ReasonScope) and the
 // triggers put it into every entry the write makes. None: no operation said (a write outside

@@ -199,6 +199,8 @@ QString AuditTrail::kindText(int kind) {
         return QStringLiteral("Protokoll begonnen");
     case Kind::LoggingRestored:
         return QStringLiteral("Protokollierung erneuert");
+    case Kind::CountStored:
+        return QStringLiteral("Zählung gespeichert");
     }
     return QStringLiteral("Art %1").arg(kind);
 }
