@@ -5,6 +5,7 @@
 #include "query_frame.h"
 #include "scripted_dialogs.h"
 #include "temp_book.h"
+#include "till_count_page.h"
 #include "value_display.h"
 #include "vorgaben.h"
 
@@ -846,4 +847,39 @@ TEST_F(Main, AFloatThatTakesADayBelowZeroIsStoredOnlyWhenTheOperatorAgrees) {
     dialogs.answers.push_back(Answer::Yes);
     EXPECT_TRUE(dlg.save());
     EXPECT_EQ(book.setting("Einst15"), "20,00");
+}
+
+TEST_F(Main, AKeptCountWithAShortageOpensItsBookingOnTheCurrentDay) {
+    book.addDay("02.03.2024");
+    book.addLine("02.03.2024", "10,00", "");
+    start();
+    settle();
+    QTest::keyClicks(w->tillCountField(9), "6"); // 6,00 counted against 10,00
+    settle();
+    dialogs.answers.push_back(Answer::Yes);
+    w->tillCountPage()->storeButton()->click();
+    EXPECT_EQ(dialogs.last().text,
+              QString::fromUtf8("Differenz von −4,00 EUR als Buchung übernehmen ?"));
+    EXPECT_EQ(book.db().scalar("SELECT Tag || '|' || Differenz FROM Zaehlungen;"),
+              "02.03.2024|-4,00");
+    EXPECT_EQ(w->tillCountPage()->storedTitle(), "Zählprotokoll Nr. 1 vom 02.03.2024 10:00");
+    settle();
+    EXPECT_TRUE(w->entryPanel()->isVisible());
+    EXPECT_EQ(w->stateLabelText(), "Neuanlage");
+    EXPECT_EQ(w->entryField(kTextField)->text(), "Kassendifferenz");
+    EXPECT_EQ(w->entryField(kPaymentField)->text(), "4,00");
+    EXPECT_EQ(w->entryField(kReceiptField)->text(), "1"); // the next receipt number
+    EXPECT_EQ(w->rateChoice()->currentText(), "0");
+    EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungstext WHERE a1 = 'Kassendifferenz';"),
+              "1");
+    // Saved as any line: it takes the till to 6,00, no question.
+    w->saveEntry();
+    settle();
+    EXPECT_EQ(
+        book.db().scalar("SELECT a5 || '|' || a10 FROM Buchungen WHERE n1 = 'Kassendifferenz';"),
+        "4,00|02.03.2024");
+    EXPECT_EQ(w->balanceDisplay()->text(), "6,00");
+    // A count changed after it was kept is no longer that record.
+    QTest::keyClicks(w->tillCountField(9), "1");
+    EXPECT_EQ(w->tillCountPage()->storedTitle(), "");
 }

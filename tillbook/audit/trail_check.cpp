@@ -141,7 +141,7 @@ void Checker::run() {
         }
         out_.entries = count.integer(0);
     }
-    progress_.step(QStringLiteral("Das Änderungsprotokoll wird geprüft …"), out_.entries);
+    progress_.begin(QStringLiteral("Das Änderungsprotokoll wird geprüft …"), out_.entries);
     startKnown_ = findStart();
     {
         Statement st = db_.prepare(
@@ -194,7 +194,7 @@ void Checker::run() {
         expectedId = id + 1;
         out_.lastHash = stored;
         if (++done % 4096 == 0)
-            progress_.advance(done);
+            progress_.step(done);
     }
     if (!st.error().isEmpty()) {
         chainFault(LogCheck::Fault::NotReadable, expectedId, 0,
@@ -204,7 +204,7 @@ void Checker::run() {
                        .arg(st.error()));
         return;
     }
-    progress_.advance(done);
+    progress_.step(done);
     const qint64 given =
         db_.scalar(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = 'Protokoll';"))
             .toLongLong();
@@ -215,7 +215,7 @@ void Checker::run() {
                        .arg(expectedId)
                        .arg(given));
 
-    progress_.step(QStringLiteral("Das Kassenbuch wird mit dem Protokoll verglichen …"));
+    progress_.begin(QStringLiteral("Das Kassenbuch wird mit dem Protokoll verglichen …"));
     finishLines();
     finishDays();
     finishSettings();

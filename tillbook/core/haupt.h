@@ -100,6 +100,12 @@ class Haupt : public QMainWindow {
     void listText(const QString& text);
     void correctData();
     void openChangeLog();
+    // "Zählung speichern": the count is kept; a difference may be booked.
+    void storeCount();
+    // Opens a new entry on the current day that books a till difference.
+    void bookDifference(Money difference);
+    void openCounts();
+    void openSelfCheck();
     void exportCsv();
     void printCashBook();
     void printProtocol();
@@ -161,7 +167,7 @@ class Haupt : public QMainWindow {
     void loadDayLines();
     void recomputeDayView();
     void showCurrentLine();
-    void openNewLine();
+    void openNewLine(bool pickText = true);
     void afterDayCreated();
     void saveLine(const EntryValues& v, LineTarget target, const QString& dayDate);
     void entryFieldState();

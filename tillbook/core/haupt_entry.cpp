@@ -82,7 +82,7 @@ void Haupt::newEntry() {
     openNewLine();
 }
 
-void Haupt::openNewLine() {
+void Haupt::openNewLine(bool pickText) {
     lines_.setSource(dayLinesSource(), {days_.currentDate()});
     lines_.refresh();
     linePage_->reload();
@@ -97,7 +97,8 @@ void Haupt::openNewLine() {
     panel_->saveButton()->show();
     panel_->stornoButton()->hide();
     panel_->setTwoRates(false);
-    openBookingTextPicker(false);
+    if (pickText)
+        openBookingTextPicker(false);
     entryField(kReceiptField)->setFocus();
 }
 

@@ -131,15 +131,6 @@ CsvExport::Outcome CsvExport::save(const QByteArray& bytes, const QString& name,
                          QStringLiteral("CSV-Datei (*.csv)"));
     if (chosen.isEmpty())
         return Outcome::Cancelled;
-    // The export never takes the place of the cash book or one of its copies.
-    if (paths::isCashBookFile(chosen, dataPath)) {
-        dialogs.message(QStringLiteral("Die Datei\n%1\nist ein Kassenbuch oder dessen Sicherung; "
-                                       "die CSV-Datei wird nicht an ihre Stelle geschrieben.\n\n"
-                                       "Es wurde keine Datei geschrieben.")
-                            .arg(chosen),
-                        QStringLiteral("CSV-Export"), Icon::Exclamation);
-        return Outcome::Cancelled;
-    }
     if (const FileResult r = FileCopy(work, chosen); !r.ok())
         return failed(r);
     return Outcome::Saved;
