@@ -12,10 +12,13 @@
 #include "frm_baustelle.h"
 #include "info.h"
 #include "kassenbestand.h"
+#include "kassenpruefung.h"
 #include "konten_steuerberater.h"
 #include "line_page.h"
 #include "manual.h"
 #include "password_windows.h"
+#include "printing.h"
+#include "progress_window.h"
 #include "qt_dialogs.h"
 #include "query_frame.h"
 #include "resize_qt.h"
@@ -24,6 +27,7 @@
 #include "value_display.h"
 #include "version_check.h"
 #include "vorgaben.h"
+#include "zaehlungen.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -291,6 +295,12 @@ void Haupt::buildMenus() {
     QAction* changeLog = file->addAction(QStringLiteral("Ä&nderungsprotokoll"));
     changeLog->setObjectName(QStringLiteral("mnu_Protokoll"));
     connect(changeLog, &QAction::triggered, this, &Haupt::openChangeLog);
+    QAction* counts = file->addAction(QStringLiteral("&Zählungen"));
+    counts->setObjectName(QStringLiteral("mnu_Zaehlungen"));
+    connect(counts, &QAction::triggered, this, &Haupt::openCounts);
+    QAction* selfCheck = file->addAction(QStringLiteral("Kassen&prüfung"));
+    selfCheck->setObjectName(QStringLiteral("mnu_Kassenpruefung"));
+    connect(selfCheck, &QAction::triggered, this, &Haupt::openSelfCheck);
     file->addSeparator();
     connect(file->addAction(QStringLiteral("&Beenden")), &QAction::triggered, this, &Haupt::close);
 
@@ -679,6 +689,33 @@ void Haupt::openChangeLog() {
     dlg.print = [this](const PrintDocument& doc, int copies, const QString& pdfName) {
         return printDocuments([&](int) { return doc; }, copies, pdfName);
     };
+    runModal(dlg);
+}
+
+void Haupt::openCounts() {
+    Zaehlungen dlg(*s_.db, dialogs_, s_.dataPath, this);
+    dlg.currency = settings_.get(QStringLiteral("Einst18"));
+    dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    dlg.print = [this](const PrintDocument& doc, const QString& pdfName) {
+        dialogs_.choosePrinter(Printing::currentPrinter(), 1);
+        return printDocuments([&](int) { return doc; }, 1, pdfName);
+    };
+    runModal(dlg);
+}
+
+void Haupt::openSelfCheck() {
+    Kassenpruefung dlg(*s_.db, dialogs_, s_.dataPath, cashdate::fromText(listings_.periodStart()),
+                       cashdate::fromText(listings_.periodEnd()), this);
+    dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    dlg.runner = [this](const QString& title, const LongWork<SelfCheckReport>& work) {
+        return runWithProgress<SelfCheckReport>(this, title, work);
+    };
+    dlg.print = [this](const PrintDocument& doc, const QString& pdfName) {
+        dialogs_.choosePrinter(Printing::currentPrinter(), 1);
+        return printDocuments([&](int) { return doc; }, 1, pdfName);
+    };
+    dlg.show();
+    dlg.check();
     runModal(dlg);
 }
 
