@@ -23,6 +23,7 @@
 #include "qt_dialogs.h"
 #include "restore.h"
 #include "stored_counts.h"
+#include "till_count_page.h"
 #include "value_display.h"
 #include "vorgaben.h"
 #include "zaehlungen.h"

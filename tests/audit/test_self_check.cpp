@@ -10,7 +10,7 @@
 using namespace tb;
 
 namespace {
-struct Check : test::LogFixture {
+struct Audit : test::LogFixture {
     const QDate from{2024, 3, 1}, to{2024, 3, 31};
     SelfCheckReport run() { return SelfCheck::run(db(), from, to); }
     void sql(const QString& text, const QStringList& params) {
@@ -30,7 +30,7 @@ struct Check : test::LogFixture {
 };
 } // namespace
 
-TEST_F(Check, DigitTestAgainstHandWorkedChiSquare) {
+TEST_F(Audit, DigitTestAgainstHandWorkedChiSquare) {
     // 50 values: digit 0 ten times, digit 8 never, the others five times each (expected 5):
     // (10-5)²/5 + (0-5)²/5 = 5 + 5 = 10.
     std::vector<qint64> cents;
@@ -48,7 +48,7 @@ TEST_F(Check, DigitTestAgainstHandWorkedChiSquare) {
     EXPECT_FALSE(DigitTest::of(std::vector<qint64>(49, 1700)).enough());
 }
 
-TEST_F(Check, DigitTestOfTheBookCountsNormalReceiptsOfThePeriodOnly) {
+TEST_F(Audit, DigitTestOfTheBookCountsNormalReceiptsOfThePeriodOnly) {
     for (int i = 0; i < 49; ++i)
         line("05.03.2024", QString::number(10 + i) + ",00", "", QString::number(i + 1));
     // A counter-entry, a payment and a line outside the period are not receipts of the test.
@@ -69,7 +69,7 @@ TEST_F(Check, DigitTestOfTheBookCountsNormalReceiptsOfThePeriodOnly) {
     EXPECT_EQ(nth(r, 7).findings.last(), SelfCheck::digitExplanation());
 }
 
-TEST_F(Check, NegativeDaysAndReceiptNumbers) {
+TEST_F(Audit, NegativeDaysAndReceiptNumbers) {
     book().setSetting("Einst15", "10,00");
     line("29.02.2024", "", "30,00", "1"); // before the period: -20,00
     line("02.03.2024", "15,00", "", "2"); // -5,00
@@ -86,7 +86,7 @@ TEST_F(Check, NegativeDaysAndReceiptNumbers) {
     EXPECT_EQ(nth(r, 2).verdict, "2 Auffälligkeiten");
 }
 
-TEST_F(Check, LateLinesEditsDeletionsAndTheChainFromTheLog) {
+TEST_F(Audit, LateLinesEditsDeletionsAndTheChainFromTheLog) {
     changelog::dropTriggers(db());
     line("01.03.2024", "5,00", "", "1"); // written without the log: before it began
     changelog::installTriggers(db());
@@ -116,7 +116,7 @@ TEST_F(Check, LateLinesEditsDeletionsAndTheChainFromTheLog) {
     EXPECT_TRUE(nth(r, 3).findings[0].endsWith("erfasst am 20.03.2024, 15 Tage später"));
 }
 
-TEST_F(Check, DaysWithoutACountAndCountsWithADifference) {
+TEST_F(Audit, DaysWithoutACountAndCountsWithADifference) {
     line("02.03.2024", "5,00", "", "1");
     line("03.03.2024", "5,00", "", "2");
     TillCount::Texts counts{};
@@ -133,7 +133,7 @@ TEST_F(Check, DaysWithoutACountAndCountsWithADifference) {
     EXPECT_EQ(nth(r, 5).verdict, "keine Auffälligkeiten"); // the counts are logged in the chain
 }
 
-TEST_F(Check, AbbrechenStopsAtOnceAndTheReportSaysSo) {
+TEST_F(Audit, AbbrechenStopsAtOnceAndTheReportSaysSo) {
     struct Stop : Progress {
         bool step(qint64) override { return false; }
     } stop;
@@ -145,7 +145,7 @@ TEST_F(Check, AbbrechenStopsAtOnceAndTheReportSaysSo) {
     EXPECT_TRUE(r.text().contains("Die Prüfung wurde abgebrochen"));
 }
 
-TEST_F(Check, TheWindowShowsTheReportAndExportsIt) {
+TEST_F(Audit, TheWindowShowsTheReportAndExportsIt) {
     line("02.03.2024", "", "5,00", "1");
     Kassenpruefung w(db(), dialogs, book().path(), from, to);
     w.workFolder = home.path() + "/work";
