@@ -113,8 +113,8 @@ void BM_GuardBeforeSaveOnNewestDay(benchmark::State& state) {
     RunningBalance followed(*b.db);
     followed.recompute(kFloat);
     int round = 0;
-    // A payment as large as the balance: the check walks to the newest day and finds it.
-    const Money large = Money::fromCents(1'000'000'000);
+    // A payment larger than any balance: the check walks from that day on and finds it.
+    const Money large = Money::fromCents(1'000'000'000'000'000);
     for (auto _ : state) {
         state.PauseTiming();
         bookOnNewestDay(b, ++round);
