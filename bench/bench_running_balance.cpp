@@ -5,6 +5,8 @@
 // - saving a line on the newest day: the balance that follows the book reads that day only.
 //   Its counter "full_ms" is a whole walk after the same kind of save, timed in the same run,
 //   and "faster" the ratio.
+// - the negative-balance check before a save on the newest day, after the save before it was
+//   followed: what the check adds to a save.
 // - the same save as a whole, the line written (with its entry in the change log, or with the
 //   log's triggers dropped for comparison) and the balance followed.
 // The books are in the form the program works on (see bench::generatedBook);
@@ -126,6 +128,24 @@ void BM_SaveOnNewestDay(benchmark::State& state) {
     state.counters["faster"] = benchmark::Counter(
         fullMs / 1e3 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
+void BM_GuardBeforeSaveOnNewestDay(benchmark::State& state) {
+    Book& b = bookOf(static_cast<int>(state.range(0)));
+    RunningBalance followed(*b.db);
+    followed.recompute(kFloat);
+    int round = 0;
+    // A payment larger than any balance: the check walks from that day on and finds it.
+    const Money large = Money::fromCents(1'000'000'000'000'000);
+    for (auto _ : state) {
+        state.PauseTiming();
+        bookOnNewestDay(b, ++round);
+        followed.recompute(kFloat); // the previous save, as the window follows it
+        state.ResumeTiming();
+        const auto day =
+            followed.firstNegativeDay({BalanceShift::on(b.newestDate, -large)}, kFloat);
+        if (!day)
+            state.SkipWithError("the payment did not take the newest day below zero");
+    }
+}
 
 void BM_SaveOnNewestDayWithLog(benchmark::State& state) {
     Book& b = bookOf(static_cast<int>(state.range(0)));
@@ -159,6 +179,7 @@ BENCHMARK(BM_WholeWalkEveryBalanceChanged)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FloatChange)->Arg(60000)->Arg(150000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveOnNewestDay)->Arg(60000)->Arg(150000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GuardBeforeSaveOnNewestDay)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveOnNewestDayWithLog)
     ->ArgsProduct({{60000, 1000000}, {1, 0}})
     ->ArgNames({"lines", "log"})

@@ -54,6 +54,18 @@ static const char* const kUpgrade[] = {
     "CREATE TABLE IF NOT EXISTS Kontierung (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
     "Buchungstext TEXT, Konto TEXT, Automatik TEXT, BU TEXT);",
     "CREATE UNIQUE INDEX IF NOT EXISTS Kontierung_Buchungstext ON Kontierung (Buchungstext);",
+    // The kept counts of the till: when, on which day, the fifteen counts, the counted total,
+    // the book balance and the difference. A kept count is the record that the book matched
+    // the cash (or did not): it stands as written.
+    "CREATE TABLE IF NOT EXISTS Zaehlungen (ID INTEGER PRIMARY KEY AUTOINCREMENT, Zeit TEXT, "
+    "Tag TEXT, Anzahl1 TEXT, Anzahl2 TEXT, Anzahl3 TEXT, Anzahl4 TEXT, Anzahl5 TEXT, "
+    "Anzahl6 TEXT, Anzahl7 TEXT, Anzahl8 TEXT, Anzahl9 TEXT, Anzahl10 TEXT, Anzahl11 TEXT, "
+    "Anzahl12 TEXT, Anzahl13 TEXT, Anzahl14 TEXT, Anzahl15 TEXT, Gezaehlt TEXT, "
+    "Buchbestand TEXT, Differenz TEXT);",
+    "CREATE TRIGGER IF NOT EXISTS Zaehlungen_unveraendert BEFORE UPDATE ON Zaehlungen "
+    "BEGIN SELECT RAISE(ABORT, 'Eine gespeicherte Zaehlung wird nicht geaendert.'); END;",
+    "CREATE TRIGGER IF NOT EXISTS Zaehlungen_bleiben BEFORE DELETE ON Zaehlungen "
+    "BEGIN SELECT RAISE(ABORT, 'Eine gespeicherte Zaehlung wird nicht geloescht.'); END;",
 };
 
 bool upgrade(Database& db, QString* error) {

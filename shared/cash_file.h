@@ -41,8 +41,8 @@ bool createEmpty(const QString& path, QString* error = nullptr, const QByteArray
                  bool withLog = true);
 
 // Brings a cash book of an older version up to date (the indexes of the listings, the tables of
-// the tax advisor's accounts, the change log), all in one transaction; a file that has them
-// stays as it is.
+// the tax advisor's accounts, the change log, the kept till counts), all in one transaction; a
+// file that has them stays as it is.
 bool upgrade(Database& db, QString* error = nullptr);
 
 // The tables of a cash book, for a file that lacks one of them.

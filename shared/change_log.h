@@ -51,8 +51,9 @@ enum class Kind : int {
     Begun = 14,           // the first entry: the book as it was when the log began
     LoggingRestored = 15, // the triggers were missing or changed and were put back
     AdvisorAccounts = 16, // the accounts for the tax advisor, what changed before and after
+    CountStored = 17,     // a count of the till was kept (table Zaehlungen)
 };
-inline constexpr int kLastKind = 16;
+inline constexpr int kLastKind = 17;
 
 // Why the program wrote, stored in Anlass: the operation says it (ReasonScope) and the
 // triggers put it into every entry the write makes. None: no operation said (a write outside

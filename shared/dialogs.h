@@ -8,7 +8,8 @@
 namespace tb {
 
 enum class Icon { None, Information, Exclamation, Question, Critical };
-enum class Buttons { Ok, YesNo, OkCancel };
+// YesNoDefaultNo: as YesNo, with "Nein" the button Enter presses.
+enum class Buttons { Ok, YesNo, OkCancel, YesNoDefaultNo };
 enum class Answer { Ok, Yes, No, Cancel };
 
 // Every message box, input box, file dialog, date picker and password prompt of both programs

@@ -18,12 +18,16 @@
 #include "haupt.h"
 #include "info.h"
 #include "kassenbestand.h"
+#include "kassenpruefung.h"
 #include "money.h"
 #include "password_windows.h"
 #include "qt_dialogs.h"
 #include "restore.h"
+#include "stored_counts.h"
+#include "till_count_page.h"
 #include "value_display.h"
 #include "vorgaben.h"
+#include "zaehlungen.h"
 
 #include <QApplication>
 #include <QDir>
@@ -193,7 +197,22 @@ void mainWindowScenes(Shots& shots, const QString& home) {
     }
     p.settle();
     shots.take(QStringLiteral("kassenaufnahme"), *w);
+    // The count kept, the list of kept counts and the self-check over the demo month.
+    StoredCounts::store(*p.db, p.dialogs, p.clock, w->days().currentDate(),
+                        w->tillCountPage()->counts(),
+                        Money::parseOrZero(w->tillCountPage()->counted()->text()),
+                        Money::parseOrZero(w->expectedCashDisplay()->text()));
     w->tabs()->setCurrentIndex(0);
+    {
+        Zaehlungen counts(*p.db, p.dialogs, QString());
+        shots.take(QStringLiteral("zaehlungen"), counts);
+    }
+    {
+        Kassenpruefung check(*p.db, p.dialogs, QString(), QDate(demo::now().date().year(), 3, 1),
+                             QDate(demo::now().date().year(), 3, 31));
+        check.check();
+        shots.take(QStringLiteral("kassenpruefung"), check);
+    }
 
     // The dialogs of the main window.
     {

@@ -39,6 +39,10 @@ Answer QtDialogs::message(const QString& text, const QString& title, Icon icon, 
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
         break;
+    case Buttons::YesNoDefaultNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        break;
     case Buttons::OkCancel:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Ok);
@@ -50,6 +54,7 @@ Answer QtDialogs::message(const QString& text, const QString& title, Icon icon, 
     const int r = box.exec();
     switch (buttons) {
     case Buttons::YesNo:
+    case Buttons::YesNoDefaultNo:
         return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
     case Buttons::OkCancel:
         return r == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;

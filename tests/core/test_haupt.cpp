@@ -5,6 +5,7 @@
 #include "query_frame.h"
 #include "scripted_dialogs.h"
 #include "temp_book.h"
+#include "till_count_page.h"
 #include "value_display.h"
 #include "vorgaben.h"
 
@@ -809,4 +810,81 @@ TEST(ValueDisplay, AFigureTooWideShrinksAndIsElidedNeverCut) {
     EXPECT_EQ(d.toolTip(), "2413,56");
     EXPECT_EQ(d.accessibleDescription(), "2413,56");
     EXPECT_EQ(d.text(), "2413,56");
+}
+
+TEST_F(OpenEntry, APaymentBelowZeroAsksAndNoKeepsTheEntryUnwritten) {
+    // 160,00 in the till: 200,00 out takes the 05.03. to -40,00.
+    openTyped();
+    w->entryField(kPaymentField)->setText("200,00");
+    const QString before = savedLines();
+    w->saveEntry();
+    settle();
+    EXPECT_TRUE(stillOpen());
+    EXPECT_TRUE(dialogs.last().text.startsWith(
+        QString::fromUtf8("Der Kassenbestand wird am 05.03.2024 negativ (−40,00 EUR).")));
+    EXPECT_EQ(savedLines(), before);
+    dialogs.answers.push_back(Answer::Yes);
+    w->saveEntry();
+    settle();
+    EXPECT_FALSE(w->entryPanel()->isVisible());
+    EXPECT_EQ(book.db().scalar("SELECT a5 FROM Buchungen WHERE n1 = 'porto';"), "200,00");
+    // The day list shows the day that ends below zero in red, the one before it not.
+    const QModelIndex newest = w->dayList()->model()->index(0, 0);
+    const QModelIndex older = w->dayList()->model()->index(1, 0);
+    EXPECT_EQ(newest.data().toString(), "05.03.2024");
+    EXPECT_EQ(newest.data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+    EXPECT_FALSE(older.data(Qt::ForegroundRole).isValid());
+}
+
+TEST_F(Main, AFloatThatTakesADayBelowZeroIsStoredOnlyWhenTheOperatorAgrees) {
+    book.addDay("02.03.2024");
+    book.addLine("02.03.2024", "", "30,00");
+    book.setSetting("Einst15", "50,00");
+    Kassenbestand dlg(&book.db(), dialogs);
+    RunningBalance balance(book.db());
+    BalanceGuard guard(book.db(), dialogs, balance);
+    dlg.setBalanceGuard(&guard);
+    dlg.field()->setText("20,00");
+    EXPECT_FALSE(dlg.save());
+    EXPECT_TRUE(dialogs.last().text.startsWith(
+        QString::fromUtf8("Der Kassenbestand wird am 02.03.2024 negativ (−10,00 EUR).")));
+    EXPECT_EQ(book.setting("Einst15"), "50,00");
+    dialogs.answers.push_back(Answer::Yes);
+    EXPECT_TRUE(dlg.save());
+    EXPECT_EQ(book.setting("Einst15"), "20,00");
+}
+
+TEST_F(Main, AKeptCountWithAShortageOpensItsBookingOnTheCurrentDay) {
+    book.addDay("02.03.2024");
+    book.addLine("02.03.2024", "10,00", "");
+    start();
+    settle();
+    QTest::keyClicks(w->tillCountField(9), "6"); // 6,00 counted against 10,00
+    settle();
+    dialogs.answers.push_back(Answer::Yes);
+    w->tillCountPage()->storeButton()->click();
+    EXPECT_EQ(dialogs.last().text,
+              QString::fromUtf8("Differenz von −4,00 EUR als Buchung übernehmen ?"));
+    EXPECT_EQ(book.db().scalar("SELECT Tag || '|' || Differenz FROM Zaehlungen;"),
+              "02.03.2024|-4,00");
+    EXPECT_EQ(w->tillCountPage()->storedTitle(), "Zählprotokoll Nr. 1 vom 02.03.2024 10:00");
+    settle();
+    EXPECT_TRUE(w->entryPanel()->isVisible());
+    EXPECT_EQ(w->stateLabelText(), "Neuanlage");
+    EXPECT_EQ(w->entryField(kTextField)->text(), "Kassendifferenz");
+    EXPECT_EQ(w->entryField(kPaymentField)->text(), "4,00");
+    EXPECT_EQ(w->entryField(kReceiptField)->text(), "");
+    EXPECT_EQ(w->rateChoice()->currentText(), "0");
+    EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungstext WHERE a1 = 'Kassendifferenz';"),
+              "1");
+    // Saved as any line: it takes the till to 6,00, no question.
+    w->saveEntry();
+    settle();
+    EXPECT_EQ(
+        book.db().scalar("SELECT a5 || '|' || a10 FROM Buchungen WHERE n1 = 'Kassendifferenz';"),
+        "4,00|02.03.2024");
+    EXPECT_EQ(w->balanceDisplay()->text(), "6,00");
+    // A count changed after it was kept is no longer that record.
+    QTest::keyClicks(w->tillCountField(9), "1");
+    EXPECT_EQ(w->tillCountPage()->storedTitle(), "");
 }

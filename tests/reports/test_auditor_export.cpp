@@ -167,8 +167,20 @@ QStringList checkExport(const QString& folder, QStringList* read = nullptr) {
     return problems;
 }
 
+// A book as it was before the change log and the kept counts: their triggers and tables go.
+void withoutLogAndCounts(Database& db) {
+    QStringList drops;
+    Statement st = db.prepare("SELECT name FROM sqlite_master WHERE type = 'trigger';");
+    while (st.next())
+        drops << "DROP TRIGGER \"" + st.text(0) + "\";";
+    drops << "DROP TABLE IF EXISTS Protokoll;" << "DROP TABLE IF EXISTS Zaehlungen;";
+    for (const QString& sql : drops)
+        ASSERT_TRUE(db.exec(sql)) << sql.toStdString();
+}
+
 // The change log's table as the program creates it.
 void createLog(Database& db) {
+    withoutLogAndCounts(db);
     ASSERT_TRUE(db.exec("CREATE TABLE Protokoll (ID INTEGER PRIMARY KEY AUTOINCREMENT, Zeit "
                         "INTEGER, Art INTEGER, Anlass INTEGER, Bezug INTEGER, Beleg TEXT, Datum "
                         "TEXT, Vorher TEXT, Nachher TEXT, Pruefsumme BLOB);"));
@@ -335,6 +347,7 @@ TEST_F(Auditor, TheExportOfABookMatchesItsDescription) {
 // exported when the book has them, described by their own columns when their table has
 // another shape than the program's.
 TEST_F(Auditor, TheTablesFollowTheBook) {
+    withoutLogAndCounts(book.db());
     line("02.01.2024", "Bareinnahme", "", "5,00", "", "1");
     ASSERT_TRUE(book.db().exec(
         "CREATE TABLE Zaehlungen (ID INTEGER PRIMARY KEY AUTOINCREMENT, Zeit TEXT, Tag TEXT, "
@@ -361,6 +374,7 @@ TEST_F(Auditor, TheTablesFollowTheBook) {
                     .contains("Dieses Kassenbuch führt kein Änderungsprotokoll."));
 
     test::TempBook other;
+    withoutLogAndCounts(other.db());
     ASSERT_TRUE(other.db().exec("CREATE TABLE Zaehlungen (ID INTEGER PRIMARY KEY, Gezaehlt TEXT); "
                                 "INSERT INTO Zaehlungen (Gezaehlt) VALUES ('1,00');"));
     AuditorExport o(other.db(), dialogs, clock);
@@ -442,4 +456,18 @@ TEST(AuditorAsAnotherUser, AFolderThatMayNotBeWrittenIsToldAndLeftAlone) {
               "denied)\\n\\nEs wurde nichts geschrieben; was im Ordner schon lag, ist "
               "unverändert.");
     EXPECT_TRUE(QDir(locked).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+}
+
+// A book as the program makes it today, its log and its counts table included: every file is
+// described and matches its description.
+TEST_F(Auditor, ABookAsTheProgramMakesItIsExportedWhole) {
+    book.addDay("02.01.2024");
+    line("02.01.2024", "Bareinnahme", "", "5,00", "", "1");
+    AuditorExport e(book.db(), dialogs, clock);
+    ASSERT_EQ(run(e), AuditorExport::Outcome::Written) << dialogs.last().text.toStdString();
+    QStringList read;
+    EXPECT_EQ(checkExport(e.written(), &read), QStringList());
+    EXPECT_TRUE(read.contains("Protokoll.csv"));
+    EXPECT_TRUE(read.contains("Zaehlungen.csv"));
+    EXPECT_GE(rowsOf(e.written(), "Protokoll.csv").size(), 3); // names, the start, the line
 }

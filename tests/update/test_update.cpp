@@ -298,8 +298,9 @@ TEST(Manual, TheBuildMadeAPdfWithItsChaptersAndPicturesOfTheWindows) {
     const QString content = QString::fromUtf8(text.readAllStandardOutput());
     for (const char* heading :
          {"Tillbook – Anleitung", "Inhalt", "Erste Schritte", "Ein Arbeitstag", "Stornieren",
-          "Kassenaufnahme", "Listen, Drucken und CSV-Export", "Datensicherung und Restorix",
-          "Wo Ihre Daten liegen", "Wenn etwas schiefgeht", "Das Änderungsprotokoll",
+          "Kassenaufnahme", "Kassenbestand, Zählungen und Kassenprüfung",
+          "Listen, Drucken und CSV-Export", "Datensicherung und Restorix", "Wo Ihre Daten liegen",
+          "Wenn etwas schiefgeht", "Das Änderungsprotokoll",
           VersionCheck::installedVersion().toUtf8().constData()})
         EXPECT_TRUE(content.contains(QString::fromUtf8(heading))) << heading;
     EXPECT_FALSE(content.contains("@INHALT@"));

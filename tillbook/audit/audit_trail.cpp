@@ -201,6 +201,8 @@ QString AuditTrail::kindText(int kind) {
         return QStringLiteral("Protokollierung erneuert");
     case Kind::AdvisorAccounts:
         return QStringLiteral("Konten für den Steuerberater geändert");
+    case Kind::CountStored:
+        return QStringLiteral("Zählung gespeichert");
     }
     return QStringLiteral("Art %1").arg(kind);
 }

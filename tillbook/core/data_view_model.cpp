@@ -22,6 +22,11 @@ QVariant DataViewModel::data(const QModelIndex& index, int role) const {
         return view_.valueAt(index.row(), columns_[index.column()]);
     if (role == Qt::TextAlignmentRole && right_.contains(index.column()))
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::ForegroundRole && colour_) {
+        const QColor c = colour_(index.row());
+        if (c.isValid())
+            return c;
+    }
     return {};
 }
 
@@ -39,6 +44,12 @@ void DataViewModel::setHeading(int column, const QString& heading) {
         return;
     headings_[column] = heading;
     emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+void DataViewModel::repaintColours() {
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::ForegroundRole});
 }
 
 void DataViewModel::reload() {

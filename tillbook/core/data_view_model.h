@@ -25,12 +25,17 @@ class DataViewModel : public QAbstractTableModel {
     void setRightAligned(QList<int> columns) { right_ = std::move(columns); }
     // Call after the view was refreshed or changed.
     void reload();
+    // The colour of a row's text (an invalid colour: the grid's own); repaintColours asks
+    // again for every row.
+    void setRowColour(std::function<QColor(int row)> colour) { colour_ = std::move(colour); }
+    void repaintColours();
 
   private:
     DataView& view_;
     QStringList columns_;
     QStringList headings_;
     QList<int> right_;
+    std::function<QColor(int row)> colour_;
 };
 
 } // namespace tb

@@ -13,10 +13,13 @@
 #include "frm_baustelle.h"
 #include "info.h"
 #include "kassenbestand.h"
+#include "kassenpruefung.h"
 #include "konten_steuerberater.h"
 #include "line_page.h"
 #include "manual.h"
 #include "password_windows.h"
+#include "printing.h"
+#include "progress_window.h"
 #include "qt_dialogs.h"
 #include "query_frame.h"
 #include "resize_qt.h"
@@ -25,6 +28,7 @@
 #include "value_display.h"
 #include "version_check.h"
 #include "vorgaben.h"
+#include "zaehlungen.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -69,7 +73,8 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
       guard_(dialogs_), days_(s_.db, dialogs_, *s_.clock),
       lines_(s_.db, schema::Lines::table, dayLinesSource(), {QString()}),
       entry_(dialogs_, settings_), cancellation_(*s_.db, dialogs_, *s_.clock, settings_),
-      runningBalance_(*s_.db), resize_(screenHeight()) {
+      runningBalance_(*s_.db), balanceGuard_(*s_.db, dialogs_, runningBalance_),
+      resize_(screenHeight()) {
     setObjectName(QStringLiteral("Haupt"));
     setWindowTitle(QStringLiteral("Tillbook - Kassenbuch Bargeschäfte"));
     openBookingTextPicker = [this](bool maintenance) {
@@ -95,6 +100,7 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     days_.onDayChanged = [this] { dayChanged(); };
     days_.mayChangeDay = [this] { return leaveNewEntry(); };
     lines_.onCurrentChanged = [this] { arm(JobId::ShowLine); };
+    cancellation_.setBalanceGuard(&balanceGuard_);
 
     // Start-up: the views, the rate choice, the period, the first column caption, the tab.
     days_.refresh();
@@ -146,7 +152,7 @@ const Haupt::Job Haupt::kJobs[] = {
     {JobId::StartLineOnNewDay, "start line on new day", 200, &Haupt::startLineOnNewDay},
     {JobId::EntryState, "entry-field state", 100, &Haupt::entryFieldState},
     {JobId::UnlockEditing, "unlock editing", 300, &Haupt::unlockEditing},
-    {JobId::NewLine, "new line", 360, &Haupt::openNewLine},
+    {JobId::NewLine, "new line", 360, &Haupt::openNewLineWithText},
     {JobId::FocusRemark, "focus remark", 100, &Haupt::focusRemark},
 };
 
@@ -275,6 +281,11 @@ void Haupt::buildDayColumn() {
 
     dayModel_ =
         new DataViewModel(days_.view(), {schema::Days::date}, {QStringLiteral("Datum")}, this);
+    // A day that ends below zero shows its date in red.
+    dayModel_->setRowColour([this](int row) {
+        const auto end = runningBalance_.endOfDay(days_.view().valueAt(row, schema::Days::date));
+        return end && *end < Money() ? QColor(Qt::red) : QColor();
+    });
     dayList_ = new RowGrid(surface_);
     dayList_->setObjectName(QStringLiteral("DBGrid1"));
     dayList_->setModel(dayModel_);
@@ -332,6 +343,12 @@ void Haupt::buildMenus() {
     QAction* changeLog = file->addAction(QStringLiteral("Ä&nderungsprotokoll"));
     changeLog->setObjectName(QStringLiteral("mnu_Protokoll"));
     connect(changeLog, &QAction::triggered, this, &Haupt::openChangeLog);
+    QAction* counts = file->addAction(QStringLiteral("&Zählungen"));
+    counts->setObjectName(QStringLiteral("mnu_Zaehlungen"));
+    connect(counts, &QAction::triggered, this, &Haupt::openCounts);
+    QAction* selfCheck = file->addAction(QStringLiteral("K&assenprüfung"));
+    selfCheck->setObjectName(QStringLiteral("mnu_Kassenpruefung"));
+    connect(selfCheck, &QAction::triggered, this, &Haupt::openSelfCheck);
     file->addSeparator();
     connect(file->addAction(QStringLiteral("&Beenden")), &QAction::triggered, this, &Haupt::close);
 
@@ -635,8 +652,8 @@ void Haupt::recomputeDayView() {
     if (!entryOpen && !query_->isAncestorOf(focusWidget()))
         lineGrid()->setFocus();
 
-    const Money floatAmount = Money::parseOrZero(settings_.floatText());
-    const BalanceResult b = runningBalance_.recompute(floatAmount);
+    const BalanceResult b = runningBalance_.recompute(floatAmount());
+    dayModel_->repaintColours();
     balance_->setMoney(b.balance);
     tillPage_->setExpected(b.balance);
     if (b.written > 0 && !lines_.isAdding()) {
@@ -650,8 +667,12 @@ void Haupt::recomputeDayView() {
     trace("figures");
 }
 
+Money Haupt::floatAmount() const {
+    return Money::parseOrZero(settings_.floatText());
+}
+
 void Haupt::showCarriedIn() {
-    const Money floatAmount = Money::parseOrZero(settings_.floatText());
+    const Money floatAmount = this->floatAmount();
     std::optional<Money> carry = Listings::carriedIn(lines_, *s_.db, floatAmount);
     // A day without lines: what all earlier lines and the float leave for it. An empty listing
     // leaves the figure as it was.
@@ -725,10 +746,38 @@ void Haupt::openChangeLog() {
     runModal(dlg);
 }
 
+void Haupt::openCounts() {
+    Zaehlungen dlg(*s_.db, dialogs_, s_.dataPath, this);
+    dlg.currency = settings_.currency();
+    dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    dlg.print = [this](const PrintDocument& doc, const QString& pdfName) {
+        dialogs_.choosePrinter(Printing::currentPrinter(), 1);
+        return printDocuments([&](int) { return doc; }, 1, pdfName);
+    };
+    runModal(dlg);
+}
+
+void Haupt::openSelfCheck() {
+    Kassenpruefung dlg(*s_.db, dialogs_, s_.dataPath, cashdate::fromText(listings_.periodStart()),
+                       cashdate::fromText(listings_.periodEnd()), this);
+    dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    dlg.runner = [this](const QString& title, const LongWork<SelfCheckReport>& work) {
+        return runWithProgress<SelfCheckReport>(this, title, work);
+    };
+    dlg.print = [this](const PrintDocument& doc, const QString& pdfName) {
+        dialogs_.choosePrinter(Printing::currentPrinter(), 1);
+        return printDocuments([&](int) { return doc; }, 1, pdfName);
+    };
+    dlg.show();
+    dlg.check();
+    runModal(dlg);
+}
+
 void Haupt::openFloatDialog() {
     if (!guard_.allow())
         return;
     Kassenbestand dlg(s_.db, dialogs_, this);
+    dlg.setBalanceGuard(&balanceGuard_);
     if (!dlg.loaded()) {
         settingsBusy(QStringLiteral("Kassenbestand"));
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "balance_guard.h"
 #include "booking_entry.h"
 #include "cancellation.h"
 #include "cash_days.h"
@@ -103,6 +104,12 @@ class Haupt : public QMainWindow {
     void listText(const QString& text);
     void correctData();
     void openChangeLog();
+    // "Zählung speichern": the count is kept; a difference may be booked.
+    void storeCount();
+    // Opens a new entry on the current day that books a till difference.
+    void bookDifference(Money difference);
+    void openCounts();
+    void openSelfCheck();
     void exportCsv();
     void printCashBook();
     void printProtocol();
@@ -167,7 +174,8 @@ class Haupt : public QMainWindow {
     void loadDayLines();
     void recomputeDayView();
     void showCurrentLine();
-    void openNewLine();
+    void openNewLine(bool pickText = true);
+    void openNewLineWithText() { openNewLine(true); } // the job: the text picker opens
     void afterDayCreated();
     void saveLine();
     void startLineOnNewDay();
@@ -176,6 +184,7 @@ class Haupt : public QMainWindow {
     void entryFieldState();
     void unlockEditing();
     void showCarriedIn();
+    Money floatAmount() const;
 
     // A new entry is open: the panel shows "Neuanlage". Whatever becomes current meanwhile,
     // its save writes a new line on the day it was opened on.
@@ -211,6 +220,7 @@ class Haupt : public QMainWindow {
     Cancellation cancellation_;
     Listings listings_;
     RunningBalance runningBalance_;
+    BalanceGuard balanceGuard_;
     Resize resize_;
     std::unique_ptr<WidgetResizeWindow> resizeWindow_;
     Money carried_;

@@ -78,7 +78,7 @@ void Haupt::newEntry() {
     openNewLine();
 }
 
-void Haupt::openNewLine() {
+void Haupt::openNewLine(bool pickText) {
     lines_.setSource(dayLinesSource(), {days_.currentDate()});
     lines_.refresh();
     linePage_->reload();
@@ -93,7 +93,8 @@ void Haupt::openNewLine() {
     panel_->saveButton()->show();
     panel_->stornoButton()->hide();
     panel_->setTwoRates(false);
-    openBookingTextPicker(false);
+    if (pickText)
+        openBookingTextPicker(false);
     entryField(kReceiptField)->setFocus();
 }
 
@@ -121,6 +122,11 @@ void Haupt::saveEntry() {
             dayDate = entryDay_;
     } else {
         target.id = lines_.atEnd() ? -1 : lines_.id();
+    }
+    if (!balanceGuard_.allowsLine(target, v, dayDate, floatAmount())) {
+        // Back to the entry, the amount to be checked.
+        entryField(kReceiptField)->setFocus();
+        return;
     }
     // Arming an armed save does nothing: the save already waiting keeps its line.
     if (!s_.scheduler->isArmed(jobName(JobId::SaveLine)))

@@ -1,5 +1,7 @@
 #include "haupt.h"
 
+#include "stored_counts.h"
+
 #include "audit_trail.h"
 #include "cash_date.h"
 #include "csv_export.h"
@@ -42,6 +44,7 @@ void Haupt::wireQueryFrame() {
     connect(query_, &QueryFrame::exportClicked, this, &Haupt::exportCsv);
     connect(query_, &QueryFrame::printClicked, this, &Haupt::printCashBook);
     connect(tillPage_, &TillCountPage::printClicked, this, &Haupt::printProtocol);
+    connect(tillPage_, &TillCountPage::storeClicked, this, &Haupt::storeCount);
 }
 
 void Haupt::listPeriod() {
@@ -170,11 +173,58 @@ void Haupt::printProtocol() {
     f.expected = tillPage_->expected()->text();
     f.counted = tillPage_->counted()->text();
     f.difference = tillPage_->difference()->text();
+    f.storedTitle = tillPage_->storedTitle();
     const QDateTime now = s_.clock->now();
     const QString currency = settings_.currency();
     printDocuments([&](int) { return countingProtocol(f, currency, now); }, 1,
                    QStringLiteral("Zählprotokoll ") + cashdate::toText(now.date()) +
                        QStringLiteral(".pdf"));
+}
+
+void Haupt::storeCount() {
+    tillPage_->showDifference();
+    const auto c =
+        StoredCounts::store(*s_.db, dialogs_, *s_.clock, days_.currentDate(), tillPage_->counts(),
+                            Money::parseOrZero(tillPage_->counted()->text()),
+                            Money::parseOrZero(tillPage_->expected()->text()));
+    if (!c)
+        return;
+    tillPage_->setStoredTitle(c->title());
+    if (c->difference == Money()) {
+        dialogs_.message(c->title() + QStringLiteral(" gespeichert."),
+                         QStringLiteral("Zählung speichern"), Icon::Information);
+        return;
+    }
+    if (dialogs_.message(StoredCounts::differenceQuestion(c->difference),
+                         QStringLiteral("Zählung speichern"), Icon::Question,
+                         Buttons::YesNo) == Answer::Yes)
+        bookDifference(c->difference);
+}
+
+void Haupt::bookDifference(Money difference) {
+    if (!leaveNewEntry())
+        return;
+    if (days_.view().isEmpty()) {
+        dialogs_.message(QStringLiteral("Es muss zunächst ein Tag angelegt werden"), {},
+                         Icon::Information);
+        return;
+    }
+    // The text is offered as any other; the operator may choose another one.
+    const QString text = StoredCounts::differenceText();
+    if (s_.db->scalar(QStringLiteral("SELECT count(*) FROM Buchungstext WHERE a1 = ?;"), {text}) ==
+        QLatin1String("0")) {
+        Statement add = s_.db->prepare(QStringLiteral("INSERT INTO Buchungstext (a1) VALUES (?);"));
+        add.bind(1, text);
+        add.run();
+    }
+    tabs_->setCurrentIndex(0);
+    openNewLine(false);
+    entryField(kTextField)->setText(text);
+    panel_->setRate(QStringLiteral("0"));
+    const Money amount = difference < Money() ? -difference : difference;
+    // A surplus in the till is a receipt, a shortage a payment.
+    entryField(difference > Money() ? kReceiptField : kPaymentField)->setText(amount.toText());
+    entryField(kReceiptField)->setFocus();
 }
 
 } // namespace tb

@@ -430,4 +430,61 @@ std::optional<Money> RunningBalance::carriedInto(const QString& date) {
     return (g == groups.end() ? memory_.total : g->before) + float_;
 }
 
+std::optional<NegativeDay> RunningBalance::firstNegativeDay(const std::vector<BalanceShift>& shifts,
+                                                            Money floatAmount) {
+    if (shifts.empty())
+        return std::nullopt;
+    if (!recompute(floatAmount).ok)
+        return std::nullopt;
+    std::vector<BalanceShift> byKey = shifts;
+    std::stable_sort(byKey.begin(), byKey.end(),
+                     [](const BalanceShift& a, const BalanceShift& b) { return a.key < b.key; });
+    const auto& groups = memory_.groups;
+    const size_t n = groups.size();
+    // What a day ends with now: the next date's opening balance, or the book's total.
+    const auto carried = [&](size_t j) { return j < n ? groups[j].before : memory_.total; };
+    size_t j = static_cast<size_t>(
+        std::lower_bound(groups.begin(), groups.end(), byKey.front().key,
+                         [](const DateGroup& d, DateKey k) { return d.key < k; }) -
+        groups.begin());
+    size_t s = 0;
+    Money moved;
+    while (s < byKey.size() || j < n) {
+        // Once every shift is applied, a change that lowers nothing cannot make a day negative.
+        if (s == byKey.size() && moved >= Money())
+            break;
+        const DateKey key = s < byKey.size() && (j >= n || byKey[s].key <= groups[j].key)
+                                ? byKey[s].key
+                                : groups[j].key;
+        QString date;
+        for (; s < byKey.size() && byKey[s].key == key; ++s) {
+            moved += byKey[s].amount;
+            date = byKey[s].date;
+        }
+        const bool isDay = j < n && groups[j].key == key;
+        // A date without lines yet ends with what it carries in.
+        const Money now = isDay ? carried(j + 1) : carried(j);
+        if (isDay) {
+            if (!groups[j].texts.empty())
+                date = QString::fromStdString(groups[j].texts.front().text);
+            ++j;
+        }
+        const Money after = now + moved + floatAmount;
+        if (moved < Money() && after < Money() && key.dated && !date.isEmpty())
+            return NegativeDay{date, after};
+    }
+    return std::nullopt;
+}
+
+std::optional<Money> RunningBalance::endOfDay(const QString& date) const {
+    if (!known_ && memory_.groups.empty())
+        return std::nullopt;
+    const DateKey key = dateKeyOf(date.toStdString());
+    const auto& groups = memory_.groups;
+    // The first date after this one opens with what this day ends with.
+    const auto after = std::upper_bound(groups.begin(), groups.end(), key,
+                                        [](DateKey k, const DateGroup& d) { return k < d.key; });
+    return (after == groups.end() ? memory_.total : after->before) + float_;
+}
+
 } // namespace tb

@@ -12,6 +12,23 @@
 
 namespace tb {
 
+// A change as the balance sees it: an amount added to the balance on a date (a negative
+// amount takes from it). A shift keyed before every date moves every day, as the float does.
+struct BalanceShift {
+    DateKey key;
+    QString date; // the date text, as shown in a message
+    Money amount;
+    static BalanceShift on(const QString& date, Money amount) {
+        return {dateKeyOf(date.toStdString()), date, amount};
+    }
+};
+
+// A day whose end balance falls below zero, the float included.
+struct NegativeDay {
+    QString date;
+    Money balance;
+};
+
 struct BalanceResult {
     Money balance;   // after the last line, float included
     int written = 0; // lines whose stored balance changed
@@ -44,6 +61,15 @@ class RunningBalance {
     // The balance carried into a date (every line before it, plus the float) as the last
     // recompute left it; nullopt when a line was written since or nothing is known yet.
     std::optional<Money> carriedInto(const QString& date);
+    // The first day, from the earliest shifted date on, whose end balance (float included)
+    // would be below zero with the shifts applied and lower than it is now. Brings what is
+    // remembered up to date first, so it reads only what a recompute reads.
+    std::optional<NegativeDay> firstNegativeDay(const std::vector<BalanceShift>& shifts,
+                                                Money floatAmount);
+    // The end balance of the day with this date text, float included, as the last recompute
+    // left it (a day without lines ends with what it carried in); nullopt when nothing is
+    // known.
+    std::optional<Money> endOfDay(const QString& date) const;
     // The float of the last recompute.
     Money floatAmount() const { return float_; }
 

@@ -1,6 +1,8 @@
 #include "auditor_export.h"
 
+#include "audit_trail.h"
 #include "cash_date.h"
+#include "change_log.h"
 #include "export_file.h"
 #include "file_copy.h"
 #include "gdpdu_dtd.h"
@@ -35,46 +37,16 @@ const QString kEnteredSelect =
 
 // The kinds and reasons of the change log, as its window names them.
 std::vector<std::pair<QString, QString>> logKinds() {
-    const char* const names[] = {"Zeile erfasst",
-                                 "Zeile geändert",
-                                 "Zeile gelöscht",
-                                 "Tag angelegt",
-                                 "Tag geändert",
-                                 "Tag gelöscht",
-                                 "Einstellungen angelegt",
-                                 "Einstellungen geändert",
-                                 "Einstellungen gelöscht",
-                                 "Umnummerierung",
-                                 "Datenkorrektur",
-                                 "Wiederherstellung",
-                                 "Reparatur",
-                                 "Protokoll begonnen",
-                                 "Protokollierung erneuert",
-                                 "Zählung gespeichert"};
     std::vector<std::pair<QString, QString>> out;
-    for (int i = 0; i < int(std::size(names)); ++i)
-        out.emplace_back(QString::number(i + 1), QString::fromUtf8(names[i]));
+    for (int k = 1; k <= changelog::kLastKind; ++k)
+        out.emplace_back(QString::number(k), AuditTrail::kindText(k));
     return out;
 }
 
 std::vector<std::pair<QString, QString>> logReasons() {
-    const char* const names[] = {"Erfassung",
-                                 "Bearbeitung mit Servicecode",
-                                 "Erledigt-Markierung F9",
-                                 "Stornierung",
-                                 "Zeile löschen",
-                                 "Tag löschen",
-                                 "Umnummerierung",
-                                 "Datenkorrektur",
-                                 "Kassenbestand",
-                                 "Vorgaben",
-                                 "Passwort",
-                                 "Restorix",
-                                 "Restorix",
-                                 "neues Kassenbuch"};
     std::vector<std::pair<QString, QString>> out{{QStringLiteral("0"), QStringLiteral("keiner")}};
-    for (int i = 0; i < int(std::size(names)); ++i)
-        out.emplace_back(QString::number(i + 1), QString::fromUtf8(names[i]));
+    for (int r = 1; r <= changelog::kLastReason; ++r)
+        out.emplace_back(QString::number(r), AuditTrail::reasonText(r));
     return out;
 }
 

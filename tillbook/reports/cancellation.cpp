@@ -37,6 +37,11 @@ Cancellation::Outcome Cancellation::cancel(DataView& lines, const QString& panel
         return Outcome::Declined;
 
     settings_.reload();
+    const QString entryDate = cashdate::toText(clock_.today());
+    if (balanceGuard_ &&
+        !balanceGuard_->allowsCounterEntry(entryDate, line.receipt, line.payment,
+                                           Money::parseOrZero(settings_.floatText())))
+        return Outcome::Declined;
     bool numberOk = false;
     qint64 n = settings_.nextReceipt().toLongLong(&numberOk);
     if (!numberOk)
@@ -54,7 +59,7 @@ Cancellation::Outcome Cancellation::cancel(DataView& lines, const QString& panel
         .set(Lines::rate, panelRate)
         .set(Lines::vat, negated(line.vat))
         .set(Lines::number, QString::number(n))
-        .set(Lines::date, cashdate::toText(clock_.today()))
+        .set(Lines::date, entryDate)
         .set(Lines::vat2, negated(line.vat2))
         .set(Lines::vat1, negated(line.vat1));
     settings_.setNextReceipt(QString::number(n + 1));

@@ -149,6 +149,8 @@ PrintDocument countingProtocol(const TillFigures& f, const QString& currency,
         text(p, *block[i].second + cur, 180, heights[i], 10, false, true);
     }
     text(p, QStringLiteral("Kassenaufnahme"), 30, 30, 10, true);
+    if (!f.storedTitle.isEmpty())
+        text(p, f.storedTitle, 80, 30, 10);
     const auto& captions = TillCount::captions();
     for (int i = 0; i < TillCount::kLines; ++i) {
         const double y = 40 + 7 * i;

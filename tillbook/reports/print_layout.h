@@ -74,6 +74,7 @@ struct TillFigures {
     TillCount::Texts counts;
     TillCount::Texts lineTotals;
     QString expected, counted, difference;
+    QString storedTitle; // a kept count's "Zählprotokoll Nr. ..."; printed beside the title
 };
 PrintDocument countingProtocol(const TillFigures& figures, const QString& currency,
                                const QDateTime& now);

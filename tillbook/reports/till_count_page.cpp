@@ -83,6 +83,12 @@ TillCountPage::TillCountPage(Dialogs& dialogs, QWidget* parent)
     print_->setAutoDefault(false);
     connect(print_, &QPushButton::clicked, this, &TillCountPage::printClicked);
     grid->addWidget(print_, 6, 6, 1, 2);
+    store_ = new QPushButton(QStringLiteral("Zählung speichern"));
+    store_->setObjectName(QStringLiteral("cmdZaehlungSpeichern"));
+    store_->setAccessibleName(store_->text());
+    store_->setAutoDefault(false);
+    connect(store_, &QPushButton::clicked, this, &TillCountPage::storeClicked);
+    grid->addWidget(store_, 7, 6, 1, 2);
     grid->setColumnStretch(5, 1);
     grid->setColumnStretch(8, 1);
     grid->setRowStretch(row, 1);
@@ -94,6 +100,13 @@ bool TillCountPage::serviceCode() const {
 
 void TillCountPage::setExpected(Money balance) {
     expected_->setMoney(balance);
+}
+
+TillCount::Texts TillCountPage::counts() const {
+    TillCount::Texts t;
+    for (size_t i = 0; i < t.size(); ++i)
+        t[i] = counts_[i]->text();
+    return t;
 }
 
 TillCount::Texts TillCountPage::lineTotals() const {
@@ -117,6 +130,7 @@ void TillCountPage::countEdited(int line) {
         return;
     }
     accepted_[static_cast<size_t>(line - 1)] = field->text();
+    storedTitle_.clear(); // the fields no longer show the kept count
     QLabel* total = lineTotal(line);
     total->setText(TillCount::lineTotal(line, countField(line)->text(), total->text()));
     total->setAccessibleDescription(total->text());

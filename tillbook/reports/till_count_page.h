@@ -29,6 +29,11 @@ class TillCountPage : public QWidget {
     ValueDisplay* expected() const { return expected_; }
     ValueDisplay* difference() const { return difference_; }
     QPushButton* printButton() const { return print_; }
+    QPushButton* storeButton() const { return store_; }
+    // The kept count the fields show ("Zählprotokoll Nr. 17 vom ..."); empty once a count
+    // changed after it was kept.
+    QString storedTitle() const { return storedTitle_; }
+    void setStoredTitle(const QString& title) { storedTitle_ = title; }
 
     // True while the first count field holds exactly the service code.
     bool serviceCode() const;
@@ -37,11 +42,13 @@ class TillCountPage : public QWidget {
     // Counted total minus book balance (the deferred job of the main window).
     void showDifference();
     TillCount::Texts lineTotals() const;
+    TillCount::Texts counts() const;
 
   signals:
     // Any count changed: the service code may have come or gone, and the difference is due.
     void countChanged();
     void printClicked();
+    void storeClicked();
 
   protected:
     bool eventFilter(QObject* o, QEvent* e) override;
@@ -56,6 +63,8 @@ class TillCountPage : public QWidget {
     ValueDisplay* expected_;
     ValueDisplay* difference_;
     QPushButton* print_;
+    QPushButton* store_;
+    QString storedTitle_;
 };
 
 } // namespace tb

@@ -76,6 +76,13 @@ bool Kassenbestand::save() {
         field_->selectAll();
         return false;
     }
+    if (balanceGuard_ &&
+        !balanceGuard_->allowsFloat(Money::parseOrZero(settings_.floatText()),
+                                    Money::parseOrZero(storedForm(field_->text())))) {
+        field_->setFocus();
+        field_->selectAll();
+        return false;
+    }
     changelog::ReasonScope reason(settings_.database(), changelog::Reason::Float);
     settings_.setFloatText(storedForm(field_->text()));
     settings_.save();

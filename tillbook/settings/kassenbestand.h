@@ -1,5 +1,6 @@
 #pragma once
 
+#include "balance_guard.h"
 #include "dialogs.h"
 #include "settings_record.h"
 
@@ -19,7 +20,10 @@ class Kassenbestand : public QDialog {
     QPushButton* saveButton() const { return save_; }
     // "speichern": an empty field stores "0"; the window closes. A text that is no amount is
     // refused with a message and nothing is stored. False when refused.
+    // With a guard, a float that makes a day's balance negative is stored only when the
+    // operator agrees.
     bool save();
+    void setBalanceGuard(BalanceGuard* guard) { balanceGuard_ = guard; }
     // The stored text for an entry: exactly as typed, "0" for an empty one.
     static QString storedForm(const QString& typed);
     // Whether a typed text may be stored as the float.
@@ -33,6 +37,7 @@ class Kassenbestand : public QDialog {
   private:
     SettingsRecord settings_;
     Dialogs& dialogs_;
+    BalanceGuard* balanceGuard_ = nullptr;
     QPushButton* save_;
     QLineEdit* field_;
 };
