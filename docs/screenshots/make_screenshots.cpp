@@ -8,6 +8,7 @@
 // the manual shows it with ![Bildunterschrift](name.png).
 #include "aenderungsprotokoll.h"
 #include "backup.h"
+#include "change_log.h"
 #include "data_paths.h"
 #include "datensicherung.h"
 #include "demo_book.h"
@@ -117,7 +118,12 @@ struct Program {
         db = Database::open(path, {});
         if (!db)
             throw std::runtime_error("cannot open " + path.toStdString());
+        // What the windows write is logged at the demo's moment, as the demo book was.
+        changelog::setClock(&clock);
     }
+    ~Program() { changelog::setClock(nullptr); }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
     std::unique_ptr<Haupt> mainWindow() {
         auto w = std::make_unique<Haupt>(
             HauptServices{db.get(), &dialogs, &clock, &scheduler, &store, path});
