@@ -206,6 +206,8 @@ QStringList temporaryFilesOf(const QString& path) {
             rekey,
             rekey + QStringLiteral("-journal"),
             path + QStringLiteral(".tmp-copy"),
+            // the journal of the restore's entry in the change log, written into the copy
+            path + QStringLiteral(".tmp-copy-journal"),
             path + QStringLiteral(".temp"),
             path + QStringLiteral(".temp-journal"),
             path + QStringLiteral(".vor-Wiederherstellung.tmp-link"),
