@@ -202,13 +202,10 @@ QStringList temporaryFilesOf(const QString& path) {
     const QString rekey = rekeyTemp(path);
     // The engine's own journal of the file is rolled back by the first read when it is hot; one
     // still there after that is a cold leftover of a killed transaction.
-    return {path + QStringLiteral("-journal"),
-            rekey,
-            rekey + QStringLiteral("-journal"),
+    return {path + QStringLiteral("-journal"), rekey, rekey + QStringLiteral("-journal"),
             path + QStringLiteral(".tmp-copy"),
             // the journal of the restore's entry in the change log, written into the copy
-            path + QStringLiteral(".tmp-copy-journal"),
-            path + QStringLiteral(".temp"),
+            path + QStringLiteral(".tmp-copy-journal"), path + QStringLiteral(".temp"),
             path + QStringLiteral(".temp-journal"),
             path + QStringLiteral(".vor-Wiederherstellung.tmp-link"),
             path + QStringLiteral(".vor-Wiederherstellung.tmp-copy")};

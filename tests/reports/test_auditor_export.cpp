@@ -173,7 +173,8 @@ void withoutLogAndCounts(Database& db) {
     Statement st = db.prepare("SELECT name FROM sqlite_master WHERE type = 'trigger';");
     while (st.next())
         drops << "DROP TRIGGER \"" + st.text(0) + "\";";
-    drops << "DROP TABLE IF EXISTS Protokoll;" << "DROP TABLE IF EXISTS Zaehlungen;";
+    drops << "DROP TABLE IF EXISTS Protokoll;"
+          << "DROP TABLE IF EXISTS Zaehlungen;";
     for (const QString& sql : drops)
         ASSERT_TRUE(db.exec(sql)) << sql.toStdString();
 }
