@@ -307,7 +307,7 @@ TEST_F(Auditor, TheExportOfABookMatchesItsDescription) {
     EXPECT_TRUE(xml.contains("<!DOCTYPE DataSet SYSTEM \"gdpdu-01-08-2002.dtd\">"));
     EXPECT_TRUE(xml.contains("<RecordDelimiter>&#13;&#10;</RecordDelimiter>"));
     EXPECT_EQ(readAll(folder + "/gdpdu-01-08-2002.dtd"),
-              readAll(TB_SOURCE "/tillbook/reports/gdpdu-01-08-2002.dtd"));
+              readAll(TB_SOURCE "/tillbook/ops/reports/gdpdu-01-08-2002.dtd"));
 
     const QString hints = fromCp1252(readAll(folder + "/Hinweise.txt"));
     EXPECT_TRUE(hints.contains("Zeitraum 01.01.2024 bis 31.12.2024")) << hints.toStdString();
