@@ -4,10 +4,12 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMutex>
 #include <QProgressBar>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -72,8 +74,9 @@ class SharedProgress : public Progress {
     }
     bool step(qint64 done) override {
         done_ = done;
-        return true;
+        return !stopped_;
     }
+    void stop() { stopped_ = true; }
     QString text(qint64& total) {
         QMutexLocker lock(&mutex_);
         total = total_;
@@ -86,12 +89,25 @@ class SharedProgress : public Progress {
     QString text_;
     qint64 total_ = 0;
     std::atomic<qint64> done_{0};
+    std::atomic<bool> stopped_{false};
 };
 
-// Holds back what the operator types and clicks (and closing a window) while the work runs.
+// Holds back what the operator types and clicks (and closing a window) while the work runs;
+// only the progress window's own "Abbrechen" (and Escape there) gets through.
 class InputHold : public QObject {
   public:
-    bool eventFilter(QObject*, QEvent* e) override {
+    QWidget* open = nullptr;
+    std::function<void()> escape;
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (open && o->isWidgetType() && e->type() != QEvent::Close &&
+            (o == open || open->isAncestorOf(static_cast<QWidget*>(o)))) {
+            if (e->type() == QEvent::KeyPress &&
+                static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+                escape();
+                return true;
+            }
+            return false;
+        }
         switch (e->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -111,7 +127,7 @@ class InputHold : public QObject {
 } // namespace
 
 void runWithProgress(QWidget* parent, const QString& title,
-                     const std::function<void(Progress&)>& work, int showAfterMs) {
+                     const std::function<void(Progress&)>& work, int showAfterMs, bool stoppable) {
     SharedProgress progress;
     InputHold hold;
     qApp->installEventFilter(&hold);
@@ -130,6 +146,18 @@ void runWithProgress(QWidget* parent, const QString& title,
     bar->setAccessibleName(QStringLiteral("Fortschritt"));
     layout->addWidget(label);
     layout->addWidget(bar);
+    if (stoppable) {
+        auto* stop = new QPushButton(QStringLiteral("Abbrechen"));
+        stop->setAccessibleName(QStringLiteral("Abbrechen"));
+        auto stopNow = [&progress, stop] {
+            progress.stop();
+            stop->setEnabled(false);
+        };
+        QObject::connect(stop, &QPushButton::clicked, stop, stopNow);
+        layout->addWidget(stop, 0, Qt::AlignRight);
+        hold.open = &window;
+        hold.escape = stopNow;
+    }
 
     QEventLoop loop;
     QThread* thread = QThread::create([&] { work(progress); });

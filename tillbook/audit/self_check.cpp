@@ -289,17 +289,13 @@ SelfCheckReport SelfCheck::run(Database& db, const QDate& from, const QDate& to,
         LogFilter f;
         f.from = from;
         f.to = to;
-        for (const LogEntry& e : AuditTrail::read(db, f)) {
-            const bool edit = e.kind == int(changelog::Kind::LineChanged) &&
-                              e.reason == int(changelog::Reason::ServiceEdit);
-            const bool deleted = e.kind == int(changelog::Kind::LineDeleted) ||
-                                 e.kind == int(changelog::Kind::DayDeleted);
-            if (edit || deleted)
-                c.findings << QStringLiteral("%1 %2: %3 – %4")
-                                  .arg(e.momentText(), AuditTrail::kindWithReason(e),
-                                       AuditTrail::lineName(e.ref, e.receipt, e.date),
-                                       AuditTrail::changeText(e));
-        }
+        // Only these entries are read, not the whole log (a done mark is a change too).
+        f.serviceEditsAndDeletions = true;
+        for (const LogEntry& e : AuditTrail::read(db, f))
+            c.findings << QStringLiteral("%1 %2: %3 – %4")
+                              .arg(e.momentText(), AuditTrail::kindWithReason(e),
+                                   AuditTrail::lineName(e.ref, e.receipt, e.date),
+                                   AuditTrail::changeText(e));
         c.verdict = SelfCheck::verdict(c.findings.size());
         r.checks.push_back(std::move(c));
     }
@@ -309,6 +305,12 @@ SelfCheckReport SelfCheck::run(Database& db, const QDate& from, const QDate& to,
     {
         CheckResult c{QStringLiteral("Prüfkette des Änderungsprotokolls"), {}, {}};
         const LogCheck lc = LogCheck::run(db, progress);
+        if (lc.stopped) {
+            r.stopped = true;
+            progress.end();
+            return r;
+        }
+        progress.begin(QStringLiteral("Kassenprüfung"), 7);
         for (const auto* list : {&lc.chain, &lc.book})
             for (const LogCheck::Finding& f : *list)
                 c.findings << f.text;
