@@ -162,11 +162,23 @@ SelfCheckReport SelfCheck::run(Database& db, const QDate& from, const QDate& to,
     {
         Statement st =
             db.prepare(QStringLiteral("SELECT ID, a1, n1, a4, a5, a8, a10 FROM Buchungen;"));
+        // The lines of a day mostly follow each other: its date is read once for them.
+        Line previous;
+        bool previousNull = true;
         while (st.next()) {
+            const bool null = st.isNull(6);
             Line l{st.integer(0), st.text(1), st.text(2), st.text(3), st.text(4),
                    st.text(5),    st.text(6), {},         {}};
-            l.key = dateKeyOf(l.date.toStdString(), st.isNull(6));
-            l.day = cashdate::fromText(l.date);
+            if (!null && !previousNull && l.date == previous.date) {
+                l.date = previous.date; // shares the text
+                l.key = previous.key;
+                l.day = previous.day;
+            } else {
+                l.key = dateKeyOf(l.date.toStdString(), null);
+                l.day = cashdate::fromText(l.date);
+                previous = l;
+                previousNull = null;
+            }
             lines.push_back(std::move(l));
             if (lines.size() % kStepRows == 0 && stop(static_cast<qint64>(lines.size()))) {
                 progress.end();
