@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <atomic>
 
 namespace tb {
@@ -99,8 +100,11 @@ class InputHold : public QObject {
     QWidget* open = nullptr;
     std::function<void()> escape;
     bool eventFilter(QObject* o, QEvent* e) override {
-        if (open && o->isWidgetType() && e->type() != QEvent::Close &&
-            (o == open || open->isAncestorOf(static_cast<QWidget*>(o)))) {
+        // Input reaches the window system's window first, then the widget in it.
+        const bool ours =
+            open && (o->isWidgetType() ? o == open || open->isAncestorOf(static_cast<QWidget*>(o))
+                                       : o->isWindowType() && o == open->windowHandle());
+        if (ours && e->type() != QEvent::Close) {
             if (e->type() == QEvent::KeyPress &&
                 static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
                 escape();
@@ -175,6 +179,8 @@ void runWithProgress(QWidget* parent, const QString& title,
         if (!window.isVisible() && clock.elapsed() >= showAfterMs) {
             window.adjustSize();
             window.show();
+            if (hold.open)
+                window.activateWindow(); // Escape goes to it
         }
     });
     clock.start();

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -151,8 +152,10 @@ TEST(ProgressWindow, ABusyCursorAtOnceAndTheWindowOnlyForLongWork) {
 TEST(ProgressWindow, AbbrechenStopsWorkThatCanStopAndOnlyThatWork) {
     QWidget parent;
     parent.show();
-    // Clicks "Abbrechen" as soon as the window shows it.
+    // Clicks "Abbrechen" (or presses Escape) as soon as the window shows it, through the
+    // window system's window as a real click arrives.
     bool offered = false;
+    bool escape = false;
     QTimer probe;
     probe.setInterval(20);
     QObject::connect(&probe, &QTimer::timeout, [&] {
@@ -161,7 +164,11 @@ TEST(ProgressWindow, AbbrechenStopsWorkThatCanStopAndOnlyThatWork) {
                 for (auto* b : w->findChildren<QPushButton*>())
                     if (b->text() == "Abbrechen" && b->isEnabled()) {
                         offered = true;
-                        b->click();
+                        if (escape)
+                            QTest::keyClick(w->windowHandle(), Qt::Key_Escape);
+                        else
+                            QTest::mouseClick(w->windowHandle(), Qt::LeftButton, {},
+                                              b->mapTo(w, b->rect().center()));
                     }
     });
     probe.start();
@@ -175,6 +182,10 @@ TEST(ProgressWindow, AbbrechenStopsWorkThatCanStopAndOnlyThatWork) {
     EXPECT_LT(runWithProgress<int>(&parent, "Prüfen", work, 50, true), 500);
     EXPECT_TRUE(offered);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    offered = false;
+    escape = true;
+    EXPECT_LT(runWithProgress<int>(&parent, "Prüfen", work, 50, true), 500);
+    EXPECT_TRUE(offered);
 
     // Work that cannot stop midway shows no button.
     offered = false;
