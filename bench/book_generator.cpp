@@ -2,6 +2,8 @@
 
 #include "cash_date.h"
 #include "cash_file.h"
+#include "change_log.h"
+#include "clock.h"
 #include "day_view.h"
 #include "money.h"
 
@@ -25,6 +27,9 @@ qint64 residentKb() {
 
 void generateBook(const QString& path, int lines, int texts, unsigned seed) {
     QFile::remove(path);
+    // The log enters every line at the evening of its day, as a shop books.
+    FixedClock clock(QDateTime(QDate(2016, 1, 4), QTime(18, 0)));
+    changelog::setClock(&clock);
     cashfile::createEmpty(path);
     auto db = Database::open(path, {});
     std::mt19937 random(seed);
@@ -63,6 +68,7 @@ void generateBook(const QString& path, int lines, int texts, unsigned seed) {
             continue;
         }
         const QString d = cashdate::toText(date);
+        clock.set(QDateTime(date, QTime(18, 0)));
         day.bindAll({d, cashdate::key8(d)});
         day.run();
         day.reset();
@@ -90,6 +96,7 @@ void generateBook(const QString& path, int lines, int texts, unsigned seed) {
     db->exec(QStringLiteral("UPDATE Einstellungen SET Einst19 = '%1';").arg(receipt));
     t.commit();
     RunningBalance::fullWalk(*db, Money::fromCents(15000));
+    changelog::setClock(nullptr);
 }
 
 QString generatedBook(int lines) {
@@ -103,7 +110,7 @@ QString generatedBook(int lines) {
                                : own.path();
     QDir().mkpath(folder);
     // The name changes whenever the generator writes different books.
-    path = QStringLiteral("%1/book-v2-%2.kas").arg(folder).arg(lines);
+    path = QStringLiteral("%1/book-v3-%2.kas").arg(folder).arg(lines);
     if (!QFile::exists(path)) {
         // The book as the program works on it: the password put on and taken off again.
         const QString part = path + QStringLiteral(".part");

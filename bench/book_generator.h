@@ -10,8 +10,8 @@ namespace tb::bench {
 // Writes a new cash book of about `lines` lines, as a shop books them: six days a week, 20 to
 // 30 lines a day, receipts and payments of realistic size at 19, 7 or 0 %, `texts` booking
 // texts, a few counter-entries and done marks, a float of 150,00, receipt numbers in order and
-// every running balance stored. The file has no password (as during a run). The same seed
-// gives the same book.
+// every running balance stored, and its change log (each line entered on the evening of its
+// day). The file has no password (as during a run). The same seed gives the same book.
 void generateBook(const QString& path, int lines, int texts = 300, unsigned seed = 1);
 
 // The generated book of `lines` lines as the program works on it (its password put on and

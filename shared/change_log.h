@@ -6,6 +6,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -158,7 +159,8 @@ struct BookState {
 // computes the state of the book at the log's starting point with them.
 struct BookOverrides {
     std::unordered_map<qint64, std::optional<LineValues>> lines;
-    std::function<bool(qint64)> lineRemoved; // lines not there at that point
+    qint64 linesUpTo = std::numeric_limits<qint64>::max(); // stored lines with higher IDs: not
+                                                           // there at that point
     std::unordered_map<qint64, std::optional<std::array<std::string, 2>>> days;
     std::unordered_map<qint64, std::optional<std::array<std::string, 14>>> settings;
 };

@@ -200,6 +200,10 @@ bool Statement::isText(int i) const {
     return sqlite3_column_type(stmt_, i) == SQLITE_TEXT;
 }
 
+bool Statement::isInteger(int i) const {
+    return sqlite3_column_type(stmt_, i) == SQLITE_INTEGER;
+}
+
 qint64 Statement::integer(int i) const {
     return sqlite3_column_int64(stmt_, i);
 }

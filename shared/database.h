@@ -66,6 +66,7 @@ class Statement {
     bool isNull(int i) const;
     // The kind as stored: ask before utf8()/text(), which turn bytes into text.
     bool isText(int i) const;
+    bool isInteger(int i) const;
 
     const QString& error() const { return error_; }
 

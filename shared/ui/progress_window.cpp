@@ -4,13 +4,16 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMutex>
 #include <QProgressBar>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <atomic>
 
 namespace tb {
@@ -72,8 +75,9 @@ class SharedProgress : public Progress {
     }
     bool step(qint64 done) override {
         done_ = done;
-        return true;
+        return !stopped_;
     }
+    void stop() { stopped_ = true; }
     QString text(qint64& total) {
         QMutexLocker lock(&mutex_);
         total = total_;
@@ -86,12 +90,28 @@ class SharedProgress : public Progress {
     QString text_;
     qint64 total_ = 0;
     std::atomic<qint64> done_{0};
+    std::atomic<bool> stopped_{false};
 };
 
-// Holds back what the operator types and clicks (and closing a window) while the work runs.
+// Holds back what the operator types and clicks (and closing a window) while the work runs;
+// only the progress window's own "Abbrechen" (and Escape there) gets through.
 class InputHold : public QObject {
   public:
-    bool eventFilter(QObject*, QEvent* e) override {
+    QWidget* open = nullptr;
+    std::function<void()> escape;
+    bool eventFilter(QObject* o, QEvent* e) override {
+        // Input reaches the window system's window first, then the widget in it.
+        const bool ours =
+            open && (o->isWidgetType() ? o == open || open->isAncestorOf(static_cast<QWidget*>(o))
+                                       : o->isWindowType() && o == open->windowHandle());
+        if (ours && e->type() != QEvent::Close) {
+            if (e->type() == QEvent::KeyPress &&
+                static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+                escape();
+                return true;
+            }
+            return false;
+        }
         switch (e->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -111,7 +131,7 @@ class InputHold : public QObject {
 } // namespace
 
 void runWithProgress(QWidget* parent, const QString& title,
-                     const std::function<void(Progress&)>& work, int showAfterMs) {
+                     const std::function<void(Progress&)>& work, int showAfterMs, bool stoppable) {
     SharedProgress progress;
     InputHold hold;
     qApp->installEventFilter(&hold);
@@ -130,6 +150,18 @@ void runWithProgress(QWidget* parent, const QString& title,
     bar->setAccessibleName(QStringLiteral("Fortschritt"));
     layout->addWidget(label);
     layout->addWidget(bar);
+    if (stoppable) {
+        auto* stop = new QPushButton(QStringLiteral("Abbrechen"));
+        stop->setAccessibleName(QStringLiteral("Abbrechen"));
+        auto stopNow = [&progress, stop] {
+            progress.stop();
+            stop->setEnabled(false);
+        };
+        QObject::connect(stop, &QPushButton::clicked, stop, stopNow);
+        layout->addWidget(stop, 0, Qt::AlignRight);
+        hold.open = &window;
+        hold.escape = stopNow;
+    }
 
     QEventLoop loop;
     QThread* thread = QThread::create([&] { work(progress); });
@@ -147,6 +179,8 @@ void runWithProgress(QWidget* parent, const QString& title,
         if (!window.isVisible() && clock.elapsed() >= showAfterMs) {
             window.adjustSize();
             window.show();
+            if (hold.open)
+                window.activateWindow(); // Escape goes to it
         }
     });
     clock.start();

@@ -36,16 +36,18 @@ class ProgressWindow : public Progress {
 // Runs long work on a worker thread while the program waits for it: the busy cursor at once,
 // the operator's input held back, and after showAfterMs a modal window ("Fortschritt") with
 // the step's text and a bar (a moving one while the step cannot be measured). The windows
-// keep painting meanwhile. The work must not show dialogs itself.
+// keep painting meanwhile. The work must not show dialogs itself. Work that can stop midway
+// (stoppable) gets "Abbrechen" in the window: from then on its Progress::step returns false.
 void runWithProgress(QWidget* parent, const QString& title,
-                     const std::function<void(Progress&)>& work, int showAfterMs = 1000);
+                     const std::function<void(Progress&)>& work, int showAfterMs = 1000,
+                     bool stoppable = false);
 
 template <typename Result>
 Result runWithProgress(QWidget* parent, const QString& title, const LongWork<Result>& work,
-                       int showAfterMs = 1000) {
+                       int showAfterMs = 1000, bool stoppable = false) {
     std::optional<Result> result;
     runWithProgress(
-        parent, title, [&](Progress& p) { result.emplace(work(p)); }, showAfterMs);
+        parent, title, [&](Progress& p) { result.emplace(work(p)); }, showAfterMs, stoppable);
     return std::move(*result);
 }
 

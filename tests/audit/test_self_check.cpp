@@ -145,6 +145,21 @@ TEST_F(Audit, AbbrechenStopsAtOnceAndTheReportSaysSo) {
     EXPECT_TRUE(r.text().contains("Die Prüfung wurde abgebrochen"));
 }
 
+TEST_F(Audit, AbbrechenDuringTheChainCheckStopsTheSelfCheck) {
+    line("02.03.2024", "1,00", "", "1");
+    struct StopInTheChain : Progress {
+        bool inChain = false;
+        void begin(const QString& label, qint64) override {
+            inChain = label.startsWith("Das Änderungsprotokoll");
+        }
+        bool step(qint64) override { return !inChain; }
+    } stop;
+    const SelfCheckReport r = SelfCheck::run(db(), from, to, stop);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(r.checks.size(), 4u); // the chain and what follows it did not run
+    EXPECT_TRUE(r.text().contains("Die Prüfung wurde abgebrochen"));
+}
+
 TEST_F(Audit, TheWindowShowsTheReportAndExportsIt) {
     line("02.03.2024", "", "5,00", "1");
     Kassenpruefung w(db(), dialogs, book().path(), from, to);

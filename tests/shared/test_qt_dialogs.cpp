@@ -9,7 +9,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -145,4 +147,58 @@ TEST(ProgressWindow, ABusyCursorAtOnceAndTheWindowOnlyForLongWork) {
     EXPECT_EQ(runWithProgress<int>(&parent, "Merowa", [](Progress&) { return 1; }), 1);
     QApplication::processEvents();
     EXPECT_FALSE(seen.shown);
+}
+
+TEST(ProgressWindow, AbbrechenStopsWorkThatCanStopAndOnlyThatWork) {
+    QWidget parent;
+    parent.show();
+    // Clicks "Abbrechen" (or presses Escape) as soon as the window shows it, through the
+    // window system's window as a real click arrives.
+    bool offered = false;
+    bool escape = false;
+    QTimer probe;
+    probe.setInterval(20);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "Fortschritt" && w->isVisible())
+                for (auto* b : w->findChildren<QPushButton*>())
+                    if (b->text() == "Abbrechen" && b->isEnabled()) {
+                        offered = true;
+                        if (escape)
+                            QTest::keyClick(w->windowHandle(), Qt::Key_Escape);
+                        else
+                            QTest::mouseClick(w->windowHandle(), Qt::LeftButton, {},
+                                              b->mapTo(w, b->rect().center()));
+                    }
+    });
+    probe.start();
+    auto work = [](Progress& p) {
+        p.begin("Das Änderungsprotokoll wird geprüft …", 0);
+        int n = 0;
+        while (n < 500 && p.step(++n))
+            QThread::msleep(10);
+        return n;
+    };
+    EXPECT_LT(runWithProgress<int>(&parent, "Prüfen", work, 50, true), 500);
+    EXPECT_TRUE(offered);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    offered = false;
+    escape = true;
+    EXPECT_LT(runWithProgress<int>(&parent, "Prüfen", work, 50, true), 500);
+    EXPECT_TRUE(offered);
+
+    // Work that cannot stop midway shows no button.
+    offered = false;
+    EXPECT_EQ(runWithProgress<int>(
+                  &parent, "Kopieren",
+                  [](Progress& p) {
+                      for (int i = 0; i < 20; ++i) {
+                          p.step(i);
+                          QThread::msleep(10);
+                      }
+                      return 1;
+                  },
+                  50),
+              1);
+    EXPECT_FALSE(offered);
 }

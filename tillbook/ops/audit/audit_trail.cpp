@@ -41,6 +41,11 @@ QString whereOf(const LogFilter& f, QVariantList& values) {
         parts << QStringLiteral("Art = ?");
         values << f.kind;
     }
+    if (f.serviceEditsAndDeletions) {
+        parts << QStringLiteral("((Art = ? AND Anlass = ?) OR Art IN (?, ?))");
+        values << int(Kind::LineChanged) << int(Reason::ServiceEdit) << int(Kind::LineDeleted)
+               << int(Kind::DayDeleted);
+    }
     if (f.line > 0) {
         parts << QStringLiteral("Art IN (%1, %2, %3) AND Bezug = ?")
                      .arg(int(Kind::LineAdded))

@@ -34,6 +34,8 @@ struct LogFilter {
     QDate from, to;
     int kind = 0;
     qint64 line = 0;
+    bool serviceEditsAndDeletions = false; // only lines changed with the service code, and
+                                           // deleted lines and days
 };
 
 // The head of the chain: how many entries, the last number and its Pruefsumme.

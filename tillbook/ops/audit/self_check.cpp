@@ -162,11 +162,23 @@ SelfCheckReport SelfCheck::run(Database& db, const QDate& from, const QDate& to,
     {
         Statement st =
             db.prepare(QStringLiteral("SELECT ID, a1, n1, a4, a5, a8, a10 FROM Buchungen;"));
+        // The lines of a day mostly follow each other: its date is read once for them.
+        Line previous;
+        bool previousNull = true;
         while (st.next()) {
+            const bool null = st.isNull(6);
             Line l{st.integer(0), st.text(1), st.text(2), st.text(3), st.text(4),
                    st.text(5),    st.text(6), {},         {}};
-            l.key = dateKeyOf(l.date.toStdString(), st.isNull(6));
-            l.day = cashdate::fromText(l.date);
+            if (!null && !previousNull && l.date == previous.date) {
+                l.date = previous.date; // shares the text
+                l.key = previous.key;
+                l.day = previous.day;
+            } else {
+                l.key = dateKeyOf(l.date.toStdString(), null);
+                l.day = cashdate::fromText(l.date);
+                previous = l;
+                previousNull = null;
+            }
             lines.push_back(std::move(l));
             if (lines.size() % kStepRows == 0 && stop(static_cast<qint64>(lines.size()))) {
                 progress.end();
@@ -289,17 +301,13 @@ SelfCheckReport SelfCheck::run(Database& db, const QDate& from, const QDate& to,
         LogFilter f;
         f.from = from;
         f.to = to;
-        for (const LogEntry& e : AuditTrail::read(db, f)) {
-            const bool edit = e.kind == int(changelog::Kind::LineChanged) &&
-                              e.reason == int(changelog::Reason::ServiceEdit);
-            const bool deleted = e.kind == int(changelog::Kind::LineDeleted) ||
-                                 e.kind == int(changelog::Kind::DayDeleted);
-            if (edit || deleted)
-                c.findings << QStringLiteral("%1 %2: %3 – %4")
-                                  .arg(e.momentText(), AuditTrail::kindWithReason(e),
-                                       AuditTrail::lineName(e.ref, e.receipt, e.date),
-                                       AuditTrail::changeText(e));
-        }
+        // Only these entries are read, not the whole log (a done mark is a change too).
+        f.serviceEditsAndDeletions = true;
+        for (const LogEntry& e : AuditTrail::read(db, f))
+            c.findings << QStringLiteral("%1 %2: %3 – %4")
+                              .arg(e.momentText(), AuditTrail::kindWithReason(e),
+                                   AuditTrail::lineName(e.ref, e.receipt, e.date),
+                                   AuditTrail::changeText(e));
         c.verdict = SelfCheck::verdict(c.findings.size());
         r.checks.push_back(std::move(c));
     }
@@ -309,6 +317,12 @@ SelfCheckReport SelfCheck::run(Database& db, const QDate& from, const QDate& to,
     {
         CheckResult c{QStringLiteral("Prüfkette des Änderungsprotokolls"), {}, {}};
         const LogCheck lc = LogCheck::run(db, progress);
+        if (lc.stopped) {
+            r.stopped = true;
+            progress.end();
+            return r;
+        }
+        progress.begin(QStringLiteral("Kassenprüfung"), 7);
         for (const auto* list : {&lc.chain, &lc.book})
             for (const LogCheck::Finding& f : *list)
                 c.findings << f.text;

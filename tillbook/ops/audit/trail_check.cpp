@@ -4,6 +4,8 @@
 #include "change_log.h"
 
 #include <algorithm>
+#include <charconv>
+#include <functional>
 #include <map>
 #include <optional>
 #include <unordered_set>
@@ -24,7 +26,7 @@ template <size_t N> struct Tracked {
     std::array<std::optional<std::string>, N> atStart; // before the first change of a column
     std::optional<std::array<std::string, N>> deleted; // content when deleted
     qint64 lastEntry = 0;
-    QString receipt, date; // for the name of a line or day
+    std::string receipt, date; // for the name of a line or day
 };
 
 using Items = std::vector<std::pair<std::string, std::string>>;
@@ -37,8 +39,12 @@ int indexOf(const char* const* names, size_t n, const std::string& column) {
     return -1;
 }
 
-QString q(const std::string& s) {
-    return QString::fromStdString(s);
+QString q(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+QString lineNameOf(qint64 id, std::string_view receipt, std::string_view date) {
+    return AuditTrail::lineName(id, q(receipt), q(date));
 }
 
 // The columns whose values differ, in words: "Einnahme laut Protokoll 12,50, im Kassenbuch
@@ -98,10 +104,11 @@ class Checker {
                      std::string_view form);
     template <size_t N>
     void changed(Tracked<N>& t, int kind, const char* const* names, qint64 entry,
-                 const Items& before, const Items& after, const QString& name,
+                 const Items& before, const Items& after, const std::function<QString()>& name,
                  const std::vector<int>& ignored);
     // The cursor over the lines in ID order, moved up to id; the line with this ID or none.
-    std::optional<LineRow> lineAt(qint64 id);
+    // The row stays valid until the next call.
+    const LineRow* lineAt(qint64 id);
     std::optional<LineRow> storedLine(qint64 id);
     void finishLines();
     void finishDays();
@@ -128,6 +135,7 @@ class Checker {
     bool cursorDone_ = false;
     qint64 cursorId_ = 0;
     LineRow cursorRow_;
+    std::optional<LineRow> behind_;
 };
 
 void Checker::run() {
@@ -162,13 +170,22 @@ void Checker::run() {
         QStringLiteral("SELECT ID, Zeit, Art, Anlass, Bezug, Beleg, Datum, Vorher, Nachher, "
                        "Pruefsumme FROM Protokoll ORDER BY ID;"));
     QByteArray previous;
+    std::array<std::array<char, 24>, 5> numbers;
     qint64 expectedId = 1;
     qint64 done = 0;
     while (st.next()) {
         const qint64 id = st.integer(0);
+        // The numbers in the text SQLite would give them, without its conversion.
         EntryFields fields;
-        for (int i = 0; i < 9; ++i)
-            fields[size_t(i)] = st.utf8(i);
+        for (int i = 0; i < 9; ++i) {
+            if (i < 5 && st.isInteger(i)) {
+                char* text = numbers[size_t(i)].data();
+                const auto end = std::to_chars(text, text + numbers[0].size(), st.integer(i)).ptr;
+                fields[size_t(i)] = std::string_view(text, size_t(end - text));
+            } else {
+                fields[size_t(i)] = st.utf8(i);
+            }
+        }
         const QByteArray stored = st.blob(9);
         bool gap = false;
         if (id != expectedId) {
@@ -193,8 +210,10 @@ void Checker::run() {
         previous = stored;
         expectedId = id + 1;
         out_.lastHash = stored;
-        if (++done % 4096 == 0)
-            progress_.step(done);
+        if (++done % 4096 == 0 && !progress_.step(done)) {
+            out_.stopped = true; // "Abbrechen"
+            return;
+        }
     }
     if (!st.error().isEmpty()) {
         chainFault(LogCheck::Fault::NotReadable, expectedId, 0,
@@ -204,7 +223,10 @@ void Checker::run() {
                        .arg(st.error()));
         return;
     }
-    progress_.step(done);
+    if (!progress_.step(done)) {
+        out_.stopped = true;
+        return;
+    }
     const qint64 given =
         db_.scalar(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = 'Protokoll';"))
             .toLongLong();
@@ -293,14 +315,15 @@ void Checker::replay(qint64 entry, int kind, qint64 ref, std::string_view receip
         for (size_t c = 0; c < 2; ++c)
             t.expected[c] = v[c];
         t.lastEntry = entry;
-        t.date = q(v[0]);
+        t.date = v[0];
         return;
     }
     case Kind::DayChanged:
         if (parseForm(before, b) && parseForm(after, a)) {
             Tracked<2>& t = days_[ref];
-            changed<2>(t, kind, kDayColumns, entry, b, a, QStringLiteral("Tag %1").arg(ref), {});
-            t.date = q(std::string(date));
+            changed<2>(t, kind, kDayColumns, entry, b, a,
+                       [ref] { return QStringLiteral("Tag %1").arg(ref); }, {});
+            t.date = date;
         }
         return;
     case Kind::SettingsAdded:
@@ -331,7 +354,7 @@ void Checker::replay(qint64 entry, int kind, qint64 ref, std::string_view receip
     case Kind::SettingsChanged:
         if (parseForm(before, b) && parseForm(after, a))
             changed<14>(settings_[ref], kind, kSettingsColumnNames.data(), entry, b, a,
-                        QStringLiteral("Die Einstellungen"), {9, 13});
+                        [] { return QStringLiteral("Die Einstellungen"); }, {9, 13});
         return;
     default:
         return; // the entries of operations and of Restorix change no row themselves
@@ -342,7 +365,7 @@ void Checker::replay(qint64 entry, int kind, qint64 ref, std::string_view receip
 
 template <size_t N>
 void Checker::changed(Tracked<N>& t, int kind, const char* const* names, qint64 entry,
-                      const Items& before, const Items& after, const QString& name,
+                      const Items& before, const Items& after, const std::function<QString()>& name,
                       const std::vector<int>& ignored) {
     QStringList found;
     for (const auto& [column, value] : before) {
@@ -365,7 +388,7 @@ void Checker::changed(Tracked<N>& t, int kind, const char* const* names, qint64 
         bookFault(LogCheck::Fault::RowDiffers, entry,
                   QStringLiteral("%1 wurde vor Eintrag Nr. %2 außerhalb des Programms geändert: "
                                  "%3.")
-                      .arg(name)
+                      .arg(name())
                       .arg(entry)
                       .arg(found.join(QStringLiteral("; "))));
     for (const auto& [column, value] : after) {
@@ -391,11 +414,12 @@ std::optional<Checker::LineRow> Checker::storedLine(qint64 id) {
     return row;
 }
 
-std::optional<Checker::LineRow> Checker::lineAt(qint64 id) {
+const Checker::LineRow* Checker::lineAt(qint64 id) {
     if (cursorStarted_ && id <= cursorId_ && !(cursorValid_ && id == cursorId_)) {
         // Behind the cursor: a line entered out of the order of IDs.
         addedOutOfOrder_.insert(id);
-        return storedLine(id);
+        behind_ = storedLine(id);
+        return behind_ ? &*behind_ : nullptr;
     }
     while (!cursorDone_ && (!cursorValid_ || cursorId_ < id)) {
         if (cursorValid_ && cursorId_ > startState_.lastLine)
@@ -413,9 +437,9 @@ std::optional<Checker::LineRow> Checker::lineAt(qint64 id) {
     }
     if (cursorValid_ && cursorId_ == id) {
         cursorValid_ = false; // taken
-        return cursorRow_;
+        return &cursorRow_;
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 void Checker::lineAdded(qint64 entry, qint64 ref, std::string_view receipt, std::string_view date,
@@ -436,10 +460,10 @@ void Checker::lineAdded(qint64 entry, qint64 ref, std::string_view receipt, std:
         return;
     }
     // Nothing changes the line later: it must hold now what it held when it was entered.
-    const auto row = lineAt(ref);
-    const QString name =
-        AuditTrail::lineName(ref, QString::fromUtf8(receipt.data(), qsizetype(receipt.size())),
-                             QString::fromUtf8(date.data(), qsizetype(date.size())));
+    const LineRow* row = lineAt(ref);
+    if (row && *row == v)
+        return;
+    const QString name = lineNameOf(ref, receipt, date);
     if (!row) {
         bookFault(LogCheck::Fault::RowMissing, entry,
                   QStringLiteral("%1 fehlt im Kassenbuch (erfasst mit Eintrag Nr. %2, nicht "
@@ -448,8 +472,6 @@ void Checker::lineAdded(qint64 entry, qint64 ref, std::string_view receipt, std:
                       .arg(entry));
         return;
     }
-    if (*row == v)
-        return;
     std::array<std::optional<std::string>, kLine> expected;
     for (size_t c = 0; c < kLine; ++c)
         expected[c] = v[c];
@@ -464,10 +486,10 @@ void Checker::lineAdded(qint64 entry, qint64 ref, std::string_view receipt, std:
 void Checker::lineChanged(qint64 entry, qint64 ref, std::string_view receipt, std::string_view date,
                           const Items& before, const Items& after) {
     Tracked<kLine>& t = lines_[ref];
-    t.receipt = QString::fromUtf8(receipt.data(), qsizetype(receipt.size()));
-    t.date = QString::fromUtf8(date.data(), qsizetype(date.size()));
+    t.receipt = receipt;
+    t.date = date;
     changed<kLine>(t, int(Kind::LineChanged), kLineColumnNames.data(), entry, before, after,
-                   AuditTrail::lineName(ref, t.receipt, t.date), {});
+                   [&] { return lineNameOf(ref, t.receipt, t.date); }, {});
     // The entry names the line's receipt number and date after the change.
     t.expected[kA8] = std::string(receipt);
     t.expected[kA10] = std::string(date);
@@ -482,15 +504,15 @@ void Checker::lineDeleted(qint64 entry, qint64 ref, std::string_view receipt, st
         return;
     }
     Tracked<kLine>& t = lines_[ref];
-    t.receipt = QString::fromUtf8(receipt.data(), qsizetype(receipt.size()));
-    t.date = QString::fromUtf8(date.data(), qsizetype(date.size()));
+    t.receipt = receipt;
+    t.date = date;
     const QString diff = differences<kLine>(int(Kind::LineChanged), kLineColumnNames.data(),
                                             t.expected, v, "gelöscht wurde");
     if (!diff.isEmpty())
         bookFault(LogCheck::Fault::RowDiffers, entry,
                   QStringLiteral("%1 wurde vor ihrer Löschung (Eintrag Nr. %2) außerhalb des "
                                  "Programms geändert: %3.")
-                      .arg(AuditTrail::lineName(ref, t.receipt, t.date))
+                      .arg(lineNameOf(ref, t.receipt, t.date))
                       .arg(entry)
                       .arg(diff));
     if (!t.addedAfterStart && !t.deleted)
@@ -525,7 +547,7 @@ void Checker::finishLines() {
     for (const qint64 id : ids) {
         const Tracked<kLine>& t = lines_[id];
         const auto row = storedLine(id);
-        const QString name = AuditTrail::lineName(id, t.receipt, t.date);
+        const QString name = lineNameOf(id, t.receipt, t.date);
         if (t.present && !row) {
             bookFault(LogCheck::Fault::RowMissing, t.lastEntry,
                       QStringLiteral("%1 fehlt im Kassenbuch (laut Protokoll vorhanden, zuletzt "
@@ -560,7 +582,7 @@ void Checker::finishDays() {
     for (const auto& [id, t] : days_) {
         const auto it = stored.find(id);
         const QString name = QStringLiteral("Tag %1").arg(id) +
-                             (t.date.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(t.date));
+                             (t.date.empty() ? QString() : QStringLiteral(" (%1)").arg(q(t.date)));
         if (t.present && it == stored.end())
             bookFault(
                 LogCheck::Fault::RowMissing, t.lastEntry,
@@ -624,8 +646,7 @@ void Checker::checkStart() {
     // The book as it was at the starting point: the rows the log touched since as they were
     // then, the rows added since left out.
     BookOverrides o;
-    const qint64 lastLine = startState_.lastLine;
-    o.lineRemoved = [lastLine](qint64 id) { return id > lastLine; };
+    o.linesUpTo = startState_.lastLine;
     for (auto& [id, t] : lines_) {
         if (t.addedAfterStart) {
             o.lines[id] = std::nullopt;
@@ -713,6 +734,8 @@ QString LogCheck::text() const {
         return QStringLiteral("Protokoll unversehrt: %1, letzte Prüfsumme %2")
             .arg(AuditTrail::entriesText(entries), head.shortHash());
     QString t;
+    if (stopped)
+        t += QStringLiteral("Die Prüfung wurde abgebrochen; sie ist unvollständig.\n\n");
     if (!chain.empty()) {
         t += QStringLiteral("Die Kette des Änderungsprotokolls ist nicht unversehrt:\n");
         for (const Finding& f : chain)

@@ -42,8 +42,9 @@ struct LogCheck {
     std::vector<Finding> chain;         // faults of the chain, in the order of the log
     std::vector<Finding> book;          // rows that do not match the log
     qint64 moreChain = 0, moreBook = 0; // faults found beyond those listed
+    bool stopped = false;               // "Abbrechen": the check is not complete
 
-    bool whole() const { return hasLog && chain.empty() && book.empty(); }
+    bool whole() const { return hasLog && !stopped && chain.empty() && book.empty(); }
     // "Protokoll unversehrt: 1 234 Einträge, letzte Prüfsumme 3f9a…", or what is wrong.
     QString text() const;
 

@@ -110,7 +110,7 @@ Aenderungsprotokoll::Aenderungsprotokoll(Database& db, Dialogs& dialogs, QString
     setObjectName(QStringLiteral("Aenderungsprotokoll"));
     setWindowTitle(QStringLiteral("Änderungsprotokoll"));
     runner = [this](const QString& title, const LongWork<LogCheck>& work) {
-        return runWithProgress<LogCheck>(this, title, work);
+        return runWithProgress<LogCheck>(this, title, work, 1000, true);
     };
 
     auto button = [this](const QString& caption) {

@@ -762,7 +762,7 @@ void Haupt::openSelfCheck() {
                        cashdate::fromText(listings_.periodEnd()), this);
     dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     dlg.runner = [this](const QString& title, const LongWork<SelfCheckReport>& work) {
-        return runWithProgress<SelfCheckReport>(this, title, work);
+        return runWithProgress<SelfCheckReport>(this, title, work, 1000, true);
     };
     dlg.print = [this](const PrintDocument& doc, const QString& pdfName) {
         dialogs_.choosePrinter(Printing::currentPrinter(), 1);
