@@ -1,12 +1,13 @@
 #define SQLITE_HAS_CODEC 1
 #include "cash_file.h"
+#include "change_log.h"
 #include "database.h"
+#include "jet_functions.h"
 #include "page_cipher.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <cstring>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -89,14 +90,19 @@ TEST(CipherFormat, SqlCipher4ReadsAndWritesThe3xFormat) {
 }
 
 namespace {
-// Opens a keyed file as SQLCipher 4 does with the 3.x settings, or a plain one.
-sqlite3* openWith(const QString& path, const char* key) {
+// Opens a keyed file as SQLCipher 4 does with the 3.x settings, or a plain one, with the
+// program's collations and functions (the schema's indexes and the log's triggers use them).
+sqlite3* openWith(const QString& path, const QByteArray& key) {
     sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    if (key) {
-        sqlite3_key(db, key, static_cast<int>(std::strlen(key)));
+    // CREATE for the copy it attaches (attached files take the connection's flags).
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (!key.isEmpty()) {
+        sqlite3_key(db, key.constData(), static_cast<int>(key.size()));
         sqlite3_exec(db, "PRAGMA cipher_compatibility = 3;", nullptr, nullptr, nullptr);
     }
+    jet::registerFunctions(db);
+    changelog::registerFunctions(db);
     return db;
 }
 
@@ -106,6 +112,8 @@ QString textOf(sqlite3* db, const char* sql) {
     if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK &&
         sqlite3_step(st) == SQLITE_ROW)
         out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    else
+        out = QString::fromUtf8(sqlite3_errmsg(db));
     sqlite3_finalize(st);
     return out;
 }
@@ -114,8 +122,9 @@ pagecipher::Result passOver(const QString& from, const QString& to, bool encrypt
     QFile src(from);
     if (!src.open(QIODevice::ReadOnly))
         return {pagecipher::Result::Failed};
-    return encrypt ? pagecipher::encryptFile(src.handle(), to, "vodle")
-                   : pagecipher::decryptFile(src.handle(), to, "vodle");
+    const QByteArray key = cashfile::builtInPassword();
+    return encrypt ? pagecipher::encryptFile(src.handle(), to, key)
+                   : pagecipher::decryptFile(src.handle(), to, key);
 }
 
 constexpr const char* kSummary =
@@ -140,19 +149,21 @@ TEST(CipherFormat, ThePagePassAndSqlCipher4ReadEachOthersFiles) {
         t.commit();
         summary = db->scalar(kSummary);
     }
+    // The page form of a book during a run: keyed by SQLCipher 4, the password taken off.
+    ASSERT_TRUE(cashfile::putPasswordBack(plain));
+    ASSERT_TRUE(cashfile::removePassword(plain));
     const QString keyed = dir.path() + "/keyed.kas";
     ASSERT_EQ(passOver(plain, keyed, true).kind, pagecipher::Result::Done);
-    sqlite3* db = openWith(keyed, "vodle");
+    sqlite3* db = openWith(keyed, cashfile::builtInPassword());
     EXPECT_EQ(textOf(db, "PRAGMA integrity_check;"), "ok");
     EXPECT_EQ(textOf(db, kSummary), summary);
-    // SQLCipher 4 writes into it (a table without the log's triggers, whose functions are
-    // the program's), and keys a copy of its own.
+    // SQLCipher 4 writes into it, and keys a copy of its own.
     ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE Probe (x); INSERT INTO Probe VALUES ('vier');",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     const QString own = dir.path() + "/own.kas";
-    const QByteArray attach =
-        "ATTACH DATABASE '" + QFile::encodeName(own) + "' AS copy KEY 'vodle';";
+    const QByteArray attach = "ATTACH DATABASE '" + QFile::encodeName(own) + "' AS copy KEY '" +
+                              cashfile::builtInPassword() + "';";
     ASSERT_EQ(
         sqlite3_exec(db, "PRAGMA cipher_default_compatibility = 3;", nullptr, nullptr, nullptr),
         SQLITE_OK);
@@ -165,7 +176,7 @@ TEST(CipherFormat, ThePagePassAndSqlCipher4ReadEachOthersFiles) {
     for (const QString& file : {keyed, own}) {
         const QString back = file + ".plain";
         ASSERT_EQ(passOver(file, back, false).kind, pagecipher::Result::Done) << file.toStdString();
-        sqlite3* p = openWith(back, nullptr);
+        sqlite3* p = openWith(back, {});
         EXPECT_EQ(textOf(p, "PRAGMA integrity_check;"), "ok") << file.toStdString();
         EXPECT_EQ(textOf(p, kSummary), summary) << file.toStdString();
         EXPECT_EQ(textOf(p, "SELECT x FROM Probe;"), "vier") << file.toStdString();
