@@ -8,13 +8,15 @@
 #            and verified, lock released);
 #   rss:     the peak resident memory of the run;
 #   cpu:     the processor time (user and system) until every figure is shown, and of the end,
-#            which a busy machine stretches far less than the wall-clock times.
+#            which a busy machine stretches far less than the wall-clock times;
+#   load:    the system's load average over the last minute when each run starts (the
+#            median and the highest), to tell a slow program from a busy machine.
 #
 # Usage: bench/time_start_end.sh [lines[,lines...]] [runs]
 #        (defaults: 60000,150000,1000000 lines, 3 runs each)
 # Prints one line per size on stdout, for scripts:
 #   lines=60000 mb=8.7 runs=3 shown_ms=350 figures_ms=600 end_ms=700 rss_mb=60 \
-#     figures_cpu_ms=420 end_cpu_ms=150 shown_ms_min=340 shown_ms_max=360 ... end_ms_max=...
+#     figures_cpu_ms=420 end_cpu_ms=150 load=0.4 load_max=0.9 shown_ms_min=340 ... end_ms_max=...
 # (the median of the runs, then the smallest and largest); each run goes to stderr.
 #
 # Environment: BUILD_DIR (default build/) holds bin/tillbook and bin/make_book;
@@ -65,7 +67,7 @@ summary() {
 for LINES in ${SIZES//,/ }; do
     "$BUILD/bin/make_book" "$WORK/book.kas" "$LINES"
     MB=$(awk -v b="$(stat -c %s "$WORK/book.kas")" 'BEGIN {printf "%.1f", b / 1e6}')
-    shown_all=() ready_all=() end_all=() rss_all=() cpus_all=() cpue_all=()
+    shown_all=() ready_all=() end_all=() rss_all=() cpus_all=() cpue_all=() load_all=()
     for run in $(seq "$RUNS"); do
         home="$WORK/home$run"
         rm -rf "$home"
@@ -74,6 +76,7 @@ for LINES in ${SIZES//,/ }; do
         cp "$WORK/book.kas" "$data/Tillbook.kas"
         log="$WORK/log$run"
 
+        load=$(cut -d' ' -f1 /proc/loadavg)
         start=$(now_ms)
         HOME="$home" XDG_CONFIG_HOME="$home/.config" DISPLAY=":$DISPLAY_NUMBER" \
             TILLBOOK_TRACE=1 TILLBOOK_UPDATE_URL="http://127.0.0.1:1" \
@@ -112,9 +115,10 @@ for LINES in ${SIZES//,/ }; do
         rss_all+=("$rss")
         cpus_all+=("$cpu_start")
         cpue_all+=("$cpu_end")
+        load_all+=("$load")
         echo "$LINES lines, run $run: window shown $((shown - start)) ms," \
             "every figure $((ready - start)) ms (cpu $cpu_start ms), end $((ended - stop)) ms" \
-            "(cpu $cpu_end ms), peak rss $rss MB" >&2
+            "(cpu $cpu_end ms), peak rss $rss MB, load $load" >&2
     done
     read -r s smin smax <<<"$(summary "${shown_all[@]}")"
     read -r f fmin fmax <<<"$(summary "${ready_all[@]}")"
@@ -122,8 +126,9 @@ for LINES in ${SIZES//,/ }; do
     read -r r _ _ <<<"$(summary "${rss_all[@]}")"
     read -r cs _ _ <<<"$(summary "${cpus_all[@]}")"
     read -r ce _ _ <<<"$(summary "${cpue_all[@]}")"
+    read -r l _ lmax <<<"$(summary "${load_all[@]}")"
     echo "lines=$LINES mb=$MB runs=$RUNS shown_ms=$s figures_ms=$f end_ms=$e rss_mb=$r" \
-        "figures_cpu_ms=$cs end_cpu_ms=$ce" \
+        "figures_cpu_ms=$cs end_cpu_ms=$ce load=$l load_max=$lmax" \
         "shown_ms_min=$smin shown_ms_max=$smax figures_ms_min=$fmin figures_ms_max=$fmax" \
         "end_ms_min=$emin end_ms_max=$emax"
 done

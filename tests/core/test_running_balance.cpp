@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
+#include <sqlite3.h>
 
 using namespace tb;
 
@@ -207,8 +208,10 @@ TEST(FollowedBalance, ANewLineOnTheNewestDayReadsThatDayOnly) {
     EXPECT_EQ(r.read, 26);
     EXPECT_EQ(r.written, 1);
     EXPECT_EQ(book.lineValue(id, "a15"), "4997,50");
-    // A float of its own makes every balance move: the whole book is walked.
-    EXPECT_EQ(followed.recompute(Money::fromCents(100)).written, 501);
+    // A float of its own makes every balance move, by what the last walk left: none is read.
+    const BalanceResult shifted = followed.recompute(Money::fromCents(100));
+    EXPECT_EQ(shifted.written, 501);
+    EXPECT_EQ(shifted.read, 0);
     // Until something is written again, no date is uncertain.
     EXPECT_EQ(followed.carriedInto(dateOf(1)), Money::fromCents(25100));
     book.addLine(dateOf(3), "1,00", "");
@@ -282,4 +285,47 @@ TEST(RunningBalance, ManyChangedBalancesAreWrittenInOneStatement) {
     r = followed.recompute({});
     EXPECT_LT(r.read, 100);
     ASSERT_TRUE(matchesReference(book.db(), {}, r));
+}
+
+TEST(FollowedBalance, ANewFloatMovesEveryBalanceWhateverItWasStoredAs) {
+    test::TempBook book;
+    Database& db = book.db();
+    std::vector<qint64> ids;
+    {
+        Transaction t(db);
+        for (int i = 0; i < 3000; ++i)
+            ids.push_back(book.addLine(dateOf(i / 30), i % 4 ? "3,30" : "", i % 4 ? "" : "2,20",
+                                       "Text", i % 9 == 4 ? "" : "0"));
+        t.commit();
+    }
+    db.exec("UPDATE Buchungen SET a15 = NULL WHERE ID % 50 = 7;");
+    RunningBalance followed(db);
+    const Money first = Money::fromCents(99000);
+    ASSERT_TRUE(matchesReference(db, first, followed.recompute(first)));
+    // A balance that keeps its bytes but is stored as bytes, a line saved and walked since,
+    // and one balance written past the engine's notice (same length, wrong figure).
+    db.exec(QString("UPDATE Buchungen SET a15 = CAST(a15 AS BLOB) WHERE ID = %1;").arg(ids[41]));
+    ASSERT_TRUE(followed.recompute(first).ok);
+    book.addLine(dateOf(60), "5,00", "");
+    ASSERT_TRUE(matchesReference(db, first, followed.recompute(first)));
+    sqlite3_blob* blob = nullptr;
+    ASSERT_EQ(sqlite3_blob_open(db.handle(), "main", "Buchungen", "a15", ids[2000], 1, &blob),
+              SQLITE_OK);
+    const QByteArray wrong(sqlite3_blob_bytes(blob), '7');
+    sqlite3_blob_write(blob, wrong.constData(), static_cast<int>(wrong.size()), 0);
+    sqlite3_blob_close(blob);
+    // Up and down across a power of ten: some balances change their length on the way.
+    for (const Money f : {Money::fromCents(-500000), Money::fromCents(1), first}) {
+        const BalanceResult r = followed.recompute(f);
+        EXPECT_EQ(r.read, 0);
+        ASSERT_TRUE(matchesReference(db, f, r)) << f.toText().toStdString();
+    }
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM Buchungen WHERE typeof(a15) NOT IN "
+                        "('text', 'null');"),
+              "0");
+    // The next save is walked from its day on, from the shifted balances.
+    book.addLine(dateOf(99), "", "1,00");
+    const BalanceResult r = followed.recompute(first);
+    EXPECT_LT(r.read, 100);
+    ASSERT_TRUE(matchesReference(db, first, r));
 }

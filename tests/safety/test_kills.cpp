@@ -4,6 +4,7 @@
 #include "cash_file.h"
 #include "change_log.h"
 #include "data_paths.h"
+#include "money.h"
 #include "scripted_dialogs.h"
 #include "startup.h"
 #include "temp_book.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 #include <signal.h>
 #include <sys/wait.h>
@@ -124,6 +126,28 @@ struct Kills : ::testing::TestWithParam<Operation> {
         } else if (rows != QString("%1|A").arg(kLines)) {
             return ::testing::AssertionFailure() << "rows " << rows.toStdString();
         }
+        if (op == "float") {
+            // Every stored balance belongs to one float: none yet, 0,00 or 1000,00.
+            Statement st = db->prepare("SELECT a15 FROM Buchungen ORDER BY ID;");
+            std::optional<Money> floatAmount;
+            bool untouched = true;
+            for (qint64 line = 1; st.next(); ++line) {
+                const QString stored = st.text(0);
+                untouched = untouched && stored == "0";
+                const Money f = Money::parseOrZero(stored) - Money::fromCents(100 * line);
+                floatAmount = floatAmount.value_or(f);
+                if (!untouched && f != *floatAmount)
+                    return ::testing::AssertionFailure()
+                           << "line " << line << " holds " << stored.toStdString();
+            }
+            if (!untouched && *floatAmount != Money() && *floatAmount != Money::fromCents(100000))
+                return ::testing::AssertionFailure()
+                       << "float " << floatAmount->toText().toStdString();
+            // A rewritten balance is no change of a line.
+            if (db->scalar("SELECT count(*) FROM Protokoll WHERE Art = ?;",
+                           {QString::number(int(changelog::Kind::LineChanged))}) != "0")
+                return ::testing::AssertionFailure() << "balances were logged";
+        }
         if (op == "renumber") {
             const QString numbers = db->scalar(
                 "SELECT min(a8 + 0) || '|' || max(a8 + 0) || '|' || count(DISTINCT a8) FROM "
@@ -204,7 +228,8 @@ INSTANTIATE_TEST_SUITE_P(WholeFileOperations, Kills,
                          ::testing::Values(Operation{"password-off", 400},
                                            Operation{"password-on", 400}, Operation{"backup", 500},
                                            Operation{"restore", 500}, Operation{"compact", 500},
-                                           Operation{"renumber", 300}, Operation{"upgrade", 400}),
+                                           Operation{"renumber", 300}, Operation{"upgrade", 400},
+                                           Operation{"float", 300}),
                          [](const auto& info) {
                              QString n = QLatin1String(info.param.name);
                              return n.remove('-').toStdString();

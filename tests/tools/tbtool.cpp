@@ -11,6 +11,7 @@
 #include "dialogs.h"
 #include "renumbering.h"
 #include "restore.h"
+#include "running_balance.h"
 #include "settings_store.h"
 #include "startup.h"
 
@@ -151,6 +152,16 @@ int main(int argc, char** argv) {
             renumbering.renumber(QStringLiteral("01.01.2012"), QStringLiteral("31.12.2099"),
                                  100000);
         }
+    }
+    if (command == QLatin1String("float-loop")) {
+        // The float goes back and forth: every stored balance is rewritten each time.
+        tb::cashfile::removePassword(file);
+        auto db = tb::Database::open(file, {});
+        if (!db)
+            return 1;
+        tb::RunningBalance followed(*db);
+        for (bool other = false;; other = !other)
+            followed.recompute(tb::Money::fromCents(other ? 100000 : 0));
     }
     if (command == QLatin1String("upgrade-loop")) {
         // The book loses its log (as if an older program had kept it) and gets it again.

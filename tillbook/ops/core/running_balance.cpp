@@ -45,6 +45,31 @@ void changedBalance(sqlite3_context* ctx, int, sqlite3_value** argv) {
 bool isMany(size_t changes, int lines) {
     return changes >= 1000 && changes * 5 >= static_cast<size_t>(lines);
 }
+
+// Rewriting most balances changes nearly every page of the table. In the engine's usual page
+// cache (2 MB) the changed pages would go to the file in small portions, and before each the
+// journal is flushed to disk twice: some 130 flushes for a million lines. While such a rewrite
+// runs, the cache holds 32 MB, so that happens a few times only. The journal still reaches the
+// disk before any page of the book is overwritten.
+class LargerCache {
+  public:
+    explicit LargerCache(Database& db) : db_(db) {
+        bool read = false;
+        const qint64 size = db.scalar(QStringLiteral("PRAGMA cache_size;")).toLongLong(&read);
+        if (read && db.exec(QStringLiteral("PRAGMA cache_size = -32768;")))
+            before_ = size;
+    }
+    ~LargerCache() {
+        if (before_)
+            db_.exec(QStringLiteral("PRAGMA cache_size = %1;").arg(*before_));
+    }
+    LargerCache(const LargerCache&) = delete;
+    LargerCache& operator=(const LargerCache&) = delete;
+
+  private:
+    Database& db_;
+    std::optional<qint64> before_;
+};
 } // namespace
 
 RunningBalance::RunningBalance(Database& db) : db_(db) {
@@ -65,12 +90,16 @@ bool RunningBalance::write(Database& db, std::vector<Change>& changes, int lines
     const auto byId = [](const Change& a, const Change& b) { return a.id < b.id; };
     if (!std::is_sorted(changes.begin(), changes.end(), byId))
         std::sort(changes.begin(), changes.end(), byId);
+    const bool many = isMany(changes.size(), lines);
+    std::optional<LargerCache> cache;
+    if (many)
+        cache.emplace(db);
     Transaction t(db);
     if (!t.isActive())
         return false;
     // When a large share of the book changes, most balances keep their length: those are
     // overwritten where they stand, which spares the engine rebuilding every row.
-    if (isMany(changes.size(), lines)) {
+    if (many) {
         if (!writeInPlace(db, changes))
             return false; // rolled back
         changes.erase(std::remove_if(changes.begin(), changes.end(),
@@ -145,13 +174,15 @@ bool RunningBalance::writeByStatement(Database& db, std::vector<Change>& changes
     return ok;
 }
 
-void RunningBalance::noteBalance(std::vector<Change>& changes, qint64 id, Money balance,
-                                 std::string_view stored, bool storedText) {
+RunningBalance::Stored::Kind RunningBalance::noteBalance(std::vector<Change>& changes, qint64 id,
+                                                         Money balance, std::string_view stored,
+                                                         bool storedText) {
     char buffer[Money::kUtf8Size];
     const std::string_view now = balance.toUtf8(buffer);
     if (now == stored)
-        return;
+        return storedText ? Stored::Text : Stored::Other;
     changes.push_back({id, balance, storedText && now.size() == stored.size()});
+    return Stored::Text;
 }
 
 BalanceResult RunningBalance::fullWalk(Database& db, Money floatAmount) {
@@ -193,6 +224,7 @@ BalanceResult RunningBalance::walkAll(Database& db, Money floatAmount, Memory* m
                    st.integer(0),
                    countedAmountUtf8(st.utf8(2)).value_or(Money()),
                    countedAmountUtf8(st.utf8(3)).value_or(Money()),
+                   static_cast<quint32>(all.size()),
                    static_cast<quint32>(arena.size()),
                    static_cast<quint32>(date.size()),
                    static_cast<quint32>(arena.size() + date.size()),
@@ -216,6 +248,7 @@ BalanceResult RunningBalance::walkAll(Database& db, Money floatAmount, Memory* m
         memory->ids.reserve(all.size());
         for (const Line& l : all)
             memory->ids.emplace_back(l.id, l.key);
+        memory->stored.assign(all.size(), Stored{});
         memory->groups.clear();
         memory->lines = result.read;
         // A date stored as something other than text cannot be looked up by its text.
@@ -245,10 +278,12 @@ BalanceResult RunningBalance::walkAll(Database& db, Money floatAmount, Memory* m
         }
         b += l.in;
         b -= l.out;
-        if (!l.counted)
-            continue;
-        noteBalance(changes, l.id, b + floatAmount, view(arena, l.stored, l.storedSize),
-                    l.storedText);
+        const Stored::Kind kind =
+            l.counted ? noteBalance(changes, l.id, b + floatAmount,
+                                    view(arena, l.stored, l.storedSize), l.storedText)
+                      : Stored::Empty;
+        if (memory)
+            memory->stored[l.at] = {b, kind};
     }
     result.balance = b + floatAmount;
     if (memory)
@@ -277,8 +312,10 @@ bool RunningBalance::takeWrittenLines(std::optional<DateKey>& from) {
         if (!st.next()) {
             if (!st.error().isEmpty())
                 return false;
-            if (wasThere)
-                ids.erase(known); // deleted
+            if (wasThere) { // deleted
+                memory_.stored.erase(memory_.stored.begin() + (known - ids.begin()));
+                ids.erase(known);
+            }
             st.reset();
             continue;
         }
@@ -289,10 +326,15 @@ bool RunningBalance::takeWrittenLines(std::optional<DateKey>& from) {
         st.reset();
         const DateKey key = dateKeyOf(date, null);
         from = std::min(from.value_or(key), key);
-        if (wasThere)
+        // What the line holds is read again by the walk from its date on.
+        const auto at = known - ids.begin();
+        if (wasThere) {
             known->second = key;
-        else
+            memory_.stored[static_cast<size_t>(at)] = Stored{};
+        } else {
             ids.insert(known, {id, key});
+            memory_.stored.insert(memory_.stored.begin() + at, Stored{});
+        }
         // The line's date is walked from now on; a date new to the book starts with the
         // balance the next later date had before, as no line of it was counted yet.
         auto g = std::lower_bound(groups.begin(), groups.end(), key,
@@ -369,9 +411,16 @@ BalanceResult RunningBalance::walkFrom(DateKey key, Money floatAmount) {
         for (const Line& l : lines) {
             b += l.in;
             b -= l.out;
-            if (l.stored.empty())
-                continue;
-            noteBalance(changes, l.id, b + floatAmount, l.stored, l.storedText);
+            const Stored::Kind kind = l.stored.empty() ? Stored::Empty
+                                                       : noteBalance(changes, l.id, b + floatAmount,
+                                                                     l.stored, l.storedText);
+            const auto known =
+                std::lower_bound(memory_.ids.begin(), memory_.ids.end(),
+                                 std::pair<qint64, DateKey>{l.id, DateKey{false, 0}});
+            if (known != memory_.ids.end() && known->first == l.id)
+                memory_.stored[static_cast<size_t>(known - memory_.ids.begin())] = {b, kind};
+            else
+                memory_.usable = false; // a line not announced: the next recompute walks all
         }
         result.read += static_cast<int>(lines.size());
     }
@@ -387,18 +436,55 @@ BalanceResult RunningBalance::walkFrom(DateKey key, Money floatAmount) {
     return result;
 }
 
+bool RunningBalance::shiftFloat(Money floatAmount, BalanceResult& result) {
+    // What is noted here stands once the write succeeds; otherwise the walk over every line
+    // that follows renews all of it.
+    std::vector<Stored>& stored = memory_.stored;
+    const auto& ids = memory_.ids;
+    if (stored.size() != ids.size())
+        return false;
+    std::vector<Change>& changes = scratch_.changes;
+    changes.clear();
+    char buffer[Money::kUtf8Size];
+    for (size_t i = 0; i < stored.size(); ++i) {
+        Stored& s = stored[i];
+        if (s.kind == Stored::Unknown)
+            return false;
+        if (s.kind == Stored::Empty)
+            continue;
+        const std::string_view before = (s.after + float_).toUtf8(buffer);
+        s.kind = noteBalance(changes, ids[i].first, s.after + floatAmount, before,
+                             s.kind == Stored::Text);
+    }
+    const int count = static_cast<int>(changes.size());
+    // The in-place write asks every line's length again: a balance that is not what the
+    // memory says makes it fail, and the walk over every line reads what is there.
+    if (!write(db_, changes, memory_.lines))
+        return false;
+    result.balance = memory_.total + floatAmount;
+    result.written = count;
+    return true;
+}
+
 BalanceResult RunningBalance::recompute(Money floatAmount) {
     std::optional<DateKey> from;
     BalanceResult r;
-    if (floatAmount == float_ && trusted() && takeWrittenLines(from)) {
-        if (from) {
+    bool done = false;
+    if (trusted() && takeWrittenLines(from)) {
+        if (floatAmount != float_) {
+            // A new float moves every balance by the same amount; with other lines written
+            // too, the walk reads them all.
+            done = !from && shiftFloat(floatAmount, r);
+        } else if (from) {
             r = walkFrom(*from, floatAmount);
+            done = true;
         } else {
             r.balance = memory_.total + floatAmount;
+            done = true;
         }
-    } else {
-        r = walkAll(db_, floatAmount, &memory_, scratch_);
     }
+    if (!done)
+        r = walkAll(db_, floatAmount, &memory_, scratch_);
     known_ = r.ok && memory_.usable;
     float_ = floatAmount;
     remember();

@@ -44,9 +44,11 @@ struct BalanceResult {
 // writes). The first recompute walks every line and remembers the balance before each date.
 // After that, a recompute starts at the earliest date any written line had or has now, and
 // reads only the lines from there on: saving a line on the newest day reads that day.
-// Whatever it cannot account for makes it walk every line again: a changed float, a write it
-// was not told of, a commit by another connection, a failed write, or so many changes that
-// the whole walk is as quick.
+// A new float with nothing else written shifts every stored balance it knows by the
+// difference, without reading the lines again.
+// Whatever it cannot account for makes it walk every line again: a write it was not told of,
+// a commit by another connection, a failed write, or so many changes that the whole walk is
+// as quick.
 class RunningBalance {
   public:
     explicit RunningBalance(Database& db);
@@ -92,9 +94,20 @@ class RunningBalance {
         };
         std::vector<Text> texts; // every a10 text with this key
     };
+    // What a line's balance column holds after the last recompute.
+    struct Stored {
+        Money after; // the balance after the line, float excluded
+        enum Kind : quint8 {
+            Empty,   // nothing: the line is not counted
+            Text,    // the balance's text
+            Other,   // the same bytes, not stored as text (never overwritten where it stands)
+            Unknown, // a line written since, not read yet
+        } kind = Unknown;
+    };
     struct Memory {
         std::vector<DateGroup> groups;               // by key
         std::vector<std::pair<qint64, DateKey>> ids; // every line's ID and date key, by ID
+        std::vector<Stored> stored;                  // beside ids: each line's stored balance
         Money total;                                 // after the last line, float excluded
         int lines = 0;
         bool usable = false; // every date is a text (or NULL) that can be looked up
@@ -109,6 +122,7 @@ class RunningBalance {
         DateKey key;
         qint64 id;
         Money in, out;
+        quint32 at; // the line's place in the table's order
         quint32 date, dateSize, stored, storedSize;
         bool counted, dateNull, storedText;
     };
@@ -125,9 +139,14 @@ class RunningBalance {
     static bool writeInPlace(Database& db, const std::vector<Change>& changes);
     static bool writeByStatement(Database& db, std::vector<Change>& changes, int lines);
     // Adds the line's balance to the changes when it differs from the one stored.
-    static void noteBalance(std::vector<Change>& changes, qint64 id, Money balance,
-                            std::string_view stored, bool storedText);
+    // Returns what the column holds once the changes are written.
+    static Stored::Kind noteBalance(std::vector<Change>& changes, qint64 id, Money balance,
+                                    std::string_view stored, bool storedText);
     BalanceResult walkFrom(DateKey key, Money floatAmount);
+    // Every stored balance moved to the new float; false when a line's balance is not known
+    // or the write failed (nothing written then).
+    bool shiftFloat(Money floatAmount, BalanceResult& result);
+
     bool takeWrittenLines(std::optional<DateKey>& from);
     void remember();
     bool trusted();
