@@ -70,11 +70,10 @@ int screenHeight() {
 
 Haupt::Haupt(HauptServices services, QWidget* parent)
     : QMainWindow(parent), s_(std::move(services)), dialogs_(*s_.dialogs), settings_(s_.db),
-      guard_(dialogs_), days_(s_.db, dialogs_, *s_.clock),
-      lines_(s_.db, schema::Lines::table, dayLinesSource(), {QString()}),
-      entry_(dialogs_, settings_), cancellation_(*s_.db, dialogs_, *s_.clock, settings_),
-      runningBalance_(*s_.db), balanceGuard_(*s_.db, dialogs_, runningBalance_),
-      resize_(screenHeight()) {
+      guard_(dialogs_), day_(*s_.db, dialogs_, *s_.clock, settings_), days_(day_.days()),
+      lines_(day_.lines()), listings_(day_.listings()), entry_(dialogs_, settings_),
+      cancellation_(*s_.db, dialogs_, *s_.clock, settings_),
+      balanceGuard_(*s_.db, dialogs_, day_.runningBalance()), resize_(screenHeight()) {
     setObjectName(QStringLiteral("Haupt"));
     setWindowTitle(QStringLiteral("Tillbook - Kassenbuch Bargeschäfte"));
     openBookingTextPicker = [this](bool maintenance) {
@@ -97,6 +96,7 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     };
     buildUi();
     wirePanels();
+    wirePresenter();
     days_.onDayChanged = [this] { dayChanged(); };
     days_.mayChangeDay = [this] { return leaveNewEntry(); };
     lines_.onCurrentChanged = [this] { arm(JobId::ShowLine); };
@@ -283,7 +283,8 @@ void Haupt::buildDayColumn() {
         new DataViewModel(days_.view(), {schema::Days::date}, {QStringLiteral("Datum")}, this);
     // A day that ends below zero shows its date in red.
     dayModel_->setRowColour([this](int row) {
-        const auto end = runningBalance_.endOfDay(days_.view().valueAt(row, schema::Days::date));
+        const auto end =
+            day_.runningBalance().endOfDay(days_.view().valueAt(row, schema::Days::date));
         return end && *end < Money() ? QColor(Qt::red) : QColor();
     });
     dayList_ = new RowGrid(surface_);
@@ -618,79 +619,50 @@ void Haupt::deleteDay() {
 
 // ---------------------------------------------------------------- jobs of the day view
 
+void Haupt::wirePresenter() {
+    connect(&day_, &DayPresenter::linesReread, linePage_, &LinePage::reload);
+    connect(&day_, &DayPresenter::totalsChanged, this, [this](const DayTotals& t) {
+        linePage_->total(1)->setMoney(t.vat1);
+        linePage_->total(2)->setMoney(t.vat2);
+        linePage_->total(3)->setMoney(t.receipts);
+        linePage_->total(4)->setMoney(t.payments);
+        linePage_->total(5)->setMoney(t.receiptNumbers);
+        dayAmount_->setMoney(t.dayAmount());
+        tillPage_->setExpected(t.dayAmount());
+    });
+    connect(&day_, &DayPresenter::balanceChanged, this, [this](Money balance) {
+        dayModel_->repaintColours();
+        balance_->setMoney(balance);
+        tillPage_->setExpected(balance);
+    });
+    connect(&day_, &DayPresenter::carriedInChanged, this, [this](Money carried) {
+        carriedIn_->setMoney(carried);
+        trace("figures");
+    });
+}
+
 void Haupt::loadDayLines() {
-    lines_.setSource(dayLinesSource(), {days_.currentDate()});
-    lines_.refresh();
-    listings_.dayShown();
-    linePage_->reload();
+    day_.showDay();
     arm(JobId::Recompute);
     // The balance carried into this day follows every change of the day.
     arm(JobId::CarriedIn);
 }
 
 void Haupt::recomputeDayView() {
-    const DayTotals t = computeDayTotals(lines_);
-    totals_ = t;
-    linePage_->total(1)->setMoney(t.vat1);
-    linePage_->total(2)->setMoney(t.vat2);
-    linePage_->total(3)->setMoney(t.receipts);
-    linePage_->total(4)->setMoney(t.payments);
-    linePage_->total(5)->setMoney(t.receiptNumbers);
     // While an entry or a cancellation is open, its line stays where the operator put it.
     const bool entryOpen = !panel_->isHidden() || lines_.isAdding();
-    if (!entryOpen && !lines_.isEmpty())
-        lines_.moveFirst();
-
-    dayAmount_->setMoney(t.dayAmount());
-    tillPage_->setExpected(t.dayAmount());
-    // The day amount is the day's: a listing of a period or a text is not stored with the day.
-    if (showsTheDay())
-        days_.storeDayAmount(t.dayAmount());
+    day_.recompute(entryOpen);
     // The line grid takes the focus, unless the operator is at work in the query frame (a
     // period label whose calendar just closed, the selector). The window's own focus is
     // asked: right after a calendar the window may not be active again yet.
     if (!entryOpen && !query_->isAncestorOf(focusWidget()))
         lineGrid()->setFocus();
-
-    const BalanceResult b = runningBalance_.recompute(floatAmount());
-    dayModel_->repaintColours();
-    balance_->setMoney(b.balance);
-    tillPage_->setExpected(b.balance);
-    if (b.written > 0 && !lines_.isAdding()) {
-        // Re-read the stored balances of the listed lines, the current line kept.
-        const qint64 current = lines_.id();
-        lines_.refresh();
-        lines_.findId(current);
-        linePage_->reload();
-    }
     arm(JobId::TillDifference);
     trace("figures");
 }
 
-Money Haupt::floatAmount() const {
-    return Money::parseOrZero(settings_.floatText());
-}
-
 void Haupt::showCarriedIn() {
-    const Money floatAmount = this->floatAmount();
-    std::optional<Money> carry = Listings::carriedIn(lines_, *s_.db, floatAmount);
-    // A day without lines: what all earlier lines and the float leave for it. An empty listing
-    // leaves the figure as it was.
-    if (!carry && showsTheDay()) {
-        const QString day = days_.currentDate();
-        carry = runningBalance_.carriedInto(day);
-        if (!carry || runningBalance_.floatAmount() != floatAmount)
-            carry = balanceCarriedInto(*s_.db, day, floatAmount);
-    }
-    if (!carry)
-        return;
-    carried_ = *carry;
-    carriedIn_->setMoney(*carry);
-    trace("figures");
-}
-
-bool Haupt::showsTheDay() const {
-    return lines_.source() == dayLinesSource();
+    day_.updateCarriedIn();
 }
 
 // ---------------------------------------------------------------- menus

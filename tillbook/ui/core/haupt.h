@@ -6,6 +6,7 @@
 #include "cash_days.h"
 #include "clock.h"
 #include "data_view.h"
+#include "day_presenter.h"
 #include "dialogs.h"
 #include "entry_panel.h"
 #include "jobs.h"
@@ -163,6 +164,7 @@ class Haupt : public QMainWindow {
     void buildDayColumn();
     void buildMenus();
     void wirePanels();
+    void wirePresenter();
     struct Job;
     static const Job kJobs[];
     static const Job& job(JobId id);
@@ -184,7 +186,6 @@ class Haupt : public QMainWindow {
     void entryFieldState();
     void unlockEditing();
     void showCarriedIn();
-    Money floatAmount() const;
 
     // A new entry is open: the panel shows "Neuanlage". Whatever becomes current meanwhile,
     // its save writes a new line on the day it was opened on.
@@ -205,7 +206,6 @@ class Haupt : public QMainWindow {
     void showPeriod();
     void afterCorrection();
     void wireQueryFrame();
-    bool showsTheDay() const;
     PrintSettings printSettings() const;
     bool printDocuments(const std::function<PrintDocument(int copy)>& document, int copies,
                         const QString& pdfName);
@@ -214,16 +214,15 @@ class Haupt : public QMainWindow {
     Dialogs& dialogs_;
     SettingsRecord settings_;
     PasswordGuard guard_;
-    CashDays days_;
-    DataView lines_;
+    DayPresenter day_;
+    CashDays& days_;
+    DataView& lines_;
+    Listings& listings_;
     BookingEntry entry_;
     Cancellation cancellation_;
-    Listings listings_;
-    RunningBalance runningBalance_;
     BalanceGuard balanceGuard_;
     Resize resize_;
     std::unique_ptr<WidgetResizeWindow> resizeWindow_;
-    Money carried_;
     QString entryDay_; // the day the open new entry belongs to
     // What the armed save writes: the entry as it was when "speichern" was pressed.
     struct PendingSave {
@@ -231,7 +230,6 @@ class Haupt : public QMainWindow {
         LineTarget target;
         QString dayDate;
     } pendingSave_;
-    DayTotals totals_;
     bool closing_ = false;
     bool syncingDays_ = false;
 

@@ -79,10 +79,7 @@ void Haupt::newEntry() {
 }
 
 void Haupt::openNewLine(bool pickText) {
-    lines_.setSource(dayLinesSource(), {days_.currentDate()});
-    lines_.refresh();
-    linePage_->reload();
-    listings_.dayShown();
+    day_.showDay();
     panel_->show();
     lines_.addNew();
     entryDay_ = days_.currentDate();
@@ -123,7 +120,7 @@ void Haupt::saveEntry() {
     } else {
         target.id = lines_.atEnd() ? -1 : lines_.id();
     }
-    if (!balanceGuard_.allowsLine(target, v, dayDate, floatAmount())) {
+    if (!balanceGuard_.allowsLine(target, v, dayDate, day_.floatAmount())) {
         // Back to the entry, the amount to be checked.
         entryField(kReceiptField)->setFocus();
         return;
@@ -144,11 +141,7 @@ void Haupt::saveLine() {
     qint64 id = 0;
     if (!entry_.writeLine(*s_.db, save.target, save.values, save.dayDate, &id))
         return;
-    if (!lines_.isAdding()) {
-        lines_.refresh();
-        lines_.findId(id);
-        linePage_->reload();
-    }
+    day_.rereadKeeping(id);
     if (optNew_->isChecked())
         arm(JobId::PressNew);
 }

@@ -53,8 +53,7 @@ void Haupt::listPeriod() {
     query_->clearSelectedText();
     tabs_->setTabEnabled(1, true);
     hidePanel();
-    const Listings::Outcome r = listings_.listPeriod(lines_, dialogs_);
-    linePage_->reload();
+    const Listings::Outcome r = day_.listPeriod();
     if (r == Listings::Outcome::Corrected) {
         afterCorrection();
         return;
@@ -68,10 +67,9 @@ void Haupt::listText(const QString& text) {
     if (!leaveNewEntry())
         return;
     tabs_->setTabEnabled(1, false);
-    if (listings_.listText(lines_, text, dialogs_) != Listings::Outcome::Listed)
+    if (day_.listText(text) != Listings::Outcome::Listed)
         return;
     hidePanel();
-    linePage_->reload();
     arm(JobId::Recompute);
 }
 
@@ -79,19 +77,18 @@ void Haupt::correctData() {
     if (!leaveNewEntry())
         return;
     hidePanel();
-    DataCorrection::run(lines_, dialogs_);
-    linePage_->reload();
+    day_.correctData();
     afterCorrection();
 }
 
 void Haupt::afterCorrection() {
     // Removed lines took their amounts with them: every balance is computed anew.
-    runningBalance_.invalidate();
+    day_.invalidateBalances();
     arm(JobId::Recompute);
 }
 
 ListingState Haupt::currentListing() const {
-    return listings_.state(days_.currentDate(), carried_, totals_);
+    return day_.currentListing();
 }
 
 void Haupt::exportCsv() {
