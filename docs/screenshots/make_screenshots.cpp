@@ -23,6 +23,7 @@
 #include "money.h"
 #include "password_windows.h"
 #include "qt_dialogs.h"
+#include "query_controller.h"
 #include "restore.h"
 #include "stored_counts.h"
 #include "till_count_page.h"
@@ -178,10 +179,10 @@ void mainWindowScenes(Shots& shots, const QString& home) {
     p.settle();
 
     // Listings: every line of the period, and the open lines of one booking text.
-    w->listPeriod();
+    w->queries().listPeriod();
     p.settle();
     shots.take(QStringLiteral("liste_zeitraum"), *w);
-    w->listText(QStringLiteral("Wareneinkauf Mehl"));
+    w->queries().listText(QStringLiteral("Wareneinkauf Mehl"));
     p.settle();
     shots.take(QStringLiteral("liste_buchungstext"), *w);
 

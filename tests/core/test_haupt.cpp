@@ -2,6 +2,7 @@
 #include "csv_export.h"
 #include "haupt.h"
 #include "kassenbestand.h"
+#include "query_controller.h"
 #include "query_frame.h"
 #include "scripted_dialogs.h"
 #include "temp_book.h"
@@ -402,7 +403,7 @@ TEST_F(Main, ListingsReplaceTheGridsRowsAndTheKindFollows) {
     start();
     settle();
     w->periodStart()->setText("01.01.2024");
-    w->listPeriod();
+    w->queries().listPeriod();
     settle();
     EXPECT_EQ(w->listingKind(), "Auswahl");
     EXPECT_EQ(w->lines().recordCount(), 3);
@@ -411,12 +412,12 @@ TEST_F(Main, ListingsReplaceTheGridsRowsAndTheKindFollows) {
     EXPECT_EQ(w->carriedInDisplay()->text(), "0,00");
     // The day amount of a listing is not the day's: nothing is stored with the day.
     EXPECT_EQ(book.db().scalar("SELECT a3 FROM Datum WHERE a1 = '02.03.2024';"), "-25,00");
-    w->listText("Zins");
+    w->queries().listText("Zins");
     settle();
     EXPECT_EQ(w->listingKind(), "Kategorie");
     EXPECT_EQ(w->lines().recordCount(), 2);
     EXPECT_FALSE(w->tabs()->isTabEnabled(1));
-    const ListingState state = w->currentListing();
+    const ListingState state = w->day().currentListing();
     EXPECT_EQ(state.kind, ListingKind::Kategorie);
     EXPECT_EQ(state.totals.receipts.toText(), "105,00");
     // A click in the day list brings the day back, and with it the till count.
@@ -523,10 +524,10 @@ TEST_F(OpenEntry, EveryOtherWayOutAsksFirstAndNoReturnsToTheEntry) {
              QTest::keyClick(w->entryField(kPaymentField), Qt::Key_F3);
          }},
         {"a click in the day list", [&] { w->chooseDayRow(1); }},
-        {"alle Positionen anzeigen", [&] { w->listPeriod(); }},
-        {"a text chosen in the selector", [&] { w->listText("Miete"); }},
+        {"alle Positionen anzeigen", [&] { w->queries().listPeriod(); }},
+        {"a text chosen in the selector", [&] { w->queries().listText("Miete"); }},
         {"F4", [&] { QTest::keyClick(w->entryField(kRemarkField), Qt::Key_F4); }},
-        {"Datenkorrektur", [&] { w->correctData(); }},
+        {"Datenkorrektur", [&] { w->queries().correctData(); }},
         {"Modus Bearbeiten",
          [&] {
              w->newMode()->setChecked(true);
@@ -684,37 +685,37 @@ TEST_F(Main, WhatIsExportedAndPrintedIsWhatTheGridLists) {
     dialogs.dates = {QDate(2024, 3, 1), QDate(2024, 3, 7)};
     QTest::mouseClick(w->periodStart(), Qt::LeftButton);
     QTest::mouseClick(w->periodEnd(), Qt::LeftButton);
-    w->listPeriod();
+    w->queries().listPeriod();
     settle();
     // A calendar closed with Escape, a printer choice: each a modal window, each an activation.
     QTest::mouseClick(w->periodEnd(), Qt::LeftButton);
     EXPECT_EQ(w->listingKind(), "Auswahl");
-    w->exportCsv();
+    w->queries().exportCsv();
     EXPECT_EQ(proposed(), "Kassenbuch 01.03.2024 bis 07.03.2024.csv");
     for (int print = 0; print < 2; ++print) {
         dialogs.printerAnswers = {{"PDF-Datei", 1}};
-        w->printCashBook();
+        w->queries().printCashBook();
         EXPECT_EQ(proposed(), "Kassenbuch 01.03.2024 bis 07.03.2024.pdf") << print;
     }
     // The period touched afterwards names nothing until it is listed.
     dialogs.dates = {QDate(2024, 2, 1)};
     QTest::mouseClick(w->periodStart(), Qt::LeftButton);
-    w->exportCsv();
+    w->queries().exportCsv();
     EXPECT_EQ(proposed(), "Kassenbuch 01.03.2024 bis 07.03.2024.csv");
 
-    w->listText("Zins");
+    w->queries().listText("Zins");
     settle();
     w->activate();
-    EXPECT_EQ(w->currentListing().kind, ListingKind::Kategorie);
-    w->exportCsv();
+    EXPECT_EQ(w->day().currentListing().kind, ListingKind::Kategorie);
+    w->queries().exportCsv();
     EXPECT_EQ(proposed(), "Kassenbuch Zins.csv");
     dialogs.printerAnswers = {{"PDF-Datei", 1}};
-    w->printCashBook();
+    w->queries().printCashBook();
     EXPECT_EQ(proposed(), "Kassenbuch Zins.pdf");
 
     w->chooseDayRow(0);
     settle();
-    w->exportCsv();
+    w->queries().exportCsv();
     EXPECT_EQ(proposed(), "Kassenbuch vom 05.03.2024.csv");
 }
 
@@ -751,13 +752,13 @@ TEST_F(Main, ACorrectionAsksForLinesWithAmountsAndTheBalanceFollows) {
     settle();
     ASSERT_EQ(w->balanceDisplay()->text(), "350,00");
     dialogs.answers = {Answer::No};
-    w->correctData();
+    w->queries().correctData();
     settle();
     EXPECT_TRUE(dialogs.messages[dialogs.messages.size() - 2].text.contains(
         "Beleg 9  Kasse  Einnahme 250,00"));
     EXPECT_EQ(w->balanceDisplay()->text(), "350,00");
     dialogs.answers = {Answer::Yes};
-    w->correctData();
+    w->queries().correctData();
     settle();
     EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "1");
     EXPECT_EQ(w->balanceDisplay()->text(), "100,00");

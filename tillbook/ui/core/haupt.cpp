@@ -21,6 +21,7 @@
 #include "printing.h"
 #include "progress_window.h"
 #include "qt_dialogs.h"
+#include "query_controller.h"
 #include "query_frame.h"
 #include "resize_qt.h"
 #include "row_grid.h"
@@ -111,7 +112,7 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     listings_.setPeriod(
         s_.store->get(SettingsStore::startup(), paths::kPeriodStartKey, Listings::defaultStart()),
         s_.store->get(SettingsStore::startup(), paths::kPeriodEndKey, Listings::defaultEnd()));
-    showPeriod();
+    queries_->showPeriod();
     linePage_->setHeading(4, settings_.caption(1));
     tabs_->setCurrentIndex(0);
 
@@ -330,7 +331,7 @@ void Haupt::buildMenus() {
     connect(backup, &QAction::triggered, this, &Haupt::openBackupWindow);
     QAction* correction = file->addAction(QStringLiteral("Daten&korrektur"));
     correction->setObjectName(QStringLiteral("mnu_Korrektur"));
-    connect(correction, &QAction::triggered, this, &Haupt::correctData);
+    connect(correction, &QAction::triggered, this, [this] { queries_->correctData(); });
     connect(file->addAction(QStringLiteral("&Export für den Steuerberater …")), &QAction::triggered,
             this, [this] {
                 exportForAdvisor(this, *s_.db, dialogs_, *s_.clock, listings_.periodStart(),
@@ -523,10 +524,6 @@ void Haupt::applySettings() {
 
 void Haupt::fillBookingTextSelector() {
     query_->setTexts(BookingTexts::openLineTexts(*s_.db));
-}
-
-void Haupt::showPeriod() {
-    query_->setPeriod(listings_.periodStart(), listings_.periodEnd());
 }
 
 // ---------------------------------------------------------------- days

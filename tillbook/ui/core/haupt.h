@@ -38,6 +38,7 @@ namespace tb {
 class DataViewModel;
 class VersionCheck;
 class LinePage;
+class QueryController;
 class QueryFrame;
 class TillCountPage;
 class WidgetResizeWindow;
@@ -101,9 +102,6 @@ class Haupt : public QMainWindow {
     void openManual();
     void openInfo();
     void onlineUpdate();
-    void listPeriod();
-    void listText(const QString& text);
-    void correctData();
     void openChangeLog();
     // "Zählung speichern": the count is kept; a difference may be booked.
     void storeCount();
@@ -111,11 +109,10 @@ class Haupt : public QMainWindow {
     void bookDifference(Money difference);
     void openCounts();
     void openSelfCheck();
-    void exportCsv();
-    void printCashBook();
     void printProtocol();
-    // What the line grid shows now, for the printout and the export.
-    ListingState currentListing() const;
+    // The day view and the query frame's wiring.
+    DayPresenter& day() { return day_; }
+    QueryController& queries() const { return *queries_; }
 
     // Views and state, for the panels over them and for tests.
     CashDays& days() { return days_; }
@@ -203,10 +200,7 @@ class Haupt : public QMainWindow {
     void fillBookingTextSelector();
     void hidePanel();
     void serviceCodeChanged();
-    void showPeriod();
-    void afterCorrection();
     void wireQueryFrame();
-    PrintSettings printSettings() const;
     bool printDocuments(const std::function<PrintDocument(int copy)>& document, int copies,
                         const QString& pdfName);
 
@@ -248,6 +242,7 @@ class Haupt : public QMainWindow {
     TillCountPage* tillPage_ = nullptr;
     EntryPanel* panel_ = nullptr;
     QueryFrame* query_ = nullptr;
+    QueryController* queries_ = nullptr;
     QRadioButton* optEdit_ = nullptr;
     QRadioButton* optNew_ = nullptr;
 };
