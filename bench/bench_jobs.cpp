@@ -115,7 +115,7 @@ void BM_DayListStep(benchmark::State& state) {
 void BM_BookingTextChosen(benchmark::State& state) {
     int step = 0;
     timeEvent(state, [&](Window& win) {
-        QComboBox* selector = win.w->bookingTextSelector();
+        auto* selector = win.w->findChild<QComboBox*>(QStringLiteral("Combo4"));
         win.w->queries().listText(selector->itemText(1 + ++step % (selector->count() - 1)));
     });
 }

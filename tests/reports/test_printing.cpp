@@ -428,7 +428,7 @@ TEST_F(Main, TheCountingProtocolIsOnePortraitPage) {
     const QString pdf = book.folder() + "/Protokoll.pdf";
     dialogs.printerAnswers = {{{}, 0}}; // cancelled: one copy all the same
     dialogs.files = {pdf};
-    w->tillCountField(1)->setText("3");
+    w->findChild<QLineEdit*>("Text2_1")->setText("3");
     w->printProtocol();
     ASSERT_TRUE(QFile::exists(pdf));
     QProcess info;

@@ -82,11 +82,11 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
             s_.db, dialogs_,
             maintenance ? frm_Baustelle::Role::Maintain : frm_Baustelle::Role::Choose, this);
         picker.onTakeOver = [this](const QString& t) { takeOverBookingText(t); };
-        picker.preselect(entryField(kTextField)->text());
+        picker.preselect(panel_->values().field(kTextField));
         runModal(picker);
         // Closing the picker selects "nicht erledigt" again: the selector is refilled (by the
         // activation that follows every modal window, once) and gets the focus.
-        bookingTextSelector()->setFocus();
+        query_->textSelector()->setFocus();
     };
     openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     openDocument = openOnDesktop;
@@ -107,7 +107,6 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     days_.refresh();
     reloadDays();
     panel_->setRates(settings_.rate1(), settings_.rate2());
-    panel_->rateChoice()->setCurrentIndex(-1);
     panel_->setRate(QString());
     listings_.setPeriod(
         s_.store->get(SettingsStore::startup(), paths::kPeriodStartKey, Listings::defaultStart()),
@@ -382,10 +381,7 @@ void Haupt::buildMenus() {
 
 void Haupt::wirePanels() {
     // From the line grid, Tab reaches the panel's buttons first: "Stornieren" after Enter.
-    QWidget::setTabOrder(lineGrid(), panel_->stornoButton());
-    QWidget::setTabOrder(panel_->stornoButton(), panel_->saveButton());
-    QWidget::setTabOrder(panel_->saveButton(), panel_->cancelButton());
-    QWidget::setTabOrder(panel_->cancelButton(), panel_->deleteLineButton());
+    panel_->followInTabOrder(lineGrid());
 
     connect(panel_, &EntryPanel::saveClicked, this, &Haupt::saveEntry);
     connect(panel_, &EntryPanel::cancelClicked, this, &Haupt::cancelEntry);
@@ -452,39 +448,6 @@ void Haupt::resizeEvent(QResizeEvent* e) {
 
 QTableView* Haupt::lineGrid() const {
     return linePage_->grid();
-}
-QLineEdit* Haupt::entryField(int i) const {
-    return panel_->field(i);
-}
-QComboBox* Haupt::rateChoice() const {
-    return panel_->rateChoice();
-}
-QPushButton* Haupt::saveButton() const {
-    return panel_->saveButton();
-}
-QPushButton* Haupt::deleteLineButton() const {
-    return panel_->deleteLineButton();
-}
-QPushButton* Haupt::stornoButton() const {
-    return panel_->stornoButton();
-}
-QLineEdit* Haupt::tillCountField(int line) const {
-    return tillPage_->countField(line);
-}
-ValueDisplay* Haupt::expectedCashDisplay() const {
-    return tillPage_->expected();
-}
-ValueDisplay* Haupt::columnTotal(int k) const {
-    return linePage_->total(k);
-}
-QLabel* Haupt::periodStart() const {
-    return query_->periodStart();
-}
-QLabel* Haupt::periodEnd() const {
-    return query_->periodEnd();
-}
-QComboBox* Haupt::bookingTextSelector() const {
-    return query_->textSelector();
 }
 
 bool Haupt::serviceCode() const {
@@ -558,9 +521,7 @@ void Haupt::chooseDayRow(int row) {
     }
     days_.view().moveTo(row);
     arm(JobId::LoadLines);
-    hidePanel();
-    panel_->deleteLineButton()->hide();
-    panel_->setState(State::Bearbeiten);
+    panel_->close();
     arm(JobId::Recompute);
     listings_.dayChosen();
     query_->clearSelectedText();
@@ -595,7 +556,7 @@ void Haupt::afterDayCreated() {
 
 void Haupt::startLineOnNewDay() {
     // The first line of a new day is an ordinary new line.
-    panel_->deleteLineButton()->setVisible(serviceCode());
+    panel_->offerLineDeletion(serviceCode());
     openNewLine();
 }
 
@@ -830,8 +791,8 @@ void Haupt::closeEvent(QCloseEvent* e) {
     // A line saved a moment ago is written before the run ends, and its balances with it.
     s_.scheduler->runNow(jobName(JobId::SaveLine));
     s_.scheduler->runNow(jobName(JobId::Recompute));
-    s_.store->save(SettingsStore::startup(), paths::kPeriodStartKey, periodStart()->text());
-    s_.store->save(SettingsStore::startup(), paths::kPeriodEndKey, periodEnd()->text());
+    s_.store->save(SettingsStore::startup(), paths::kPeriodStartKey, query_->periodStart()->text());
+    s_.store->save(SettingsStore::startup(), paths::kPeriodEndKey, query_->periodEnd()->text());
     qApp->removeEventFilter(this);
     e->accept();
     QMainWindow::closeEvent(e);

@@ -124,31 +124,13 @@ class Haupt : public QMainWindow {
     QString stateLabelText() const;
     const QString listingKind() const { return listings_.kindText(); }
 
-    // Panels and controls, by their names.
+    // The panels; tests find the controls in them by their object names.
     EntryPanel* entryPanel() const { return panel_; }
     LinePage* linePage() const { return linePage_; }
     TillCountPage* tillCountPage() const { return tillPage_; }
     QueryFrame* queryFrame() const { return query_; }
     QTableView* dayList() const { return dayList_; }
     QTableView* lineGrid() const;
-    QLineEdit* entryField(int i) const;
-    QComboBox* rateChoice() const;
-    QPushButton* saveButton() const;
-    QPushButton* deleteLineButton() const;
-    QPushButton* stornoButton() const;
-    QRadioButton* editMode() const { return optEdit_; }
-    QRadioButton* newMode() const { return optNew_; }
-    QLineEdit* tillCountField(int line) const;
-    ValueDisplay* balanceDisplay() const { return balance_; }
-    ValueDisplay* dayAmountDisplay() const { return dayAmount_; }
-    ValueDisplay* carriedInDisplay() const { return carriedIn_; }
-    ValueDisplay* weekdayDisplay() const { return weekday_; }
-    ValueDisplay* dateDisplay() const { return date_; }
-    ValueDisplay* expectedCashDisplay() const;
-    ValueDisplay* columnTotal(int k) const;
-    QLabel* periodStart() const;
-    QLabel* periodEnd() const;
-    QComboBox* bookingTextSelector() const;
     QTabWidget* tabs() const { return tabs_; }
 
   protected:

@@ -139,12 +139,14 @@ void Haupt::bookDifference(Money difference) {
     }
     tabs_->setCurrentIndex(0);
     openNewLine(false);
-    entryField(kTextField)->setText(text);
-    panel_->setRate(QStringLiteral("0"));
+    EntryValues v = panel_->values();
+    v.field(kTextField) = text;
+    v.rate = QStringLiteral("0");
     const Money amount = difference < Money() ? -difference : difference;
     // A surplus in the till is a receipt, a shortage a payment.
-    entryField(difference > Money() ? kReceiptField : kPaymentField)->setText(amount.toText());
-    entryField(kReceiptField)->setFocus();
+    v.field(difference > Money() ? kReceiptField : kPaymentField) = amount.toText();
+    panel_->setValues(v);
+    panel_->focusField(kReceiptField);
 }
 
 } // namespace tb
