@@ -427,15 +427,8 @@ bool EntryPanel::fieldKey(int f, QKeyEvent* k) {
             key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_Delete)
             return false;
         QLineEdit* edit = field(f);
-        if (!BookingEntry::isAmountKey(k->text()))
-            return true;
-        const QString typed = k->text() == QLatin1String(".") ? QStringLiteral(",") : k->text();
-        if (typed == QLatin1String(",") && edit->text().isEmpty()) {
-            edit->setText(QStringLiteral("0,"));
-            edit->setCursorPosition(2);
-            return true;
-        }
-        edit->insert(typed);
+        if (BookingEntry::isAmountKey(k->text()))
+            edit->insert(BookingEntry::normalizeAmountInput(edit->text(), k->text()));
         return true;
     }
     return false;
