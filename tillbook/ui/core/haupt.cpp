@@ -81,7 +81,7 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
         frm_Baustelle picker(
             s_.db, dialogs_,
             maintenance ? frm_Baustelle::Role::Maintain : frm_Baustelle::Role::Choose, this);
-        picker.onTakeOver = [this](const QString& t) { takeOverBookingText(t); };
+        connect(&picker, &frm_Baustelle::textTakenOver, this, &Haupt::takeOverBookingText);
         picker.preselect(panel_->values().field(kTextField));
         runModal(picker);
         // Closing the picker selects "nicht erledigt" again: the selector is refilled (by the
