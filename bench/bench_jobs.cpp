@@ -9,6 +9,7 @@
 // process ("peak_rss_mb").
 #include "book_generator.h"
 #include "haupt.h"
+#include "query_controller.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -114,8 +115,8 @@ void BM_DayListStep(benchmark::State& state) {
 void BM_BookingTextChosen(benchmark::State& state) {
     int step = 0;
     timeEvent(state, [&](Window& win) {
-        QComboBox* selector = win.w->bookingTextSelector();
-        win.w->listText(selector->itemText(1 + ++step % (selector->count() - 1)));
+        auto* selector = win.w->findChild<QComboBox*>(QStringLiteral("Combo4"));
+        win.w->queries().listText(selector->itemText(1 + ++step % (selector->count() - 1)));
     });
 }
 
@@ -123,7 +124,7 @@ void BM_ListEveryLine(benchmark::State& state) {
     Window& win = windowOf(static_cast<int>(state.range(0)));
     win.scheduler.slowest = 0;
     for (auto _ : state) {
-        win.w->listPeriod();
+        win.w->queries().listPeriod();
         win.scheduler.runAll();
     }
     report(state, win);

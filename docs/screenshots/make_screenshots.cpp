@@ -23,6 +23,7 @@
 #include "money.h"
 #include "password_windows.h"
 #include "qt_dialogs.h"
+#include "query_controller.h"
 #include "restore.h"
 #include "stored_counts.h"
 #include "till_count_page.h"
@@ -162,9 +163,11 @@ void mainWindowScenes(Shots& shots, const QString& home) {
     p.settle();
     w->takeOverBookingText(QStringLiteral("Tageseinnahme Backwaren"));
     p.settle();
-    w->entryField(kRemarkField)->setText(QStringLiteral("Kasse 2, Nachmittag"));
-    w->entryField(kReceiptField)->setText(QStringLiteral("86,40"));
-    w->entryField(kReceiptField)->setFocus();
+    EntryValues v = w->entryPanel()->values();
+    v.field(kRemarkField) = QStringLiteral("Kasse 2, Nachmittag");
+    v.field(kReceiptField) = QStringLiteral("86,40");
+    w->entryPanel()->setValues(v);
+    w->entryPanel()->focusField(kReceiptField);
     shots.take(QStringLiteral("eingabe"), *w);
     w->cancelEntry();
     p.settle();
@@ -178,10 +181,10 @@ void mainWindowScenes(Shots& shots, const QString& home) {
     p.settle();
 
     // Listings: every line of the period, and the open lines of one booking text.
-    w->listPeriod();
+    w->queries().listPeriod();
     p.settle();
     shots.take(QStringLiteral("liste_zeitraum"), *w);
-    w->listText(QStringLiteral("Wareneinkauf Mehl"));
+    w->queries().listText(QStringLiteral("Wareneinkauf Mehl"));
     p.settle();
     shots.take(QStringLiteral("liste_buchungstext"), *w);
 
@@ -191,14 +194,14 @@ void mainWindowScenes(Shots& shots, const QString& home) {
     p.settle();
     w->tabs()->setCurrentIndex(1);
     p.settle();
-    qint64 left = Money::parse(w->expectedCashDisplay()->text()).value_or(Money()).cents();
+    qint64 left = Money::parse(w->tillCountPage()->expected()->text()).value_or(Money()).cents();
     const int values[] = {50000, 20000, 10000, 5000, 2000, 1000, 500, 200,
                           100,   50,    20,    10,   5,    2,    1};
     for (int line = 1; line <= 15; ++line) {
         const int value = values[line - 1];
         if (value > 5000 || left < value)
             continue;
-        w->tillCountField(line)->setText(QString::number(left / value));
+        w->tillCountPage()->countField(line)->setText(QString::number(left / value));
         left %= value;
     }
     p.settle();
@@ -207,7 +210,7 @@ void mainWindowScenes(Shots& shots, const QString& home) {
     StoredCounts::store(*p.db, p.dialogs, p.clock, w->days().currentDate(),
                         w->tillCountPage()->counts(),
                         Money::parseOrZero(w->tillCountPage()->counted()->text()),
-                        Money::parseOrZero(w->expectedCashDisplay()->text()));
+                        Money::parseOrZero(w->tillCountPage()->expected()->text()));
     w->tabs()->setCurrentIndex(0);
     {
         Zaehlungen counts(*p.db, p.dialogs, QString());

@@ -39,13 +39,14 @@ struct Entries : test::LogFixture {
         v.line.remark = remark;
         v.line.receipt = in;
         v.rate = "19";
-        lines->refresh();
-        lines->addNew();
         entry->receiptFieldEntered(v);
         entry->amountFieldLeft(v);
         EXPECT_TRUE(entry->checkAndAdvance(v));
-        EXPECT_TRUE(entry->writeLine(*lines, v, "01.03.2024"));
-        return lines->id();
+        qint64 id = 0;
+        EXPECT_TRUE(entry->writeLine(db(), LineTarget{}, v, "01.03.2024", &id));
+        lines->refresh();
+        lines->findId(id);
+        return id;
     }
     std::vector<LogEntry> since(qint64 n) {
         std::vector<LogEntry> out;

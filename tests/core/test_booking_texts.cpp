@@ -109,7 +109,7 @@ TEST_F(Texts, OpenLineTextsOncePerTextInOrder) {
 TEST_F(Texts, MaintenanceWindowStaysOpenWithEmptySearch) {
     frm_Baustelle picker(&book.db(), dialogs, frm_Baustelle::Role::Maintain);
     QStringList taken;
-    picker.onTakeOver = [&](const QString& t) { taken << t; };
+    QObject::connect(&picker, &frm_Baustelle::textTakenOver, [&](const QString& t) { taken << t; });
     picker.show();
     dialogs.answers = {Answer::Yes, Answer::Yes};
     QTest::keyClicks(picker.searchField(), "Porto");

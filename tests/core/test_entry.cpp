@@ -27,11 +27,12 @@ struct Entry : ::testing::Test {
         return v;
     }
     QString saveNew(EntryValues v) {
-        lines.refresh();
-        lines.addNew();
         entry.amountFieldLeft(v);
-        EXPECT_TRUE(entry.writeLine(lines, v, "01.03.2024"));
-        return QString::number(lines.id());
+        qint64 id = 0;
+        EXPECT_TRUE(entry.writeLine(book.db(), LineTarget{}, v, "01.03.2024", &id));
+        lines.refresh();
+        lines.findId(id);
+        return QString::number(id);
     }
     QString col(const QString& id, const char* c) {
         return book.db().scalar(QString("SELECT %1 FROM Buchungen WHERE ID = ?;").arg(c), {id});
@@ -155,19 +156,19 @@ TEST_F(Entry, TwoRateLineIsShownWithBothBoxes) {
 TEST_F(Entry, AmountKeys) {
     EXPECT_EQ(BookingEntry::normalizeAmountInput("", ","), "0,");
     EXPECT_EQ(BookingEntry::normalizeAmountInput("", "."), "0,");
-    EXPECT_EQ(BookingEntry::normalizeAmountInput("12", "."), "12,");
+    EXPECT_EQ(BookingEntry::normalizeAmountInput("12", "."), ",");
+    EXPECT_EQ(BookingEntry::normalizeAmountInput("12", ","), ",");
+    EXPECT_EQ(BookingEntry::normalizeAmountInput("12", "5"), "5");
     EXPECT_TRUE(BookingEntry::isAmountKey(QString::fromUtf8("Ü")));
     EXPECT_FALSE(BookingEntry::isAmountKey("a"));
     EXPECT_FALSE(BookingEntry::isAmountKey("k"));
 }
 
 TEST_F(Entry, FailedWriteSaysSoAndStoresNothing) {
-    lines.refresh();
-    lines.addNew();
     EntryValues v = values("Porto", "1,00", "", "19");
     book.db().exec("CREATE TRIGGER no_insert BEFORE INSERT ON Buchungen BEGIN "
                    "SELECT RAISE(ABORT, 'disk says no'); END;");
-    EXPECT_FALSE(entry.writeLine(lines, v, "01.03.2024"));
+    EXPECT_FALSE(entry.writeLine(book.db(), LineTarget{}, v, "01.03.2024"));
     EXPECT_EQ(dialogs.last().text, "es wurde noch keine neue Zeile angelegt.");
     EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "0");
 }

@@ -1,4 +1,5 @@
 #include "activate.h"
+#include "controls.h"
 #include "entry_panel.h"
 #include "scripted_dialogs.h"
 #include "temp_book.h"
@@ -31,7 +32,8 @@ struct Panel : ::testing::Test {
         panel.show();
         test::activate(&panel);
     }
-    QLineEdit* f(int i) { return panel.field(i); }
+    template <typename T> T* control(const QString& name) { return test::control<T>(&panel, name); }
+    QLineEdit* f(int i) { return control<QLineEdit>(QStringLiteral("Text5_%1").arg(i)); }
     bool yellow(int i) { return f(i)->styleSheet().contains("255,255,0"); }
     // A focus change the operator did not make: another window came up or went.
     void focusBy(QWidget* w, QEvent::Type type, Qt::FocusReason reason) {
@@ -52,14 +54,14 @@ TEST_F(Panel, EnterMovesThroughTheFieldsToSaveAndPressesIt) {
     QTest::keyClick(f(kReceiptField), Qt::Key_Return);
     EXPECT_TRUE(f(kPaymentField)->hasFocus());
     QTest::keyClick(f(kPaymentField), Qt::Key_Return);
-    EXPECT_TRUE(panel.saveButton()->hasFocus());
-    EXPECT_TRUE(panel.hint()->isVisible()); // "Eintrag speichern mit Enter"
+    EXPECT_TRUE(control<QPushButton>("Command6")->hasFocus());
+    EXPECT_TRUE(control<QLabel>("Label12")->isVisible()); // "Eintrag speichern mit Enter"
     EXPECT_EQ(saved.count(), 0);
-    QTest::keyClick(panel.saveButton(), Qt::Key_Return);
+    QTest::keyClick(control<QPushButton>("Command6"), Qt::Key_Return);
     EXPECT_EQ(saved.count(), 1);
     f(kNumberField)->setFocus();
     QTest::keyClick(f(kNumberField), Qt::Key_Enter);
-    EXPECT_TRUE(panel.saveButton()->hasFocus());
+    EXPECT_TRUE(control<QPushButton>("Command6")->hasFocus());
 }
 
 TEST_F(Panel, FocusedFieldIsYellowAndTheOthersWhite) {
@@ -126,25 +128,27 @@ TEST_F(Panel, MixedRateClosesThePanelAndSaysSo) {
 
 TEST_F(Panel, StatesAndTheColumnsTheFieldsFollow) {
     panel.setState(EntryPanel::State::Neuanlage);
-    EXPECT_EQ(panel.stateLabel()->text(), "Neuanlage");
-    EXPECT_EQ(panel.stateLabel()->property("stateColor").value<QColor>(), QColor(192, 255, 192));
+    EXPECT_EQ(control<QLabel>("Label1")->text(), "Neuanlage");
+    EXPECT_EQ(control<QLabel>("Label1")->property("stateColor").value<QColor>(),
+              QColor(192, 255, 192));
     panel.setState(EntryPanel::State::Stornieren);
-    EXPECT_EQ(panel.stateLabel()->text(), "Eintrag stornieren");
-    EXPECT_EQ(panel.stateLabel()->property("stateColor").value<QColor>(), QColor(255, 192, 192));
+    EXPECT_EQ(control<QLabel>("Label1")->text(), "Eintrag stornieren");
+    EXPECT_EQ(control<QLabel>("Label1")->property("stateColor").value<QColor>(),
+              QColor(255, 192, 192));
     panel.setColumnVisible(3, false);
     EXPECT_FALSE(f(kReceiptField)->isVisible());
     panel.setColumnVisible(1, false);
-    EXPECT_FALSE(panel.vatBox()->isVisible());
+    EXPECT_FALSE(control<QLineEdit>("Text6")->isVisible());
     // The second tax box shows only for a two-rate line, and only with its column.
     panel.setTwoRates(true);
-    EXPECT_TRUE(panel.vatBox2()->isVisible());
-    EXPECT_FALSE(panel.rateChoice()->isEnabled());
+    EXPECT_TRUE(control<QLineEdit>("Text7")->isVisible());
+    EXPECT_FALSE(control<QComboBox>("Combo1")->isEnabled());
     panel.setColumnVisible(2, false);
-    EXPECT_FALSE(panel.vatBox2()->isVisible());
+    EXPECT_FALSE(control<QLineEdit>("Text7")->isVisible());
     panel.setColumnVisible(5, false);
     EXPECT_TRUE(f(kNumberField)->isVisible()); // the receipt number stays under "Beleg"
     panel.setLineCount(3);
-    EXPECT_EQ(panel.lineCountLabel()->text(), "3 Buchungen");
+    EXPECT_EQ(control<QLabel>("Label11")->text(), "3 Buchungen");
 }
 
 TEST_F(Panel, TheYellowIsTheFieldsOnlyAndTheRateIsHeardByItsCaption) {
@@ -158,7 +162,7 @@ TEST_F(Panel, TheYellowIsTheFieldsOnlyAndTheRateIsHeardByItsCaption) {
     EXPECT_NE(QColor(f(kRemarkField)->grab().toImage().pixel(5, 5)), QColor(255, 255, 255));
 
     panel.setRate("19");
-    for (QComboBox* c : {panel.rateChoice(), panel.rateChoice2()}) {
+    for (QComboBox* c : {control<QComboBox>("Combo1"), control<QComboBox>("Combo2")}) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c->lineEdit());
         ASSERT_NE(a, nullptr);
         EXPECT_TRUE(a->text(QAccessible::Name).startsWith("MwSt.-Satz"))

@@ -1,7 +1,9 @@
 #include "activate.h"
+#include "controls.h"
 #include "csv_export.h"
 #include "haupt.h"
 #include "kassenbestand.h"
+#include "query_controller.h"
 #include "query_frame.h"
 #include "scripted_dialogs.h"
 #include "temp_book.h"
@@ -47,6 +49,33 @@ struct Main : ::testing::Test {
         test::activate(w.get());
         w->activate();
     }
+    // The controls of the window, by their object names.
+    template <typename T = QWidget> T* control(const QString& name) {
+        return test::control<T>(w.get(), name);
+    }
+    QLineEdit* entryField(int i) { return control<QLineEdit>(QStringLiteral("Text5_%1").arg(i)); }
+    QComboBox* rateChoice() { return control<QComboBox>("Combo1"); }
+    QPushButton* saveButton() { return control<QPushButton>("Command6"); }
+    QPushButton* cancelButton() { return control<QPushButton>("Command7"); }
+    QPushButton* deleteLineButton() { return control<QPushButton>("Command4"); }
+    QPushButton* stornoButton() { return control<QPushButton>("Command20"); }
+    QRadioButton* editMode() { return control<QRadioButton>("Option1"); }
+    QRadioButton* newMode() { return control<QRadioButton>("Option2"); }
+    QLineEdit* tillCountField(int line) {
+        return control<QLineEdit>(QStringLiteral("Text2_%1").arg(line));
+    }
+    ValueDisplay* dateDisplay() { return control<ValueDisplay>("Text1"); }
+    ValueDisplay* weekdayDisplay() { return control<ValueDisplay>("Label3"); }
+    ValueDisplay* carriedInDisplay() { return control<ValueDisplay>("Label5"); }
+    ValueDisplay* dayAmountDisplay() { return control<ValueDisplay>("Text3"); }
+    ValueDisplay* balanceDisplay() { return control<ValueDisplay>("Label8"); }
+    ValueDisplay* expectedCashDisplay() { return control<ValueDisplay>("Label43"); }
+    ValueDisplay* columnTotal(int k) {
+        return control<ValueDisplay>(QStringLiteral("Label2_%1").arg(k));
+    }
+    QLabel* periodStart() { return control<QLabel>("Label9"); }
+    QLabel* periodEnd() { return control<QLabel>("Label10"); }
+    QComboBox* bookingTextSelector() { return control<QComboBox>("Combo4"); }
     void settle() { scheduler.advance(2000); }
     // Runs the deferred jobs up to and including the one named, at the time it falls due.
     void runTo(JobId id) { ASSERT_TRUE(scheduler.advanceTo(Haupt::jobName(id))); }
@@ -81,18 +110,18 @@ TEST_F(Main, DayListNewestFirstWithWeekdayAndBalances) {
     book.setSetting("Einst15", "150,00");
     start();
     settle();
-    EXPECT_EQ(w->dateDisplay()->text(), "02.03.2024");
-    EXPECT_EQ(w->weekdayDisplay()->text(), "Sa");
-    EXPECT_EQ(w->balanceDisplay()->text(), "270,00");
-    EXPECT_EQ(w->carriedInDisplay()->text(), "220,00");
-    EXPECT_EQ(w->dayAmountDisplay()->text(), "50,00");
+    EXPECT_EQ(dateDisplay()->text(), "02.03.2024");
+    EXPECT_EQ(weekdayDisplay()->text(), "Sa");
+    EXPECT_EQ(balanceDisplay()->text(), "270,00");
+    EXPECT_EQ(carriedInDisplay()->text(), "220,00");
+    EXPECT_EQ(dayAmountDisplay()->text(), "50,00");
     EXPECT_EQ(book.db().scalar("SELECT a3 FROM Datum WHERE a1 = '02.03.2024';"), "50,00");
-    EXPECT_EQ(w->expectedCashDisplay()->text(), "270,00");
+    EXPECT_EQ(expectedCashDisplay()->text(), "270,00");
 
     w->chooseDayRow(1);
     settle();
-    EXPECT_EQ(w->dayAmountDisplay()->text(), "70,00");
-    EXPECT_EQ(w->carriedInDisplay()->text(), "150,00");
+    EXPECT_EQ(dayAmountDisplay()->text(), "70,00");
+    EXPECT_EQ(carriedInDisplay()->text(), "150,00");
 }
 
 TEST_F(Main, NegativeBalanceIsRed) {
@@ -100,9 +129,9 @@ TEST_F(Main, NegativeBalanceIsRed) {
     book.addLine("02.03.2024", "", "30,00");
     start();
     settle();
-    EXPECT_EQ(w->balanceDisplay()->text(), "-30,00");
-    EXPECT_TRUE(w->balanceDisplay()->property("negative").toBool());
-    EXPECT_EQ(w->balanceDisplay()->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(balanceDisplay()->text(), "-30,00");
+    EXPECT_TRUE(balanceDisplay()->property("negative").toBool());
+    EXPECT_EQ(balanceDisplay()->palette().color(QPalette::WindowText), QColor(255, 0, 0));
 }
 
 TEST_F(Main, F9TogglesTheDoneMark) {
@@ -128,15 +157,15 @@ TEST_F(Main, NewEntrySavedAndNewModeStartsTheNextAfter700ms) {
     runTo(JobId::NewLine);
     EXPECT_TRUE(w->entryPanel()->isVisible());
     EXPECT_EQ(w->stateLabelText(), "Neuanlage");
-    EXPECT_EQ(w->entryField(1)->text(), "Bareinnahme");
-    EXPECT_EQ(w->rateChoice()->currentText(), "19"); // rate 1 when none was chosen
-    w->entryField(4)->setFocus();
-    QTest::keyClicks(w->entryField(4), "119");
-    w->entryField(8)->setFocus(); // leaving the amount computes the VAT
-    EXPECT_EQ(w->entryField(8)->text(), "1");
+    EXPECT_EQ(entryField(1)->text(), "Bareinnahme");
+    EXPECT_EQ(rateChoice()->currentText(), "19"); // rate 1 when none was chosen
+    entryField(4)->setFocus();
+    QTest::keyClicks(entryField(4), "119");
+    entryField(8)->setFocus(); // leaving the amount computes the VAT
+    EXPECT_EQ(entryField(8)->text(), "1");
     EXPECT_EQ(book.setting("Einst19"), "2");
-    w->entryField(8)->setText("5");
-    w->newMode()->setChecked(true);
+    entryField(8)->setText("5");
+    newMode()->setChecked(true);
     scheduler.disarm(Haupt::jobName(JobId::PressNew));
     w->saveEntry();
     EXPECT_FALSE(w->entryPanel()->isVisible());
@@ -150,7 +179,7 @@ TEST_F(Main, NewEntrySavedAndNewModeStartsTheNextAfter700ms) {
     EXPECT_EQ(scheduler.now(), armedAt + 700);
     runTo(JobId::NewLine);
     EXPECT_TRUE(w->entryPanel()->isVisible());
-    EXPECT_EQ(w->entryField(1)->text(), "Porto");
+    EXPECT_EQ(entryField(1)->text(), "Porto");
     EXPECT_EQ(book.db().scalar("SELECT a15 FROM Buchungen;"), "119,00");
 }
 
@@ -158,11 +187,11 @@ TEST_F(Main, ServiceCodeShowsLineDeletionWhileItStands) {
     book.addDay("02.03.2024");
     start();
     settle();
-    EXPECT_FALSE(w->deleteLineButton()->isVisibleTo(w->entryPanel()));
-    QTest::keyClicks(w->tillCountField(1), "4817");
-    EXPECT_TRUE(w->deleteLineButton()->isVisibleTo(w->entryPanel()));
-    QTest::keyClick(w->tillCountField(1), Qt::Key_Backspace);
-    EXPECT_FALSE(w->deleteLineButton()->isVisibleTo(w->entryPanel()));
+    EXPECT_FALSE(deleteLineButton()->isVisibleTo(w->entryPanel()));
+    QTest::keyClicks(tillCountField(1), "4817");
+    EXPECT_TRUE(deleteLineButton()->isVisibleTo(w->entryPanel()));
+    QTest::keyClick(tillCountField(1), Qt::Key_Backspace);
+    EXPECT_FALSE(deleteLineButton()->isVisibleTo(w->entryPanel()));
 }
 
 TEST_F(Main, EscapeCancelsTheEntryAndDropsTheNewLine) {
@@ -172,7 +201,7 @@ TEST_F(Main, EscapeCancelsTheEntryAndDropsTheNewLine) {
     picked << "Bareinnahme";
     w->newEntry();
     runTo(JobId::NewLine);
-    QTest::keyClick(w->entryField(2), Qt::Key_Escape);
+    QTest::keyClick(entryField(2), Qt::Key_Escape);
     EXPECT_FALSE(w->entryPanel()->isVisible());
     EXPECT_EQ(w->stateLabelText(), "Daten bearbeiten");
     settle();
@@ -185,7 +214,7 @@ TEST_F(Main, ConfiguredCaptionsShowAndHideColumns) {
     start();
     for (int c = 4; c <= 8; ++c)
         EXPECT_TRUE(w->lineGrid()->isColumnHidden(c)) << c;
-    EXPECT_FALSE(w->columnTotal(3)->isVisibleTo(w.get()));
+    EXPECT_FALSE(columnTotal(3)->isVisibleTo(w.get()));
     book.setSetting("Einst12", "Einnahme");
     w->activate();
     EXPECT_FALSE(w->lineGrid()->isColumnHidden(6));
@@ -194,8 +223,8 @@ TEST_F(Main, ConfiguredCaptionsShowAndHideColumns) {
 
 TEST_F(Main, PeriodSavedWhenTheWindowCloses) {
     start();
-    EXPECT_EQ(w->periodStart()->text(), "01.01.2012");
-    w->periodStart()->setText("01.01.2024");
+    EXPECT_EQ(periodStart()->text(), "01.01.2012");
+    periodStart()->setText("01.01.2024");
     w->close();
     EXPECT_EQ(store.get("Startup", "Kas_Sel1", {}), "01.01.2024");
     EXPECT_EQ(store.get("Startup", "Kas_Sel2", {}), "31.12.2099");
@@ -218,11 +247,11 @@ TEST_F(Main, TheCurrentRecordFollowsTheHighlightInBothGrids) {
     QTest::keyClick(w->dayList(), Qt::Key_Down);
     settle();
     EXPECT_EQ(w->days().currentDate(), "01.03.2024");
-    EXPECT_EQ(w->dateDisplay()->text(), "01.03.2024");
+    EXPECT_EQ(dateDisplay()->text(), "01.03.2024");
     EXPECT_EQ(w->lines().recordCount(), 0); // its lines, not the other day's
     QTest::keyClick(w->dayList(), Qt::Key_Up);
     settle();
-    EXPECT_EQ(w->dateDisplay()->text(), "02.03.2024");
+    EXPECT_EQ(dateDisplay()->text(), "02.03.2024");
     EXPECT_EQ(w->lines().recordCount(), 2);
 }
 
@@ -232,11 +261,11 @@ TEST_F(Main, ASaveWritesTheLineItWasStartedOnWhateverIsClickedMeanwhile) {
     const qint64 b = book.addLine("02.03.2024", "2,00", "", "Berta");
     start();
     settle();
-    QTest::keyClicks(w->tillCountField(1), "4817"); // service code: saved lines editable
+    QTest::keyClicks(tillCountField(1), "4817"); // service code: saved lines editable
     w->lines().moveTo(0);
     settle();
-    ASSERT_EQ(w->entryField(1)->text(), "Anna");
-    w->entryField(2)->setText("geändert");
+    ASSERT_EQ(entryField(1)->text(), "Anna");
+    entryField(2)->setText("geändert");
     w->saveEntry();
     w->lines().moveTo(1); // the operator clicks line B within the 100 ms
     settle();
@@ -251,12 +280,12 @@ TEST_F(Main, HidingThePanelDropsTheUnsavedLine) {
     const qint64 a = book.addLine("02.03.2024", "1,00", "");
     start();
     settle();
-    w->newMode()->setChecked(true);
+    newMode()->setChecked(true);
     runTo(JobId::PressNew); // the next new entry starts by itself
     runTo(JobId::NewLine);
     ASSERT_TRUE(w->entryPanel()->isVisible());
     ASSERT_TRUE(w->lines().isAdding());
-    w->editMode()->setChecked(true);
+    editMode()->setChecked(true);
     EXPECT_FALSE(w->entryPanel()->isVisible());
     EXPECT_FALSE(w->lines().isAdding());
     settle();
@@ -272,10 +301,10 @@ TEST_F(Main, HidingThePanelDropsTheUnsavedLine) {
     w->newEntry();
     runTo(JobId::NewLine);
     ASSERT_TRUE(w->lines().isAdding());
-    w->rateChoice()->setEditText("19/7");
-    w->entryField(4)->setFocus();
-    QTest::keyClicks(w->entryField(4), "5");
-    w->entryField(2)->setFocus();
+    rateChoice()->setEditText("19/7");
+    entryField(4)->setFocus();
+    QTest::keyClicks(entryField(4), "5");
+    entryField(2)->setFocus();
     EXPECT_EQ(dialogs.last().title, "Mischsteuer");
     EXPECT_FALSE(w->entryPanel()->isVisible());
     EXPECT_FALSE(w->lines().isAdding());
@@ -286,7 +315,7 @@ TEST_F(Main, LineDeletionAnsweredNoKeepsEverything) {
     book.addLine("02.03.2024", "1,00", "");
     start();
     settle();
-    QTest::keyClicks(w->tillCountField(1), "4817");
+    QTest::keyClicks(tillCountField(1), "4817");
     w->openCancellationPanel();
     settle();
     dialogs.answers = {Answer::No};
@@ -314,14 +343,14 @@ TEST_F(Main, ActivationFollowsThePasswordPromptAndTheCalendars) {
     // The period start: the calendar without title, activation after it, and "Zeitraum".
     book.addLine("02.03.2024", "1,00", "", "Zins");
     dialogs.dates = {QDate(2024, 1, 1)};
-    QTest::mouseClick(w->periodStart(), Qt::LeftButton);
+    QTest::mouseClick(periodStart(), Qt::LeftButton);
     EXPECT_EQ(dialogs.dateTitles.back(), "");
     EXPECT_EQ(dialogs.datesOffered.back(), QDate(2024, 3, 2));
-    EXPECT_EQ(w->periodStart()->text(), "01.01.2024");
+    EXPECT_EQ(periodStart()->text(), "01.01.2024");
     EXPECT_EQ(w->listingKind(), "Zeitraum");
-    EXPECT_EQ(w->bookingTextSelector()->count(), 1);     // refilled by the activation
-    QTest::mouseClick(w->periodStart(), Qt::LeftButton); // cancelled: the label stays
-    EXPECT_EQ(w->periodStart()->text(), "01.01.2024");
+    EXPECT_EQ(bookingTextSelector()->count(), 1);     // refilled by the activation
+    QTest::mouseClick(periodStart(), Qt::LeftButton); // cancelled: the label stays
+    EXPECT_EQ(periodStart()->text(), "01.01.2024");
     EXPECT_EQ(w->listingKind(), "Zeitraum");
 }
 
@@ -333,14 +362,14 @@ TEST_F(Main, RecomputeReturnsToTheFirstLineAndCarriesIntoAnEmptyDay) {
     book.setSetting("Einst15", "150,00");
     start();
     settle();
-    EXPECT_EQ(w->carriedInDisplay()->text(), "220,00"); // the day has no lines yet
+    EXPECT_EQ(carriedInDisplay()->text(), "220,00"); // the day has no lines yet
     w->chooseDayRow(1);
     settle();
     w->lines().moveTo(1);
     w->activate();
     settle();
     EXPECT_EQ(w->lines().position(), 0);
-    EXPECT_EQ(w->carriedInDisplay()->text(), "150,00");
+    EXPECT_EQ(carriedInDisplay()->text(), "150,00");
 }
 
 TEST_F(Main, DisplaysTellTheirValueToAssistiveTechnology) {
@@ -348,12 +377,12 @@ TEST_F(Main, DisplaysTellTheirValueToAssistiveTechnology) {
     book.addLine("02.03.2024", "", "30,00");
     start();
     settle();
-    EXPECT_EQ(w->balanceDisplay()->accessibleName(), "aktueller Bestand (Soll):");
-    EXPECT_EQ(w->balanceDisplay()->accessibleDescription(), "-30,00");
-    EXPECT_EQ(w->dateDisplay()->accessibleDescription(), "02.03.2024");
-    EXPECT_EQ(w->weekdayDisplay()->accessibleDescription(), "Sa");
-    EXPECT_EQ(w->columnTotal(4)->accessibleDescription(), "30,00");
-    EXPECT_EQ(w->expectedCashDisplay()->accessibleDescription(), "-30,00");
+    EXPECT_EQ(balanceDisplay()->accessibleName(), "aktueller Bestand (Soll):");
+    EXPECT_EQ(balanceDisplay()->accessibleDescription(), "-30,00");
+    EXPECT_EQ(dateDisplay()->accessibleDescription(), "02.03.2024");
+    EXPECT_EQ(weekdayDisplay()->accessibleDescription(), "Sa");
+    EXPECT_EQ(columnTotal(4)->accessibleDescription(), "30,00");
+    EXPECT_EQ(expectedCashDisplay()->accessibleDescription(), "-30,00");
 }
 
 TEST_F(Main, DayListEndsAFixedDistanceAboveTheBottom) {
@@ -372,11 +401,11 @@ TEST_F(Main, MarkupInTextsStaysText) {
     book.addLine("02.03.2024", "1,00", "", "Bild <img src=\"/dev/zero\">");
     start();
     settle();
-    EXPECT_EQ(w->bookingTextSelector()->itemText(0), "Bild <img src=\"/dev/zero\">");
+    EXPECT_EQ(bookingTextSelector()->itemText(0), "Bild <img src=\"/dev/zero\">");
     EXPECT_EQ(w->lineGrid()->model()->index(0, 2).data().toString(),
               "Bild <img src=\"/dev/zero\">");
-    for (QLabel* l : {static_cast<QLabel*>(w->dateDisplay()),
-                      static_cast<QLabel*>(w->balanceDisplay()), w->periodStart(), w->periodEnd()})
+    for (QLabel* l : {static_cast<QLabel*>(dateDisplay()), static_cast<QLabel*>(balanceDisplay()),
+                      periodStart(), periodEnd()})
         EXPECT_EQ(l->textFormat(), Qt::PlainText) << l->objectName().toStdString();
 }
 
@@ -387,7 +416,7 @@ TEST_F(Main, ALineSavedJustBeforeTheEndIsWritten) {
     picked << "Bareinnahme";
     w->newEntry();
     runTo(JobId::NewLine);
-    w->entryField(4)->setText("12,50");
+    entryField(4)->setText("12,50");
     w->saveEntry();
     w->close(); // within the 100 ms of the save job: the end of a session, a signal
     EXPECT_EQ(book.db().scalar("SELECT a4 || '|' || a15 FROM Buchungen;"), "12,50|12,50");
@@ -401,22 +430,22 @@ TEST_F(Main, ListingsReplaceTheGridsRowsAndTheKindFollows) {
     book.addLine("02.03.2024", "5,00", "", "Zins");
     start();
     settle();
-    w->periodStart()->setText("01.01.2024");
-    w->listPeriod();
+    periodStart()->setText("01.01.2024");
+    w->queries().listPeriod();
     settle();
     EXPECT_EQ(w->listingKind(), "Auswahl");
     EXPECT_EQ(w->lines().recordCount(), 3);
     EXPECT_TRUE(w->tabs()->isTabEnabled(1));
-    EXPECT_EQ(w->columnTotal(3)->text(), "105,00");
-    EXPECT_EQ(w->carriedInDisplay()->text(), "0,00");
+    EXPECT_EQ(columnTotal(3)->text(), "105,00");
+    EXPECT_EQ(carriedInDisplay()->text(), "0,00");
     // The day amount of a listing is not the day's: nothing is stored with the day.
     EXPECT_EQ(book.db().scalar("SELECT a3 FROM Datum WHERE a1 = '02.03.2024';"), "-25,00");
-    w->listText("Zins");
+    w->queries().listText("Zins");
     settle();
     EXPECT_EQ(w->listingKind(), "Kategorie");
     EXPECT_EQ(w->lines().recordCount(), 2);
     EXPECT_FALSE(w->tabs()->isTabEnabled(1));
-    const ListingState state = w->currentListing();
+    const ListingState state = w->day().currentListing();
     EXPECT_EQ(state.kind, ListingKind::Kategorie);
     EXPECT_EQ(state.totals.receipts.toText(), "105,00");
     // A click in the day list brings the day back, and with it the till count.
@@ -425,7 +454,7 @@ TEST_F(Main, ListingsReplaceTheGridsRowsAndTheKindFollows) {
     EXPECT_EQ(w->listingKind(), "Tag");
     EXPECT_TRUE(w->tabs()->isTabEnabled(1));
     EXPECT_EQ(w->lines().recordCount(), 2);
-    EXPECT_EQ(w->bookingTextSelector()->currentText(), "");
+    EXPECT_EQ(bookingTextSelector()->currentText(), "");
 }
 
 TEST_F(Main, ClosingThePickerRefillsTheSelectorOnceAndFocusesIt) {
@@ -435,20 +464,20 @@ TEST_F(Main, ClosingThePickerRefillsTheSelectorOnceAndFocusesIt) {
     w->show();
     test::activate(w.get());
     w->activate();
-    EXPECT_EQ(w->bookingTextSelector()->count(), 0);
+    EXPECT_EQ(bookingTextSelector()->count(), 0);
     book.addLine("02.03.2024", "1,00", "", "Neu");
-    w->bookingTextSelector()->setEditText("alt");
+    bookingTextSelector()->setEditText("alt");
     // The real picker, closed with Escape as soon as it is up.
     QTimer::singleShot(0, [] {
         if (QWidget* picker = QApplication::activeModalWidget())
             QTest::keyClick(picker->focusWidget(), Qt::Key_Escape);
     });
     w->openBookingTextPicker(false);
-    EXPECT_EQ(w->bookingTextSelector()->count(), 1);
-    EXPECT_EQ(w->bookingTextSelector()->itemText(0), "Neu");
-    EXPECT_EQ(w->bookingTextSelector()->currentText(), "");
+    EXPECT_EQ(bookingTextSelector()->count(), 1);
+    EXPECT_EQ(bookingTextSelector()->itemText(0), "Neu");
+    EXPECT_EQ(bookingTextSelector()->currentText(), "");
     QWidget* focus = w->focusWidget();
-    EXPECT_TRUE(focus == w->bookingTextSelector() || w->bookingTextSelector()->isAncestorOf(focus));
+    EXPECT_TRUE(focus == bookingTextSelector() || bookingTextSelector()->isAncestorOf(focus));
 }
 
 namespace {
@@ -475,14 +504,14 @@ struct OpenEntry : Main {
         if (!scheduler.advanceTo(Haupt::jobName(JobId::NewLine)))
             runTo(JobId::EntryState);
         ASSERT_TRUE(w->entryPanel()->isVisible());
-        w->entryField(kRemarkField)->setFocus();
-        QTest::keyClicks(w->entryField(kRemarkField), "NEUE ZEILE");
-        w->entryField(kPaymentField)->setFocus();
-        QTest::keyClicks(w->entryField(kPaymentField), "33");
+        entryField(kRemarkField)->setFocus();
+        QTest::keyClicks(entryField(kRemarkField), "NEUE ZEILE");
+        entryField(kPaymentField)->setFocus();
+        QTest::keyClicks(entryField(kPaymentField), "33");
     }
     bool stillOpen() {
         return w->entryPanel()->isVisible() && w->stateLabelText() == "Neuanlage" &&
-               w->entryField(kRemarkField)->text() == "NEUE ZEILE";
+               entryField(kRemarkField)->text() == "NEUE ZEILE";
     }
     int questions() {
         int n = 0;
@@ -500,10 +529,10 @@ struct OpenEntry : Main {
 TEST_F(OpenEntry, TheSameDayAgainKeepsItAndTheSaveWritesANewLine) {
     openTyped();
     dialogs.dates = {QDate(2024, 3, 5)};
-    QTest::keyClick(w->entryField(kPaymentField), Qt::Key_F3);
+    QTest::keyClick(entryField(kPaymentField), Qt::Key_F3);
     settle();
     EXPECT_TRUE(stillOpen());
-    EXPECT_EQ(w->entryField(kPaymentField)->text(), "33,00");
+    EXPECT_EQ(entryField(kPaymentField)->text(), "33,00");
     EXPECT_EQ(questions(), 0);
     // A line clicked meanwhile is shown nowhere: the entry keeps what was typed.
     w->lines().moveTo(1);
@@ -520,18 +549,18 @@ TEST_F(OpenEntry, EveryOtherWayOutAsksFirstAndNoReturnsToTheEntry) {
         {"F3 to another day",
          [&] {
              dialogs.dates = {QDate(2024, 3, 4)};
-             QTest::keyClick(w->entryField(kPaymentField), Qt::Key_F3);
+             QTest::keyClick(entryField(kPaymentField), Qt::Key_F3);
          }},
         {"a click in the day list", [&] { w->chooseDayRow(1); }},
-        {"alle Positionen anzeigen", [&] { w->listPeriod(); }},
-        {"a text chosen in the selector", [&] { w->listText("Miete"); }},
-        {"F4", [&] { QTest::keyClick(w->entryField(kRemarkField), Qt::Key_F4); }},
-        {"Datenkorrektur", [&] { w->correctData(); }},
+        {"alle Positionen anzeigen", [&] { w->queries().listPeriod(); }},
+        {"a text chosen in the selector", [&] { w->queries().listText("Miete"); }},
+        {"F4", [&] { QTest::keyClick(entryField(kRemarkField), Qt::Key_F4); }},
+        {"Datenkorrektur", [&] { w->queries().correctData(); }},
         {"Modus Bearbeiten",
          [&] {
-             w->newMode()->setChecked(true);
+             newMode()->setChecked(true);
              scheduler.disarm(Haupt::jobName(JobId::PressNew));
-             w->editMode()->setChecked(true);
+             editMode()->setChecked(true);
          }},
     };
     const QString before = savedLines();
@@ -555,8 +584,8 @@ TEST_F(OpenEntry, EveryOtherWayOutAsksFirstAndNoReturnsToTheEntry) {
         EXPECT_FALSE(stillOpen());
         // Whatever is open now (F4 opens the next entry), nothing typed went anywhere.
         w->cancelEntry();
-        w->newMode()->setChecked(false);
-        w->editMode()->setChecked(true);
+        newMode()->setChecked(false);
+        editMode()->setChecked(true);
         w->chooseDayRow(0);
         settle();
         ASSERT_EQ(w->days().currentDate(), "05.03.2024");
@@ -566,8 +595,8 @@ TEST_F(OpenEntry, EveryOtherWayOutAsksFirstAndNoReturnsToTheEntry) {
 
 TEST_F(OpenEntry, ARenumberingAsksFirstAndNeverHandsANumberOutTwice) {
     book.setSetting("Einst19", "90");
-    QTest::keyClicks(w->tillCountField(1), "4817"); // the service code reveals renumbering
-    w->editMode()->setChecked(true);
+    QTest::keyClicks(tillCountField(1), "4817"); // the service code reveals renumbering
+    editMode()->setChecked(true);
     openTyped();
     ASSERT_TRUE(stillOpen());
     auto renumberInTheDialog = [&](std::deque<Answer> answers) {
@@ -600,7 +629,7 @@ TEST_F(OpenEntry, ARenumberingAsksFirstAndNeverHandsANumberOutTwice) {
 
 TEST_F(OpenEntry, TabGoesThroughTheFieldsToSaveAndCancelAndRoundAgain) {
     openTyped();
-    w->entryField(kTextField)->setFocus();
+    entryField(kTextField)->setFocus();
     QStringList visited;
     for (int i = 0; i < 10; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -614,12 +643,12 @@ TEST_F(OpenEntry, TabGoesThroughTheFieldsToSaveAndCancelAndRoundAgain) {
                            "MwSt.-Betrag", "speichern", "abbrechen", "Buchungstext", "Bemerkung"}));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-    EXPECT_TRUE(w->entryPanel()->cancelButton()->hasFocus());
+    EXPECT_TRUE(cancelButton()->hasFocus());
     // Tab to "speichern" and Enter: the line is saved.
     for (int i = 0; i < 8; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    ASSERT_TRUE(w->saveButton()->hasFocus());
-    QTest::keyClick(w->saveButton(), Qt::Key_Return);
+    ASSERT_TRUE(saveButton()->hasFocus());
+    QTest::keyClick(saveButton(), Qt::Key_Return);
     settle();
     EXPECT_EQ(savedLines(), "Miete=100,00/ Kasse=50,00/ Zins=10,00/ porto=/33,00");
 }
@@ -644,11 +673,11 @@ TEST_F(Main, TheCarriedInBalanceFollowsEveryChangeOfDayAndFloat) {
     clock.set(QDateTime(QDate(2024, 3, 6), QTime(10, 0)));
     start();
     settle();
-    ASSERT_EQ(w->carriedInDisplay()->text(), "250,00");
+    ASSERT_EQ(carriedInDisplay()->text(), "250,00");
     dialogs.dates = {QDate(2024, 3, 4)};
     QTest::keyClick(w->dayList(), Qt::Key_F3);
     settle();
-    EXPECT_EQ(w->carriedInDisplay()->text(), "150,00");
+    EXPECT_EQ(carriedInDisplay()->text(), "150,00");
 
     QTimer::singleShot(0, [] {
         auto* k = qobject_cast<Kassenbestand*>(QApplication::activeModalWidget());
@@ -658,7 +687,7 @@ TEST_F(Main, TheCarriedInBalanceFollowsEveryChangeOfDayAndFloat) {
     });
     w->openFloatDialog();
     settle();
-    EXPECT_EQ(w->carriedInDisplay()->text(), "200,00");
+    EXPECT_EQ(carriedInDisplay()->text(), "200,00");
 
     // A counter-entry on today's business day: the day is created and becomes current.
     w->lines().moveTo(0);
@@ -668,7 +697,7 @@ TEST_F(Main, TheCarriedInBalanceFollowsEveryChangeOfDayAndFloat) {
     w->cancelLine();
     settle();
     ASSERT_EQ(w->days().currentDate(), "06.03.2024");
-    EXPECT_EQ(w->carriedInDisplay()->text(), "350,00");
+    EXPECT_EQ(carriedInDisplay()->text(), "350,00");
 }
 
 TEST_F(Main, WhatIsExportedAndPrintedIsWhatTheGridLists) {
@@ -679,42 +708,42 @@ TEST_F(Main, WhatIsExportedAndPrintedIsWhatTheGridLists) {
     start();
     settle();
     auto proposed = [&] { return QFileInfo(dialogs.fileDialogs.back().preset).fileName(); };
-    w->periodStart()->setText("01.03.2024");
-    w->periodEnd()->setText("07.03.2024");
+    periodStart()->setText("01.03.2024");
+    periodEnd()->setText("07.03.2024");
     dialogs.dates = {QDate(2024, 3, 1), QDate(2024, 3, 7)};
-    QTest::mouseClick(w->periodStart(), Qt::LeftButton);
-    QTest::mouseClick(w->periodEnd(), Qt::LeftButton);
-    w->listPeriod();
+    QTest::mouseClick(periodStart(), Qt::LeftButton);
+    QTest::mouseClick(periodEnd(), Qt::LeftButton);
+    w->queries().listPeriod();
     settle();
     // A calendar closed with Escape, a printer choice: each a modal window, each an activation.
-    QTest::mouseClick(w->periodEnd(), Qt::LeftButton);
+    QTest::mouseClick(periodEnd(), Qt::LeftButton);
     EXPECT_EQ(w->listingKind(), "Auswahl");
-    w->exportCsv();
+    w->queries().exportCsv();
     EXPECT_EQ(proposed(), "Kassenbuch 01.03.2024 bis 07.03.2024.csv");
     for (int print = 0; print < 2; ++print) {
         dialogs.printerAnswers = {{"PDF-Datei", 1}};
-        w->printCashBook();
+        w->queries().printCashBook();
         EXPECT_EQ(proposed(), "Kassenbuch 01.03.2024 bis 07.03.2024.pdf") << print;
     }
     // The period touched afterwards names nothing until it is listed.
     dialogs.dates = {QDate(2024, 2, 1)};
-    QTest::mouseClick(w->periodStart(), Qt::LeftButton);
-    w->exportCsv();
+    QTest::mouseClick(periodStart(), Qt::LeftButton);
+    w->queries().exportCsv();
     EXPECT_EQ(proposed(), "Kassenbuch 01.03.2024 bis 07.03.2024.csv");
 
-    w->listText("Zins");
+    w->queries().listText("Zins");
     settle();
     w->activate();
-    EXPECT_EQ(w->currentListing().kind, ListingKind::Kategorie);
-    w->exportCsv();
+    EXPECT_EQ(w->day().currentListing().kind, ListingKind::Kategorie);
+    w->queries().exportCsv();
     EXPECT_EQ(proposed(), "Kassenbuch Zins.csv");
     dialogs.printerAnswers = {{"PDF-Datei", 1}};
-    w->printCashBook();
+    w->queries().printCashBook();
     EXPECT_EQ(proposed(), "Kassenbuch Zins.pdf");
 
     w->chooseDayRow(0);
     settle();
-    w->exportCsv();
+    w->queries().exportCsv();
     EXPECT_EQ(proposed(), "Kassenbuch vom 05.03.2024.csv");
 }
 
@@ -723,18 +752,18 @@ TEST_F(Main, ThePeriodIsChosenAndListedByKeyboard) {
     book.addLine("01.03.2024", "100,00", "", "Zins");
     start();
     settle();
-    w->periodStart()->setFocus(Qt::TabFocusReason);
+    periodStart()->setFocus(Qt::TabFocusReason);
     dialogs.dates = {QDate(2024, 3, 1), QDate(2024, 3, 7)};
-    QTest::keyClick(w->periodStart(), Qt::Key_Return);
+    QTest::keyClick(periodStart(), Qt::Key_Return);
     settle(); // the activation after the calendar recomputes: the focus stays where it was
-    EXPECT_EQ(w->periodStart()->text(), "01.03.2024");
-    ASSERT_EQ(w->focusWidget(), w->periodStart());
-    QTest::keyClick(w->periodStart(), Qt::Key_Tab);
-    ASSERT_EQ(w->focusWidget(), w->periodEnd());
-    QTest::keyClick(w->periodEnd(), Qt::Key_Space);
+    EXPECT_EQ(periodStart()->text(), "01.03.2024");
+    ASSERT_EQ(w->focusWidget(), periodStart());
+    QTest::keyClick(periodStart(), Qt::Key_Tab);
+    ASSERT_EQ(w->focusWidget(), periodEnd());
+    QTest::keyClick(periodEnd(), Qt::Key_Space);
     settle();
-    EXPECT_EQ(w->periodEnd()->text(), "07.03.2024");
-    QTest::keyClick(w->periodEnd(), Qt::Key_Tab);
+    EXPECT_EQ(periodEnd()->text(), "07.03.2024");
+    QTest::keyClick(periodEnd(), Qt::Key_Tab);
     ASSERT_EQ(w->focusWidget(), w->queryFrame()->listAllButton());
     QTest::keyClick(w->focusWidget(), Qt::Key_Return);
     settle();
@@ -749,18 +778,18 @@ TEST_F(Main, ACorrectionAsksForLinesWithAmountsAndTheBalanceFollows) {
                    "'9', NULL, '0');");
     start();
     settle();
-    ASSERT_EQ(w->balanceDisplay()->text(), "350,00");
+    ASSERT_EQ(balanceDisplay()->text(), "350,00");
     dialogs.answers = {Answer::No};
-    w->correctData();
+    w->queries().correctData();
     settle();
     EXPECT_TRUE(dialogs.messages[dialogs.messages.size() - 2].text.contains(
         "Beleg 9  Kasse  Einnahme 250,00"));
-    EXPECT_EQ(w->balanceDisplay()->text(), "350,00");
+    EXPECT_EQ(balanceDisplay()->text(), "350,00");
     dialogs.answers = {Answer::Yes};
-    w->correctData();
+    w->queries().correctData();
     settle();
     EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "1");
-    EXPECT_EQ(w->balanceDisplay()->text(), "100,00");
+    EXPECT_EQ(balanceDisplay()->text(), "100,00");
     EXPECT_EQ(book.lineValue(kept, "a15"), "100,00");
 }
 
@@ -815,7 +844,7 @@ TEST(ValueDisplay, AFigureTooWideShrinksAndIsElidedNeverCut) {
 TEST_F(OpenEntry, APaymentBelowZeroAsksAndNoKeepsTheEntryUnwritten) {
     // 160,00 in the till: 200,00 out takes the 05.03. to -40,00.
     openTyped();
-    w->entryField(kPaymentField)->setText("200,00");
+    entryField(kPaymentField)->setText("200,00");
     const QString before = savedLines();
     w->saveEntry();
     settle();
@@ -859,7 +888,7 @@ TEST_F(Main, AKeptCountWithAShortageOpensItsBookingOnTheCurrentDay) {
     book.addLine("02.03.2024", "10,00", "");
     start();
     settle();
-    QTest::keyClicks(w->tillCountField(9), "6"); // 6,00 counted against 10,00
+    QTest::keyClicks(tillCountField(9), "6"); // 6,00 counted against 10,00
     settle();
     dialogs.answers.push_back(Answer::Yes);
     w->tillCountPage()->storeButton()->click();
@@ -871,10 +900,10 @@ TEST_F(Main, AKeptCountWithAShortageOpensItsBookingOnTheCurrentDay) {
     settle();
     EXPECT_TRUE(w->entryPanel()->isVisible());
     EXPECT_EQ(w->stateLabelText(), "Neuanlage");
-    EXPECT_EQ(w->entryField(kTextField)->text(), "Kassendifferenz");
-    EXPECT_EQ(w->entryField(kPaymentField)->text(), "4,00");
-    EXPECT_EQ(w->entryField(kReceiptField)->text(), "");
-    EXPECT_EQ(w->rateChoice()->currentText(), "0");
+    EXPECT_EQ(entryField(kTextField)->text(), "Kassendifferenz");
+    EXPECT_EQ(entryField(kPaymentField)->text(), "4,00");
+    EXPECT_EQ(entryField(kReceiptField)->text(), "");
+    EXPECT_EQ(rateChoice()->currentText(), "0");
     EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungstext WHERE a1 = 'Kassendifferenz';"),
               "1");
     // Saved as any line: it takes the till to 6,00, no question.
@@ -883,8 +912,8 @@ TEST_F(Main, AKeptCountWithAShortageOpensItsBookingOnTheCurrentDay) {
     EXPECT_EQ(
         book.db().scalar("SELECT a5 || '|' || a10 FROM Buchungen WHERE n1 = 'Kassendifferenz';"),
         "4,00|02.03.2024");
-    EXPECT_EQ(w->balanceDisplay()->text(), "6,00");
+    EXPECT_EQ(balanceDisplay()->text(), "6,00");
     // A count changed after it was kept is no longer that record.
-    QTest::keyClicks(w->tillCountField(9), "1");
+    QTest::keyClicks(tillCountField(9), "1");
     EXPECT_EQ(w->tillCountPage()->storedTitle(), "");
 }

@@ -6,6 +6,7 @@
 #include "picture_button.h"
 #include "print_layout.h"
 #include "printing.h"
+#include "query_controller.h"
 #include "scripted_dialogs.h"
 #include "temp_book.h"
 
@@ -328,7 +329,7 @@ struct Main : ::testing::Test {
         Printing::currentPrinter() = Printing::pdfEntry();
         dialogs.printerAnswers = {{{}, copies}};
         dialogs.files = {pdf};
-        w->printCashBook();
+        w->queries().printCashBook();
     }
 };
 } // namespace
@@ -336,7 +337,7 @@ struct Main : ::testing::Test {
 TEST_F(Main, NothingListedNothingPrintedTwoCopiesTwoJobs) {
     book.addDay("01.03.2024");
     start();
-    w->printCashBook();
+    w->queries().printCashBook();
     EXPECT_EQ(dialogs.last().text, "Keine Daten vorhanden");
     EXPECT_TRUE(dialogs.copiesOffered.empty());
     for (int i = 0; i < 3; ++i)
@@ -347,7 +348,7 @@ TEST_F(Main, NothingListedNothingPrintedTwoCopiesTwoJobs) {
     const QString pdf = book.folder() + "/Druck.pdf";
     dialogs.printerAnswers = {{{}, 2}};
     dialogs.files = {pdf};
-    w->printCashBook();
+    w->queries().printCashBook();
     ASSERT_EQ(dialogs.copiesOffered.size(), 1u);
     EXPECT_EQ(dialogs.copiesOffered[0], 1);
     EXPECT_EQ(dialogs.fileDialogs.back().preset, book.folder() + "/Kassenbuch vom 01.03.2024.pdf");
@@ -364,7 +365,7 @@ TEST_F(Main, NothingListedNothingPrintedTwoCopiesTwoJobs) {
     // Cancelled: nothing.
     dialogs.printerAnswers = {{{}, 0}};
     QFile::remove(pdf);
-    w->printCashBook();
+    w->queries().printCashBook();
     EXPECT_FALSE(QFile::exists(pdf));
 }
 
@@ -427,7 +428,7 @@ TEST_F(Main, TheCountingProtocolIsOnePortraitPage) {
     const QString pdf = book.folder() + "/Protokoll.pdf";
     dialogs.printerAnswers = {{{}, 0}}; // cancelled: one copy all the same
     dialogs.files = {pdf};
-    w->tillCountField(1)->setText("3");
+    w->findChild<QLineEdit*>("Text2_1")->setText("3");
     w->printProtocol();
     ASSERT_TRUE(QFile::exists(pdf));
     QProcess info;
@@ -570,7 +571,7 @@ TEST_F(Main, AQueueThatRefusesJobsIsToldForBothPrintouts) {
     const QString told = "Der Ausdruck ist nicht gedruckt worden:\nDer Drucker „Abweisend“ nimmt "
                          "zurzeit keine Druckaufträge an.";
     dialogs.printerAnswers = {{{}, 2}};
-    w->printCashBook();
+    w->queries().printCashBook();
     ASSERT_FALSE(dialogs.messages.empty());
     EXPECT_EQ(dialogs.last().text, told);
     EXPECT_EQ(dialogs.last().icon, Icon::Critical);

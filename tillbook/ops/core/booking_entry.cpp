@@ -263,25 +263,6 @@ bool BookingEntry::writeLine(Database& db, const LineTarget& target, const Entry
     return true;
 }
 
-bool BookingEntry::writeLine(DataView& lines, const EntryValues& v, const QString& dayDate) {
-    Database* db = lines.database();
-    const bool valid = db && (lines.isAdding() || !lines.atEnd());
-    LineTarget target;
-    if (!lines.isAdding())
-        target.id = lines.id();
-    lines.cancelAdd();
-    qint64 id = 0;
-    if (!valid) {
-        dialogs_.message(QStringLiteral("es wurde noch keine neue Zeile angelegt."));
-        return false;
-    }
-    if (!writeLine(*db, target, v, dayDate, &id))
-        return false;
-    lines.refresh();
-    lines.findId(id);
-    return true;
-}
-
 void BookingEntry::showLine(const DataView& lines, EntryValues& v) const {
     const BookingLine stored = BookingLine::read(lines);
     v.line = stored;
@@ -338,7 +319,7 @@ QString BookingEntry::normalizeAmountInput(const QString& current, const QString
     const QString t = typed == QLatin1String(".") ? QStringLiteral(",") : typed;
     if (t == QLatin1String(",") && current.isEmpty())
         return QStringLiteral("0,");
-    return current + t;
+    return t;
 }
 
 } // namespace tb

@@ -92,9 +92,6 @@ class BookingEntry {
     // returns false when nothing could be written; *writtenId is the line's ID.
     bool writeLine(Database& db, const LineTarget& target, const EntryValues& v,
                    const QString& dayDate, qint64* writtenId = nullptr);
-    // The same for the new record or the current line of a view, which is re-read afterwards
-    // with the written line current.
-    bool writeLine(DataView& lines, const EntryValues& v, const QString& dayDate);
 
     // Copies a saved line into the entry panel.
     void showLine(const DataView& lines, EntryValues& v) const;
@@ -109,7 +106,8 @@ class BookingEntry {
     // The refusal of an amount with more than two decimals, naming what was typed.
     static QString tooManyDecimalsMessage(const QString& typed);
 
-    // A typed "." is the decimal comma; "," into an empty field gives "0,".
+    // What an amount key puts into a field that holds `current`: a typed "." is the decimal
+    // comma, and a comma into an empty field comes with its leading "0".
     static QString normalizeAmountInput(const QString& current, const QString& typed);
     static bool isAmountKey(const QString& typed);
 

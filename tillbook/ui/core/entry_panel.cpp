@@ -166,6 +166,75 @@ void EntryPanel::setState(State s) {
     stateLabel_->setProperty("stateColor", c);
 }
 
+void EntryPanel::setMode(Mode m, bool serviceCode) {
+    switch (m) {
+    case Mode::NewLine:
+        show();
+        clearForNewLine();
+        setState(State::Neuanlage);
+        setFieldsEnabled(true);
+        save_->show();
+        storno_->hide();
+        setTwoRates(false);
+        return;
+    case Mode::AsState:
+        if (state_ == State::Neuanlage) {
+            setFieldsEnabled(true);
+            if (serviceCode)
+                deleteLine_->show();
+            save_->setVisible(serviceCode);
+            storno_->hide();
+            return;
+        }
+        setFieldsEnabled(false);
+        save_->hide();
+        storno_->show();
+        return;
+    case Mode::Unlocked:
+        setFieldsEnabled(true);
+        save_->show();
+        storno_->hide();
+        return;
+    }
+}
+
+void EntryPanel::close() {
+    dismiss();
+    deleteLine_->hide();
+    setState(State::Bearbeiten);
+}
+
+void EntryPanel::offerLineDeletion(bool on) {
+    deleteLine_->setVisible(on);
+}
+
+void EntryPanel::showLine(const EntryValues& v, int lineCount, bool serviceCode) {
+    setValues(v);
+    setLineCount(lineCount);
+    setTwoRates(v.twoRates);
+    if (serviceCode) {
+        deleteLine_->show();
+        field(kNumberField)->setEnabled(true);
+    }
+}
+
+void EntryPanel::followInTabOrder(QWidget* before) {
+    QWidget::setTabOrder(before, storno_);
+    QWidget::setTabOrder(storno_, save_);
+    QWidget::setTabOrder(save_, cancel_);
+    QWidget::setTabOrder(cancel_, deleteLine_);
+}
+
+void EntryPanel::focusField(EntryField f) {
+    field(f)->setFocus();
+}
+
+void EntryPanel::takeOverText(const QString& text, const QString& rate) {
+    field(kTextField)->setText(text);
+    if (rate_->currentText().isEmpty())
+        setRate(rate);
+}
+
 void EntryPanel::setFieldsEnabled(bool on) {
     for (int i : {kNumberField, kTextField, kRemarkField, kDoneField, kReceiptField, kPaymentField})
         field(i)->setEnabled(on);
@@ -358,15 +427,8 @@ bool EntryPanel::fieldKey(int f, QKeyEvent* k) {
             key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_Delete)
             return false;
         QLineEdit* edit = field(f);
-        if (!BookingEntry::isAmountKey(k->text()))
-            return true;
-        const QString typed = k->text() == QLatin1String(".") ? QStringLiteral(",") : k->text();
-        if (typed == QLatin1String(",") && edit->text().isEmpty()) {
-            edit->setText(QStringLiteral("0,"));
-            edit->setCursorPosition(2);
-            return true;
-        }
-        edit->insert(typed);
+        if (BookingEntry::isAmountKey(k->text()))
+            edit->insert(BookingEntry::normalizeAmountInput(edit->text(), k->text()));
         return true;
     }
     return false;

@@ -30,23 +30,30 @@ class EntryPanel : public QFrame {
     // Fields 0 to 8 and both VAT boxes empty, as a new line starts.
     void clearForNewLine();
 
-    QLineEdit* field(int f) const { return fields_[static_cast<size_t>(f)]; }
-    QComboBox* rateChoice() const { return rate_; }
-    QComboBox* rateChoice2() const { return rate2_; }
-    QLineEdit* vatBox() const { return vatBox_; }
-    QLineEdit* vatBox2() const { return vatBox2_; }
-    QLabel* stateLabel() const { return stateLabel_; }
-    QLabel* lineCountLabel() const { return countLabel_; }
-    QLabel* hint() const { return hint_; }
-    QPushButton* saveButton() const { return save_; }
-    QPushButton* cancelButton() const { return cancel_; }
-    QPushButton* deleteLineButton() const { return deleteLine_; }
-    QPushButton* stornoButton() const { return storno_; }
-
     State state() const { return state_; }
     void setState(State s);
-    // Fields 8, 1, 2, 3, 4, 5, both rate choices and both VAT boxes.
-    void setFieldsEnabled(bool on);
+
+    // What the panel offers; it decides which fields are open and which buttons show.
+    enum class Mode {
+        NewLine,  // a new line: cleared, state "Neuanlage", fields open, "speichern", one rate
+        AsState,  // what the state asks for: a saved line is locked and offers "Stornieren"; a
+                  // new line is open, "speichern" only with the service code
+        Unlocked, // the service code opened the shown line: fields open, "speichern"
+    };
+    void setMode(Mode m, bool serviceCode = false);
+    // Hides the panel; it opens again in "Daten bearbeiten", without "Zeile löschen".
+    void close();
+    // "Zeile löschen" is offered while the service code stands.
+    void offerLineDeletion(bool on);
+    // Shows a saved line: its values, the day's number of lines, one or two rates; with the
+    // service code the line may be deleted and its receipt number edited.
+    void showLine(const EntryValues& v, int lineCount, bool serviceCode);
+    // Tab from `before` reaches "Stornieren", "speichern", "abbrechen", "Zeile löschen".
+    void followInTabOrder(QWidget* before);
+    // Puts the focus into an entry field.
+    void focusField(EntryField f);
+    // The booking text taken over from the picker; an empty rate choice gets the rate.
+    void takeOverText(const QString& text, const QString& rate);
     // A line with two VAT rates shows the second rate and box and locks both rate choices.
     void setTwoRates(bool on);
     // The rate choice offers rate 1, rate 2 and "0"; the text standing in it is kept.
@@ -79,6 +86,9 @@ class EntryPanel : public QFrame {
     bool focusNextPrevChild(bool next) override;
 
   private:
+    QLineEdit* field(int f) const { return fields_[static_cast<size_t>(f)]; }
+    // Fields 8, 1, 2, 3, 4, 5, both rate choices and both VAT boxes.
+    void setFieldsEnabled(bool on);
     bool fieldKey(int f, QKeyEvent* k);
     void fieldFocusIn(int f);
     void fieldFocusOut(int f);

@@ -94,8 +94,7 @@ void frm_Baustelle::takeOver() {
         search_->setFocus();
         return;
     }
-    if (onTakeOver)
-        onTakeOver(*text);
+    emit textTakenOver(*text);
     if (role_ == Role::Choose) {
         accept();
         return;

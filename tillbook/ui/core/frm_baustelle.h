@@ -24,9 +24,6 @@ class frm_Baustelle : public QDialog {
     // Preselects the text the entry field holds (an empty one matches the first text).
     void preselect(const QString& entryText);
 
-    // Called with each taken-over text.
-    std::function<void(const QString&)> onTakeOver;
-
     QLineEdit* searchField() const { return search_; }
     QTableView* list() const { return table_; }
     BookingTexts& texts() { return texts_; }
@@ -34,6 +31,10 @@ class frm_Baustelle : public QDialog {
 
     void takeOver();
     void deleteText();
+
+  signals:
+    // Each text taken over, as it is taken over.
+    void textTakenOver(const QString& text);
 
   protected:
     bool eventFilter(QObject* o, QEvent* e) override;

@@ -21,6 +21,7 @@
 #include "printing.h"
 #include "progress_window.h"
 #include "qt_dialogs.h"
+#include "query_controller.h"
 #include "query_frame.h"
 #include "resize_qt.h"
 #include "row_grid.h"
@@ -70,23 +71,22 @@ int screenHeight() {
 
 Haupt::Haupt(HauptServices services, QWidget* parent)
     : QMainWindow(parent), s_(std::move(services)), dialogs_(*s_.dialogs), settings_(s_.db),
-      guard_(dialogs_), days_(s_.db, dialogs_, *s_.clock),
-      lines_(s_.db, schema::Lines::table, dayLinesSource(), {QString()}),
-      entry_(dialogs_, settings_), cancellation_(*s_.db, dialogs_, *s_.clock, settings_),
-      runningBalance_(*s_.db), balanceGuard_(*s_.db, dialogs_, runningBalance_),
-      resize_(screenHeight()) {
+      guard_(dialogs_), day_(*s_.db, dialogs_, *s_.clock, settings_), days_(day_.days()),
+      lines_(day_.lines()), listings_(day_.listings()), entry_(dialogs_, settings_),
+      cancellation_(*s_.db, dialogs_, *s_.clock, settings_),
+      balanceGuard_(*s_.db, dialogs_, day_.runningBalance()), resize_(screenHeight()) {
     setObjectName(QStringLiteral("Haupt"));
     setWindowTitle(QStringLiteral("Tillbook - Kassenbuch Bargeschäfte"));
     openBookingTextPicker = [this](bool maintenance) {
         frm_Baustelle picker(
             s_.db, dialogs_,
             maintenance ? frm_Baustelle::Role::Maintain : frm_Baustelle::Role::Choose, this);
-        picker.onTakeOver = [this](const QString& t) { takeOverBookingText(t); };
-        picker.preselect(entryField(kTextField)->text());
+        connect(&picker, &frm_Baustelle::textTakenOver, this, &Haupt::takeOverBookingText);
+        picker.preselect(panel_->values().field(kTextField));
         runModal(picker);
         // Closing the picker selects "nicht erledigt" again: the selector is refilled (by the
         // activation that follows every modal window, once) and gets the focus.
-        bookingTextSelector()->setFocus();
+        query_->textSelector()->setFocus();
     };
     openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     openDocument = openOnDesktop;
@@ -97,6 +97,7 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     };
     buildUi();
     wirePanels();
+    wirePresenter();
     days_.onDayChanged = [this] { dayChanged(); };
     days_.mayChangeDay = [this] { return leaveNewEntry(); };
     lines_.onCurrentChanged = [this] { arm(JobId::ShowLine); };
@@ -106,12 +107,11 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     days_.refresh();
     reloadDays();
     panel_->setRates(settings_.rate1(), settings_.rate2());
-    panel_->rateChoice()->setCurrentIndex(-1);
     panel_->setRate(QString());
     listings_.setPeriod(
         s_.store->get(SettingsStore::startup(), paths::kPeriodStartKey, Listings::defaultStart()),
         s_.store->get(SettingsStore::startup(), paths::kPeriodEndKey, Listings::defaultEnd()));
-    showPeriod();
+    queries_->showPeriod();
     linePage_->setHeading(4, settings_.caption(1));
     tabs_->setCurrentIndex(0);
 
@@ -283,7 +283,8 @@ void Haupt::buildDayColumn() {
         new DataViewModel(days_.view(), {schema::Days::date}, {QStringLiteral("Datum")}, this);
     // A day that ends below zero shows its date in red.
     dayModel_->setRowColour([this](int row) {
-        const auto end = runningBalance_.endOfDay(days_.view().valueAt(row, schema::Days::date));
+        const auto end =
+            day_.runningBalance().endOfDay(days_.view().valueAt(row, schema::Days::date));
         return end && *end < Money() ? QColor(Qt::red) : QColor();
     });
     dayList_ = new RowGrid(surface_);
@@ -329,7 +330,7 @@ void Haupt::buildMenus() {
     connect(backup, &QAction::triggered, this, &Haupt::openBackupWindow);
     QAction* correction = file->addAction(QStringLiteral("Daten&korrektur"));
     correction->setObjectName(QStringLiteral("mnu_Korrektur"));
-    connect(correction, &QAction::triggered, this, &Haupt::correctData);
+    connect(correction, &QAction::triggered, this, [this] { queries_->correctData(); });
     connect(file->addAction(QStringLiteral("&Export für den Steuerberater …")), &QAction::triggered,
             this, [this] {
                 exportForAdvisor(this, *s_.db, dialogs_, *s_.clock, listings_.periodStart(),
@@ -380,10 +381,7 @@ void Haupt::buildMenus() {
 
 void Haupt::wirePanels() {
     // From the line grid, Tab reaches the panel's buttons first: "Stornieren" after Enter.
-    QWidget::setTabOrder(lineGrid(), panel_->stornoButton());
-    QWidget::setTabOrder(panel_->stornoButton(), panel_->saveButton());
-    QWidget::setTabOrder(panel_->saveButton(), panel_->cancelButton());
-    QWidget::setTabOrder(panel_->cancelButton(), panel_->deleteLineButton());
+    panel_->followInTabOrder(lineGrid());
 
     connect(panel_, &EntryPanel::saveClicked, this, &Haupt::saveEntry);
     connect(panel_, &EntryPanel::cancelClicked, this, &Haupt::cancelEntry);
@@ -451,39 +449,6 @@ void Haupt::resizeEvent(QResizeEvent* e) {
 QTableView* Haupt::lineGrid() const {
     return linePage_->grid();
 }
-QLineEdit* Haupt::entryField(int i) const {
-    return panel_->field(i);
-}
-QComboBox* Haupt::rateChoice() const {
-    return panel_->rateChoice();
-}
-QPushButton* Haupt::saveButton() const {
-    return panel_->saveButton();
-}
-QPushButton* Haupt::deleteLineButton() const {
-    return panel_->deleteLineButton();
-}
-QPushButton* Haupt::stornoButton() const {
-    return panel_->stornoButton();
-}
-QLineEdit* Haupt::tillCountField(int line) const {
-    return tillPage_->countField(line);
-}
-ValueDisplay* Haupt::expectedCashDisplay() const {
-    return tillPage_->expected();
-}
-ValueDisplay* Haupt::columnTotal(int k) const {
-    return linePage_->total(k);
-}
-QLabel* Haupt::periodStart() const {
-    return query_->periodStart();
-}
-QLabel* Haupt::periodEnd() const {
-    return query_->periodEnd();
-}
-QComboBox* Haupt::bookingTextSelector() const {
-    return query_->textSelector();
-}
 
 bool Haupt::serviceCode() const {
     return tillPage_->serviceCode();
@@ -524,10 +489,6 @@ void Haupt::fillBookingTextSelector() {
     query_->setTexts(BookingTexts::openLineTexts(*s_.db));
 }
 
-void Haupt::showPeriod() {
-    query_->setPeriod(listings_.periodStart(), listings_.periodEnd());
-}
-
 // ---------------------------------------------------------------- days
 
 void Haupt::dayChanged() {
@@ -560,9 +521,7 @@ void Haupt::chooseDayRow(int row) {
     }
     days_.view().moveTo(row);
     arm(JobId::LoadLines);
-    hidePanel();
-    panel_->deleteLineButton()->hide();
-    panel_->setState(State::Bearbeiten);
+    panel_->close();
     arm(JobId::Recompute);
     listings_.dayChosen();
     query_->clearSelectedText();
@@ -597,7 +556,7 @@ void Haupt::afterDayCreated() {
 
 void Haupt::startLineOnNewDay() {
     // The first line of a new day is an ordinary new line.
-    panel_->deleteLineButton()->setVisible(serviceCode());
+    panel_->offerLineDeletion(serviceCode());
     openNewLine();
 }
 
@@ -618,79 +577,50 @@ void Haupt::deleteDay() {
 
 // ---------------------------------------------------------------- jobs of the day view
 
+void Haupt::wirePresenter() {
+    connect(&day_, &DayPresenter::linesReread, linePage_, &LinePage::reload);
+    connect(&day_, &DayPresenter::totalsChanged, this, [this](const DayTotals& t) {
+        linePage_->total(1)->setMoney(t.vat1);
+        linePage_->total(2)->setMoney(t.vat2);
+        linePage_->total(3)->setMoney(t.receipts);
+        linePage_->total(4)->setMoney(t.payments);
+        linePage_->total(5)->setMoney(t.receiptNumbers);
+        dayAmount_->setMoney(t.dayAmount());
+        tillPage_->setExpected(t.dayAmount());
+    });
+    connect(&day_, &DayPresenter::balanceChanged, this, [this](Money balance) {
+        dayModel_->repaintColours();
+        balance_->setMoney(balance);
+        tillPage_->setExpected(balance);
+    });
+    connect(&day_, &DayPresenter::carriedInChanged, this, [this](Money carried) {
+        carriedIn_->setMoney(carried);
+        trace("figures");
+    });
+}
+
 void Haupt::loadDayLines() {
-    lines_.setSource(dayLinesSource(), {days_.currentDate()});
-    lines_.refresh();
-    listings_.dayShown();
-    linePage_->reload();
+    day_.showDay();
     arm(JobId::Recompute);
     // The balance carried into this day follows every change of the day.
     arm(JobId::CarriedIn);
 }
 
 void Haupt::recomputeDayView() {
-    const DayTotals t = computeDayTotals(lines_);
-    totals_ = t;
-    linePage_->total(1)->setMoney(t.vat1);
-    linePage_->total(2)->setMoney(t.vat2);
-    linePage_->total(3)->setMoney(t.receipts);
-    linePage_->total(4)->setMoney(t.payments);
-    linePage_->total(5)->setMoney(t.receiptNumbers);
     // While an entry or a cancellation is open, its line stays where the operator put it.
     const bool entryOpen = !panel_->isHidden() || lines_.isAdding();
-    if (!entryOpen && !lines_.isEmpty())
-        lines_.moveFirst();
-
-    dayAmount_->setMoney(t.dayAmount());
-    tillPage_->setExpected(t.dayAmount());
-    // The day amount is the day's: a listing of a period or a text is not stored with the day.
-    if (showsTheDay())
-        days_.storeDayAmount(t.dayAmount());
+    day_.recompute(entryOpen);
     // The line grid takes the focus, unless the operator is at work in the query frame (a
     // period label whose calendar just closed, the selector). The window's own focus is
     // asked: right after a calendar the window may not be active again yet.
     if (!entryOpen && !query_->isAncestorOf(focusWidget()))
         lineGrid()->setFocus();
-
-    const BalanceResult b = runningBalance_.recompute(floatAmount());
-    dayModel_->repaintColours();
-    balance_->setMoney(b.balance);
-    tillPage_->setExpected(b.balance);
-    if (b.written > 0 && !lines_.isAdding()) {
-        // Re-read the stored balances of the listed lines, the current line kept.
-        const qint64 current = lines_.id();
-        lines_.refresh();
-        lines_.findId(current);
-        linePage_->reload();
-    }
     arm(JobId::TillDifference);
     trace("figures");
 }
 
-Money Haupt::floatAmount() const {
-    return Money::parseOrZero(settings_.floatText());
-}
-
 void Haupt::showCarriedIn() {
-    const Money floatAmount = this->floatAmount();
-    std::optional<Money> carry = Listings::carriedIn(lines_, *s_.db, floatAmount);
-    // A day without lines: what all earlier lines and the float leave for it. An empty listing
-    // leaves the figure as it was.
-    if (!carry && showsTheDay()) {
-        const QString day = days_.currentDate();
-        carry = runningBalance_.carriedInto(day);
-        if (!carry || runningBalance_.floatAmount() != floatAmount)
-            carry = balanceCarriedInto(*s_.db, day, floatAmount);
-    }
-    if (!carry)
-        return;
-    carried_ = *carry;
-    carriedIn_->setMoney(*carry);
-    trace("figures");
-}
-
-bool Haupt::showsTheDay() const {
-    return lines_.source() == dayLinesSource();
+    day_.updateCarriedIn();
 }
 
 // ---------------------------------------------------------------- menus
@@ -861,8 +791,8 @@ void Haupt::closeEvent(QCloseEvent* e) {
     // A line saved a moment ago is written before the run ends, and its balances with it.
     s_.scheduler->runNow(jobName(JobId::SaveLine));
     s_.scheduler->runNow(jobName(JobId::Recompute));
-    s_.store->save(SettingsStore::startup(), paths::kPeriodStartKey, periodStart()->text());
-    s_.store->save(SettingsStore::startup(), paths::kPeriodEndKey, periodEnd()->text());
+    s_.store->save(SettingsStore::startup(), paths::kPeriodStartKey, query_->periodStart()->text());
+    s_.store->save(SettingsStore::startup(), paths::kPeriodEndKey, query_->periodEnd()->text());
     qApp->removeEventFilter(this);
     e->accept();
     QMainWindow::closeEvent(e);

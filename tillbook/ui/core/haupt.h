@@ -6,6 +6,7 @@
 #include "cash_days.h"
 #include "clock.h"
 #include "data_view.h"
+#include "day_presenter.h"
 #include "dialogs.h"
 #include "entry_panel.h"
 #include "jobs.h"
@@ -37,6 +38,7 @@ namespace tb {
 class DataViewModel;
 class VersionCheck;
 class LinePage;
+class QueryController;
 class QueryFrame;
 class TillCountPage;
 class WidgetResizeWindow;
@@ -100,9 +102,6 @@ class Haupt : public QMainWindow {
     void openManual();
     void openInfo();
     void onlineUpdate();
-    void listPeriod();
-    void listText(const QString& text);
-    void correctData();
     void openChangeLog();
     // "Zählung speichern": the count is kept; a difference may be booked.
     void storeCount();
@@ -110,11 +109,10 @@ class Haupt : public QMainWindow {
     void bookDifference(Money difference);
     void openCounts();
     void openSelfCheck();
-    void exportCsv();
-    void printCashBook();
     void printProtocol();
-    // What the line grid shows now, for the printout and the export.
-    ListingState currentListing() const;
+    // The day view and the query frame's wiring.
+    DayPresenter& day() { return day_; }
+    QueryController& queries() const { return *queries_; }
 
     // Views and state, for the panels over them and for tests.
     CashDays& days() { return days_; }
@@ -126,31 +124,13 @@ class Haupt : public QMainWindow {
     QString stateLabelText() const;
     const QString listingKind() const { return listings_.kindText(); }
 
-    // Panels and controls, by their names.
+    // The panels; tests find the controls in them by their object names.
     EntryPanel* entryPanel() const { return panel_; }
     LinePage* linePage() const { return linePage_; }
     TillCountPage* tillCountPage() const { return tillPage_; }
     QueryFrame* queryFrame() const { return query_; }
     QTableView* dayList() const { return dayList_; }
     QTableView* lineGrid() const;
-    QLineEdit* entryField(int i) const;
-    QComboBox* rateChoice() const;
-    QPushButton* saveButton() const;
-    QPushButton* deleteLineButton() const;
-    QPushButton* stornoButton() const;
-    QRadioButton* editMode() const { return optEdit_; }
-    QRadioButton* newMode() const { return optNew_; }
-    QLineEdit* tillCountField(int line) const;
-    ValueDisplay* balanceDisplay() const { return balance_; }
-    ValueDisplay* dayAmountDisplay() const { return dayAmount_; }
-    ValueDisplay* carriedInDisplay() const { return carriedIn_; }
-    ValueDisplay* weekdayDisplay() const { return weekday_; }
-    ValueDisplay* dateDisplay() const { return date_; }
-    ValueDisplay* expectedCashDisplay() const;
-    ValueDisplay* columnTotal(int k) const;
-    QLabel* periodStart() const;
-    QLabel* periodEnd() const;
-    QComboBox* bookingTextSelector() const;
     QTabWidget* tabs() const { return tabs_; }
 
   protected:
@@ -163,6 +143,7 @@ class Haupt : public QMainWindow {
     void buildDayColumn();
     void buildMenus();
     void wirePanels();
+    void wirePresenter();
     struct Job;
     static const Job kJobs[];
     static const Job& job(JobId id);
@@ -184,7 +165,6 @@ class Haupt : public QMainWindow {
     void entryFieldState();
     void unlockEditing();
     void showCarriedIn();
-    Money floatAmount() const;
 
     // A new entry is open: the panel shows "Neuanlage". Whatever becomes current meanwhile,
     // its save writes a new line on the day it was opened on.
@@ -202,11 +182,7 @@ class Haupt : public QMainWindow {
     void fillBookingTextSelector();
     void hidePanel();
     void serviceCodeChanged();
-    void showPeriod();
-    void afterCorrection();
     void wireQueryFrame();
-    bool showsTheDay() const;
-    PrintSettings printSettings() const;
     bool printDocuments(const std::function<PrintDocument(int copy)>& document, int copies,
                         const QString& pdfName);
 
@@ -214,16 +190,15 @@ class Haupt : public QMainWindow {
     Dialogs& dialogs_;
     SettingsRecord settings_;
     PasswordGuard guard_;
-    CashDays days_;
-    DataView lines_;
+    DayPresenter day_;
+    CashDays& days_;
+    DataView& lines_;
+    Listings& listings_;
     BookingEntry entry_;
     Cancellation cancellation_;
-    Listings listings_;
-    RunningBalance runningBalance_;
     BalanceGuard balanceGuard_;
     Resize resize_;
     std::unique_ptr<WidgetResizeWindow> resizeWindow_;
-    Money carried_;
     QString entryDay_; // the day the open new entry belongs to
     // What the armed save writes: the entry as it was when "speichern" was pressed.
     struct PendingSave {
@@ -231,7 +206,6 @@ class Haupt : public QMainWindow {
         LineTarget target;
         QString dayDate;
     } pendingSave_;
-    DayTotals totals_;
     bool closing_ = false;
     bool syncingDays_ = false;
 
@@ -250,6 +224,7 @@ class Haupt : public QMainWindow {
     TillCountPage* tillPage_ = nullptr;
     EntryPanel* panel_ = nullptr;
     QueryFrame* query_ = nullptr;
+    QueryController* queries_ = nullptr;
     QRadioButton* optEdit_ = nullptr;
     QRadioButton* optNew_ = nullptr;
 };

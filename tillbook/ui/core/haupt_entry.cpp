@@ -41,7 +41,7 @@ bool Haupt::leaveNewEntry() {
                 if (back && panel_->isAncestorOf(back) && back->isEnabled())
                     back->setFocus(Qt::ActiveWindowFocusReason);
                 else
-                    entryField(kRemarkField)->setFocus();
+                    panel_->focusField(kRemarkField);
             }
             return false;
         }
@@ -79,33 +79,22 @@ void Haupt::newEntry() {
 }
 
 void Haupt::openNewLine(bool pickText) {
-    lines_.setSource(dayLinesSource(), {days_.currentDate()});
-    lines_.refresh();
-    linePage_->reload();
-    listings_.dayShown();
-    panel_->show();
+    day_.showDay();
     lines_.addNew();
     entryDay_ = days_.currentDate();
-    panel_->clearForNewLine();
-    entryField(kTextField)->setFocus();
-    panel_->setState(State::Neuanlage);
-    panel_->setFieldsEnabled(true);
-    panel_->saveButton()->show();
-    panel_->stornoButton()->hide();
-    panel_->setTwoRates(false);
+    panel_->setMode(EntryPanel::Mode::NewLine);
+    panel_->focusField(kTextField);
     if (pickText)
         openBookingTextPicker(false);
-    entryField(kReceiptField)->setFocus();
+    panel_->focusField(kReceiptField);
 }
 
 void Haupt::focusRemark() {
-    entryField(kRemarkField)->setFocus();
+    panel_->focusField(kRemarkField);
 }
 
 void Haupt::takeOverBookingText(const QString& text) {
-    entryField(kTextField)->setText(text);
-    if (rateChoice()->currentText().isEmpty())
-        panel_->setRate(settings_.rate1());
+    panel_->takeOverText(text, settings_.rate1());
     arm(JobId::FocusRemark);
 }
 
@@ -123,18 +112,16 @@ void Haupt::saveEntry() {
     } else {
         target.id = lines_.atEnd() ? -1 : lines_.id();
     }
-    if (!balanceGuard_.allowsLine(target, v, dayDate, floatAmount())) {
+    if (!balanceGuard_.allowsLine(target, v, dayDate, day_.floatAmount())) {
         // Back to the entry, the amount to be checked.
-        entryField(kReceiptField)->setFocus();
+        panel_->focusField(kReceiptField);
         return;
     }
     // Arming an armed save does nothing: the save already waiting keeps its line.
     if (!s_.scheduler->isArmed(jobName(JobId::SaveLine)))
         pendingSave_ = {v, target, dayDate};
     arm(JobId::SaveLine);
-    hidePanel();
-    panel_->deleteLineButton()->hide();
-    panel_->setState(State::Bearbeiten);
+    panel_->close();
     arm(JobId::Recompute);
 }
 
@@ -144,19 +131,13 @@ void Haupt::saveLine() {
     qint64 id = 0;
     if (!entry_.writeLine(*s_.db, save.target, save.values, save.dayDate, &id))
         return;
-    if (!lines_.isAdding()) {
-        lines_.refresh();
-        lines_.findId(id);
-        linePage_->reload();
-    }
+    day_.rereadKeeping(id);
     if (optNew_->isChecked())
         arm(JobId::PressNew);
 }
 
 void Haupt::cancelEntry() {
-    hidePanel();
-    panel_->deleteLineButton()->hide();
-    panel_->setState(State::Bearbeiten);
+    panel_->close();
 }
 
 void Haupt::showCurrentLine() {
@@ -165,43 +146,22 @@ void Haupt::showCurrentLine() {
         return;
     EntryValues v = panel_->values();
     entry_.showLine(lines_, v);
-    panel_->setValues(v);
-    panel_->setLineCount(lines_.recordCount());
-    panel_->setTwoRates(v.twoRates);
-    if (serviceCode()) {
-        panel_->deleteLineButton()->show();
-        entryField(kNumberField)->setEnabled(true);
-    }
+    panel_->showLine(v, lines_.recordCount(), serviceCode());
     linePage_->showCurrent();
 }
 
 void Haupt::entryFieldState() {
-    if (panel_->state() == State::Neuanlage) {
-        panel_->setFieldsEnabled(true);
-        if (serviceCode())
-            panel_->deleteLineButton()->show();
-        panel_->saveButton()->setVisible(serviceCode());
-        panel_->stornoButton()->hide();
-        return;
-    }
-    panel_->setFieldsEnabled(false);
-    panel_->saveButton()->hide();
-    panel_->stornoButton()->show();
+    panel_->setMode(EntryPanel::Mode::AsState, serviceCode());
 }
 
 void Haupt::unlockEditing() {
-    panel_->setFieldsEnabled(true);
-    panel_->saveButton()->show();
-    panel_->stornoButton()->hide();
+    panel_->setMode(EntryPanel::Mode::Unlocked);
 }
 
 void Haupt::serviceCodeChanged() {
-    if (serviceCode()) {
-        panel_->deleteLineButton()->show();
+    panel_->offerLineDeletion(serviceCode());
+    if (serviceCode())
         arm(JobId::UnlockEditing);
-    } else {
-        panel_->deleteLineButton()->hide();
-    }
 }
 
 void Haupt::toggleDone() {
@@ -224,7 +184,7 @@ void Haupt::openCancellationPanel() {
 
 void Haupt::cancelLine() {
     const Cancellation::Outcome r =
-        cancellation_.cancel(lines_, rateChoice()->currentText(), days_.currentDate());
+        cancellation_.cancel(lines_, panel_->values().rate, days_.currentDate());
     if (r == Cancellation::Outcome::Declined) {
         lineGrid()->setFocus();
         return;

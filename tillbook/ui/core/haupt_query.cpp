@@ -10,6 +10,7 @@
 #include "line_page.h"
 #include "print_layout.h"
 #include "printing.h"
+#include "query_controller.h"
 #include "query_frame.h"
 #include "till_count_page.h"
 
@@ -26,79 +27,29 @@
 namespace tb {
 
 void Haupt::wireQueryFrame() {
-    connect(query_, &QueryFrame::periodStartClicked, this, [this] {
-        listings_.pickStart(dialogs_, *s_.clock);
-        showPeriod();
+    QueryServices q;
+    q.db = s_.db;
+    q.dialogs = &dialogs_;
+    q.clock = s_.clock;
+    q.settings = &settings_;
+    q.mayList = [this] { return leaveNewEntry(); };
+    q.dataPath = [this] {
+        return s_.store->get(SettingsStore::startup(), paths::kDataPathKey, s_.dataPath);
+    };
+    q.print = [this](const std::function<PrintDocument(int)>& document, int copies,
+                     const QString& pdfName) { return printDocuments(document, copies, pdfName); };
+    queries_ = new QueryController(*query_, day_, std::move(q), this);
+    connect(queries_, &QueryController::listingStarts, this, &Haupt::hidePanel);
+    connect(queries_, &QueryController::tillCountAllowed, this,
+            [this](bool on) { tabs_->setTabEnabled(1, on); });
+    connect(queries_, &QueryController::gridFocusWanted, this, [this] { lineGrid()->setFocus(); });
+    connect(queries_, &QueryController::figuresWanted, this, [this](bool carriedIn) {
+        arm(JobId::Recompute);
+        if (carriedIn)
+            arm(JobId::CarriedIn);
     });
-    connect(query_, &QueryFrame::periodEndClicked, this, [this] {
-        listings_.pickEnd(dialogs_, *s_.clock);
-        showPeriod();
-    });
-    connect(query_, &QueryFrame::allTimesClicked, this, [this] {
-        listings_.allTimes();
-        showPeriod();
-        lineGrid()->setFocus();
-    });
-    connect(query_, &QueryFrame::listAllClicked, this, &Haupt::listPeriod);
-    connect(query_, &QueryFrame::textChosen, this, &Haupt::listText);
-    connect(query_, &QueryFrame::exportClicked, this, &Haupt::exportCsv);
-    connect(query_, &QueryFrame::printClicked, this, &Haupt::printCashBook);
     connect(tillPage_, &TillCountPage::printClicked, this, &Haupt::printProtocol);
     connect(tillPage_, &TillCountPage::storeClicked, this, &Haupt::storeCount);
-}
-
-void Haupt::listPeriod() {
-    if (!leaveNewEntry())
-        return;
-    query_->clearSelectedText();
-    tabs_->setTabEnabled(1, true);
-    hidePanel();
-    const Listings::Outcome r = listings_.listPeriod(lines_, dialogs_);
-    linePage_->reload();
-    if (r == Listings::Outcome::Corrected) {
-        afterCorrection();
-        return;
-    }
-    lineGrid()->setFocus();
-    arm(JobId::Recompute);
-    arm(JobId::CarriedIn);
-}
-
-void Haupt::listText(const QString& text) {
-    if (!leaveNewEntry())
-        return;
-    tabs_->setTabEnabled(1, false);
-    if (listings_.listText(lines_, text, dialogs_) != Listings::Outcome::Listed)
-        return;
-    hidePanel();
-    linePage_->reload();
-    arm(JobId::Recompute);
-}
-
-void Haupt::correctData() {
-    if (!leaveNewEntry())
-        return;
-    hidePanel();
-    DataCorrection::run(lines_, dialogs_);
-    linePage_->reload();
-    afterCorrection();
-}
-
-void Haupt::afterCorrection() {
-    // Removed lines took their amounts with them: every balance is computed anew.
-    runningBalance_.invalidate();
-    arm(JobId::Recompute);
-}
-
-ListingState Haupt::currentListing() const {
-    return listings_.state(days_.currentDate(), carried_, totals_);
-}
-
-void Haupt::exportCsv() {
-    const QString work = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    CsvExport::run(lines_, currentListing(), settings_.rate1(), settings_.rate2(),
-                   s_.store->get(SettingsStore::startup(), paths::kDataPathKey, s_.dataPath), work,
-                   dialogs_);
 }
 
 bool Haupt::printDocuments(const std::function<PrintDocument(int copy)>& document, int copies,
@@ -130,37 +81,6 @@ bool Haupt::printDocuments(const std::function<PrintDocument(int copy)>& documen
     }
     QApplication::restoreOverrideCursor();
     return true;
-}
-
-PrintSettings Haupt::printSettings() const {
-    PrintSettings p;
-    p.currency = settings_.currency();
-    p.rate1 = settings_.rate1();
-    p.rate2 = settings_.rate2();
-    p.noTax = settings_.noTax();
-    p.numberCaption = settings_.caption(5);
-    p.receiptCaption = settings_.caption(3);
-    p.paymentCaption = settings_.caption(4);
-    if (s_.db)
-        p.logFooter = AuditTrail::head(*s_.db).footer();
-    return p;
-}
-
-void Haupt::printCashBook() {
-    // What the grid lists as the button is pressed: the activation after the printer choice
-    // sets the kind back to "Tag", and must not change what is printed.
-    const ListingState listing = currentListing();
-    const std::vector<PrintRow> rows = printRows(lines_, listing.carriedIn);
-    const PrintSettings settings = printSettings();
-    if (rows.empty()) {
-        dialogs_.message(QStringLiteral("Keine Daten vorhanden"), {}, Icon::Information);
-        return;
-    }
-    const int copies = dialogs_.choosePrinter(Printing::currentPrinter(), 1);
-    if (copies <= 0)
-        return;
-    printDocuments([&](int) { return cashBookPages(rows, listing, settings); }, copies,
-                   CsvExport::baseName(listing) + QStringLiteral(".pdf"));
 }
 
 void Haupt::printProtocol() {
@@ -219,12 +139,14 @@ void Haupt::bookDifference(Money difference) {
     }
     tabs_->setCurrentIndex(0);
     openNewLine(false);
-    entryField(kTextField)->setText(text);
-    panel_->setRate(QStringLiteral("0"));
+    EntryValues v = panel_->values();
+    v.field(kTextField) = text;
+    v.rate = QStringLiteral("0");
     const Money amount = difference < Money() ? -difference : difference;
     // A surplus in the till is a receipt, a shortage a payment.
-    entryField(difference > Money() ? kReceiptField : kPaymentField)->setText(amount.toText());
-    entryField(kReceiptField)->setFocus();
+    v.field(difference > Money() ? kReceiptField : kPaymentField) = amount.toText();
+    panel_->setValues(v);
+    panel_->focusField(kReceiptField);
 }
 
 } // namespace tb
