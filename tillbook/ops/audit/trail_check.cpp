@@ -29,6 +29,25 @@ template <size_t N> struct Tracked {
     std::string receipt, date; // for the name of a line or day
 };
 
+// The rows of one table as they were at the log's starting point: a row added since is left
+// out; any other is its deleted or stored content with the values it had then laid over.
+template <size_t N, class Tracks, class Out, class Read>
+void startRows(const Tracks& tracks, Out& out, Read read) {
+    for (const auto& [id, t] : tracks) {
+        if (t.addedAfterStart) {
+            out[id] = std::nullopt;
+            continue;
+        }
+        std::optional<std::array<std::string, N>> base = t.deleted ? t.deleted : read(id);
+        if (!base)
+            continue;
+        for (size_t c = 0; c < N; ++c)
+            if (t.atStart[c])
+                (*base)[c] = *t.atStart[c];
+        out[id] = *base;
+    }
+}
+
 using Items = std::vector<std::pair<std::string, std::string>>;
 const char* const kDayColumns[] = {"a1", "a2"};
 
@@ -647,62 +666,28 @@ void Checker::checkStart() {
     // then, the rows added since left out.
     BookOverrides o;
     o.linesUpTo = startState_.lastLine;
-    for (auto& [id, t] : lines_) {
-        if (t.addedAfterStart) {
-            o.lines[id] = std::nullopt;
-            continue;
-        }
-        std::optional<LineRow> base = t.deleted ? t.deleted : storedLine(id);
-        if (!base)
-            continue;
-        for (size_t c = 0; c < kLine; ++c)
-            if (t.atStart[c])
-                (*base)[c] = *t.atStart[c];
-        o.lines[id] = *base;
-    }
-    for (auto& [id, t] : days_) {
-        if (t.addedAfterStart) {
-            o.days[id] = std::nullopt;
-            continue;
-        }
-        std::optional<DayRow> base = t.deleted;
-        if (!base) {
-            Statement st = db_.prepare(QStringLiteral("SELECT a1, a2 FROM Datum WHERE ID = ?;"));
-            st.bind(1, id);
-            if (!st.next())
-                continue;
-            base = DayRow{std::string(st.utf8(0)), std::string(st.utf8(1))};
-        }
-        for (size_t c = 0; c < 2; ++c)
-            if (t.atStart[c])
-                (*base)[c] = *t.atStart[c];
-        o.days[id] = *base;
-    }
-    for (auto& [id, t] : settings_) {
-        if (t.addedAfterStart) {
-            o.settings[id] = std::nullopt;
-            continue;
-        }
-        std::optional<SettingsRow> base = t.deleted;
-        if (!base) {
-            QStringList columns;
-            for (const char* c : kSettingsColumnNames)
-                columns << QLatin1String(c);
-            Statement st = db_.prepare(QStringLiteral("SELECT %1 FROM Einstellungen WHERE ID = ?;")
-                                           .arg(columns.join(QStringLiteral(", "))));
-            st.bind(1, id);
-            if (!st.next())
-                continue;
-            SettingsRow row;
-            for (size_t c = 0; c < 14; ++c)
-                row[c] = st.utf8(int(c));
-            base = row;
-        }
+    startRows<kLine>(lines_, o.lines, [this](qint64 id) { return storedLine(id); });
+    startRows<2>(days_, o.days, [this](qint64 id) -> std::optional<DayRow> {
+        Statement st = db_.prepare(QStringLiteral("SELECT a1, a2 FROM Datum WHERE ID = ?;"));
+        st.bind(1, id);
+        if (!st.next())
+            return std::nullopt;
+        return DayRow{std::string(st.utf8(0)), std::string(st.utf8(1))};
+    });
+    startRows<14>(settings_, o.settings, [this](qint64 id) -> std::optional<SettingsRow> {
+        QStringList columns;
+        for (const char* c : kSettingsColumnNames)
+            columns << QLatin1String(c);
+        Statement st = db_.prepare(QStringLiteral("SELECT %1 FROM Einstellungen WHERE ID = ?;")
+                                       .arg(columns.join(QStringLiteral(", "))));
+        st.bind(1, id);
+        if (!st.next())
+            return std::nullopt;
+        SettingsRow row;
         for (size_t c = 0; c < 14; ++c)
-            if (t.atStart[c])
-                (*base)[c] = *t.atStart[c];
-        o.settings[id] = *base;
-    }
+            row[c] = st.utf8(int(c));
+        return row;
+    });
     const auto then = bookState(db_, &o);
     if (!then || *then == startState_)
         return;
