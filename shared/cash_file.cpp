@@ -22,6 +22,31 @@ QByteArray builtInPassword() {
     return QByteArrayLiteral("vodle");
 }
 
+std::array<QByteArray, 2> keysInTurn() {
+    return {builtInPassword(), QByteArray()};
+}
+
+static bool hasPlainHeader(const QString& path);
+
+std::unique_ptr<Database> openWithEitherKey(const QString& path,
+                                            const std::function<bool(Database&)>& accept,
+                                            QByteArray* usedKey, QString* error) {
+    // A file that starts with the engine's plain header has no password (a keyed file starts
+    // with its random salt), which spares deriving the key for nothing.
+    const bool plainHeader = hasPlainHeader(path);
+    for (const QByteArray& key : keysInTurn()) {
+        if (plainHeader && !key.isEmpty())
+            continue;
+        auto db = Database::open(path, key, error);
+        if (db && (!accept || accept(*db))) {
+            if (usedKey)
+                *usedKey = key;
+            return db;
+        }
+    }
+    return nullptr;
+}
+
 static const char* const kSchema[] = {
     "CREATE TABLE Datum (ID INTEGER PRIMARY KEY AUTOINCREMENT, a1 TEXT, a2 TEXT, a3 TEXT);",
     "CREATE TABLE Buchungen (ID INTEGER PRIMARY KEY AUTOINCREMENT, a1 TEXT, "
@@ -179,19 +204,12 @@ static bool hasPlainHeader(const QString& path) {
 State probe(const QString& path) {
     if (!QFileInfo(path).isFile())
         return State::Missing;
-    // Read-only probing: open with the key first, then without. A file that starts with the
-    // engine's plain header has no password (a keyed file starts with its random salt), which
-    // spares deriving the key for nothing.
-    const bool plainHeader = hasPlainHeader(path);
-    for (const QByteArray& key : {builtInPassword(), QByteArray()}) {
-        if (plainHeader && !key.isEmpty())
-            continue;
-        auto db = Database::open(path, key);
-        if (db)
-            return hasCashBookTables(*db) ? (key.isEmpty() ? State::Plain : State::Protected)
-                                          : State::NotACashBook;
-    }
-    return State::NotACashBook;
+    // Read-only probing: open with the key first, then without.
+    QByteArray key;
+    auto db = openWithEitherKey(path, {}, &key);
+    if (!db || !hasCashBookTables(*db))
+        return State::NotACashBook;
+    return key.isEmpty() ? State::Plain : State::Protected;
 }
 
 static QString rekeyTemp(const QString& path) {
@@ -222,13 +240,11 @@ QString completeRewriteOf(const QString& path) {
     // A journal beside it means the rewrite itself was cut short: not complete.
     if (!QFileInfo(tmp).isFile() || QFileInfo::exists(tmp + QStringLiteral("-journal")))
         return {};
-    for (const QByteArray& key : {builtInPassword(), QByteArray()}) {
-        auto db = Database::open(tmp, key);
-        if (db && hasCashBookTables(*db) &&
-            db->scalar(QStringLiteral("PRAGMA integrity_check;")) == QLatin1String("ok"))
-            return tmp;
-    }
-    return {};
+    const auto whole = [](Database& db) {
+        return hasCashBookTables(db) &&
+               db.scalar(QStringLiteral("PRAGMA integrity_check;")) == QLatin1String("ok");
+    };
+    return openWithEitherKey(tmp, whole) ? tmp : QString();
 }
 
 namespace {
@@ -247,17 +263,16 @@ struct RawFile {
 
 bool changePassword(const QString& path, const QByteArray& oldKey, const QByteArray& newKey,
                     QString* error) {
-    const QString tmp = rekeyTemp(path);
+    // Nothing of a failed rewrite stays beside the file, nor of one a crash cut short before.
+    PendingFile rewrite(path, rekeyTemp(path), PendingFile::Mode::TargetsMode);
+    const QString& tmp = rewrite.path();
     auto fail = [&](const QString& why) {
-        // Nothing of a failed rewrite stays beside the file.
-        QFile::remove(tmp);
-        QFile::remove(tmp + QStringLiteral("-journal"));
+        rewrite.discard();
         if (error)
             *error = why;
         return false;
     };
-    QFile::remove(tmp);
-    QFile::remove(tmp + QStringLiteral("-journal"));
+    rewrite.discard();
     const RawFile raw(path);
     {
         QString why;
@@ -279,7 +294,7 @@ bool changePassword(const QString& path, const QByteArray& oldKey, const QByteAr
             return fail(fromErrno(pass.err).detail);
         }
         if (pass.kind == pagecipher::Result::NotApplicable) {
-            QFile::remove(tmp);
+            rewrite.discard();
             Statement attach = db->prepare(QStringLiteral("ATTACH DATABASE ? AS target KEY ?;"));
             attach.bind(1, tmp);
             attach.bind(2, QString::fromLatin1(newKey));
@@ -292,24 +307,16 @@ bool changePassword(const QString& path, const QByteArray& oldKey, const QByteAr
                 db.reset();
                 return fail(why);
             }
-            // The exported file must be complete on disk before it takes the original's name.
-            if (!syncFile(tmp)) {
-                db.reset();
-                return fail(QStringLiteral("Die Datei konnte nicht vollständig geschrieben "
-                                           "werden. ") +
-                            fromErrno(errno).detail);
-            }
         }
     }
-    // The rewritten file takes the original's name only once it opens under the new key as a
-    // cash book with every page its header counts.
-    if (const FileResult opens = checkOpens(tmp, newKey); !opens.ok())
-        return fail(opens.detail);
-    QFile::setPermissions(tmp, QFile::permissions(path));
-    const FileResult r = replaceFile(tmp, path);
-    if (!r.ok())
-        return fail(r.detail);
-    return true;
+    // The rewritten file must be complete on disk before it takes the original's name, and
+    // open under the new key as a cash book with every page its header counts.
+    if (const FileResult synced = rewrite.check(); !synced.ok())
+        return fail(QStringLiteral("Die Datei konnte nicht vollständig geschrieben werden. ") +
+                    synced.detail);
+    const FileResult r =
+        rewrite.putInPlace([&](const QString& file) { return checkOpens(file, newKey); });
+    return r.ok() || fail(r.detail);
 }
 
 bool removePassword(const QString& path, QString* error) {
@@ -483,6 +490,16 @@ FileLock::Outcome FileLock::acquire() {
     out.kind = Outcome::Held;
     out.holder = holder();
     return out;
+}
+
+FileResult FileLock::acquireOrBusy(const QString& openPhrase) {
+    const Outcome held = acquire();
+    if (held.ok())
+        return {};
+    FileResult busy = fromErrno(EBUSY);
+    busy.detail +=
+        held.holder.isEmpty() ? QLatin1Char(' ') + held.detail : openPhrase.arg(held.holder);
+    return busy;
 }
 
 void FileLock::unlock() {

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -15,6 +16,17 @@ namespace tb::cashfile {
 
 // The built-in password the data file carries whenever no program works on it.
 QByteArray builtInPassword();
+
+// The keys a file of ours is tried with, in turn: the built-in password (every file at rest),
+// then none (a file a crashed run left open).
+std::array<QByteArray, 2> keysInTurn();
+
+// Opens the file with the first key of keysInTurn() under which it opens and accept (when given)
+// holds; *usedKey tells which. nullptr when none fits, with the last failure in *error.
+std::unique_ptr<Database> openWithEitherKey(const QString& path,
+                                            const std::function<bool(Database&)>& accept = {},
+                                            QByteArray* usedKey = nullptr,
+                                            QString* error = nullptr);
 
 enum class State { Protected, Plain, NotACashBook, Missing };
 
@@ -103,6 +115,10 @@ class FileLock {
     };
     Outcome acquire();
     bool tryLock() { return acquire().ok(); }
+    // acquire() for work that cannot wait: nothing when the lock is taken, otherwise EBUSY
+    // with openPhrase (its %1 the holder) appended to the detail, or why no lock could be made.
+    FileResult
+    acquireOrBusy(const QString& openPhrase = QStringLiteral(" Das Kassenbuch ist geöffnet (%1)."));
     void unlock();
     // Who holds it, for the message: "PID 1234 auf host".
     QString holder() const;

@@ -66,4 +66,37 @@ FileResult replaceFile(const QString& src, const QString& dst);
 // Maps an errno value to a FileError.
 FileResult fromErrno(int err);
 
+// A whole file written beside its target under a temporary name, put in the target's place only
+// when it is complete, flushed to disk and checked: until then the target is untouched. A file
+// that is not put in place is removed, with a journal the engine left beside it, when the object
+// goes (or on discard()).
+class PendingFile {
+  public:
+    using Check = std::function<FileResult(const QString& temp)>;
+    enum class Mode { NewFile, TargetsMode };
+
+    // mode: TargetsMode gives the file the target's permissions before it takes its place.
+    PendingFile(QString target, QString temp, Mode mode = Mode::NewFile);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    const QString& path() const { return temp_; }
+    const QString& target() const { return target_; }
+
+    // Flushes the file to disk and runs check on it: the file stays beside the target.
+    FileResult check(const Check& check = {});
+    // check(), then the rename over the target with the folder flushed. On a failure the file
+    // is removed and the target stays as it was.
+    FileResult putInPlace(const Check& check = {});
+    // Removes the file and its journal (a leftover of an earlier attempt, or a failed one).
+    void discard();
+
+  private:
+    QString target_;
+    QString temp_;
+    Mode mode_;
+    bool placed_ = false;
+};
+
 } // namespace tb
