@@ -30,14 +30,17 @@ static bool hasPlainHeader(const QString& path);
 
 std::unique_ptr<Database> openWithEitherKey(const QString& path,
                                             const std::function<bool(Database&)>& accept,
-                                            QByteArray* usedKey, QString* error) {
+                                            QByteArray* usedKey, FileResult* failure) {
     // A file that starts with the engine's plain header has no password (a keyed file starts
     // with its random salt), which spares deriving the key for nothing.
     const bool plainHeader = hasPlainHeader(path);
     for (const QByteArray& key : keysInTurn()) {
         if (plainHeader && !key.isEmpty())
             continue;
-        auto db = Database::open(path, key, error);
+        FileResult why;
+        auto db = Database::open(path, key, why);
+        if (!db && failure)
+            *failure = why;
         if (db && (!accept || accept(*db))) {
             if (usedKey)
                 *usedKey = key;
@@ -130,12 +133,13 @@ std::optional<RowCounts> countRows(Database& db) {
 }
 
 static FileResult broken(const QString& why) {
-    FileResult r;
-    r.error = FileError::Other;
-    r.number = EIO;
+    FileResult r = finding(QStringLiteral("Die Kopie ist nicht in Ordnung: ") + why);
     r.systemText = why;
-    r.detail = QStringLiteral("Die Kopie ist nicht in Ordnung: ") + why;
     return r;
+}
+
+static FileResult notACashBook() {
+    return finding(QStringLiteral("Die Datei ist kein Kassenbuch."));
 }
 
 FileResult checkOpens(const QString& path, const QByteArray& key) {
@@ -170,31 +174,12 @@ FileResult verifyBook(const QString& path, const QByteArray& key,
     return {};
 }
 
-static FileResult fromDbText(const QString& text) {
-    FileResult r;
-    r.detail = text;
-    r.systemText = text;
-    if (text.contains(QLatin1String("Der Datenträger ist voll."))) {
-        r.error = FileError::DiskFull;
-        r.number = ENOSPC;
-    } else if (text.contains(QLatin1String("Zugriff verweigert")) ||
-               text.contains(QLatin1String("Die Datei ist schreibgeschützt"))) {
-        r.error = FileError::AccessDenied;
-        r.number = EACCES;
-    } else {
-        r.error = FileError::Other;
-        r.number = EIO;
-    }
-    return r;
-}
+static FileResult passwordOn(const QString& path);
 
 FileResult protect(const QString& path) {
     if (!QFileInfo(path).isFile())
         return fromErrno(ENOENT);
-    QString why;
-    if (putPasswordBack(path, &why))
-        return {};
-    return fromDbText(why);
+    return passwordOn(path);
 }
 
 static bool hasPlainHeader(const QString& path) {
@@ -261,24 +246,19 @@ struct RawFile {
 };
 } // namespace
 
-bool changePassword(const QString& path, const QByteArray& oldKey, const QByteArray& newKey,
-                    QString* error) {
+// The rewrite under a new key (changePassword), its failure kept as the engine or the system
+// reported it.
+static FileResult rekey(const QString& path, const QByteArray& oldKey, const QByteArray& newKey) {
     // Nothing of a failed rewrite stays beside the file, nor of one a crash cut short before.
     PendingFile rewrite(path, rekeyTemp(path), PendingFile::Mode::TargetsMode);
     const QString& tmp = rewrite.path();
-    auto fail = [&](const QString& why) {
-        rewrite.discard();
-        if (error)
-            *error = why;
-        return false;
-    };
     rewrite.discard();
     const RawFile raw(path);
     {
-        QString why;
-        auto db = Database::open(path, oldKey, &why);
+        FileResult why;
+        auto db = Database::open(path, oldKey, why);
         if (!db)
-            return fail(why);
+            return why;
         // Nobody else may write to the file while it is rewritten: the read below takes the
         // engine's read lock (rolling back a journal a crash left) and keeps it to the end.
         db->exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE;"));
@@ -289,34 +269,39 @@ bool changePassword(const QString& path, const QByteArray& oldKey, const QByteAr
         if (locked && raw.fd >= 0 && oldKey.isEmpty() != newKey.isEmpty())
             pass = oldKey.isEmpty() ? pagecipher::encryptFile(raw.fd, tmp, newKey)
                                     : pagecipher::decryptFile(raw.fd, tmp, oldKey);
-        if (pass.kind == pagecipher::Result::Failed) {
-            db.reset();
-            return fail(fromErrno(pass.err).detail);
-        }
+        if (pass.kind == pagecipher::Result::Failed)
+            return fromErrno(pass.err);
         if (pass.kind == pagecipher::Result::NotApplicable) {
             rewrite.discard();
             Statement attach = db->prepare(QStringLiteral("ATTACH DATABASE ? AS target KEY ?;"));
             attach.bind(1, tmp);
             attach.bind(2, QString::fromLatin1(newKey));
             if (!attach.run())
-                return fail(attach.error());
-            const bool exported =
-                db->exec(QStringLiteral("SELECT sqlcipher_export('target');"), &why) &&
-                db->exec(QStringLiteral("DETACH DATABASE target;"), &why);
-            if (!exported) {
-                db.reset();
-                return fail(why);
-            }
+                return attach.failure();
+            if (!db->exec(QStringLiteral("SELECT sqlcipher_export('target');"), &why) ||
+                !db->exec(QStringLiteral("DETACH DATABASE target;"), &why))
+                return why;
         }
     }
     // The rewritten file must be complete on disk before it takes the original's name, and
     // open under the new key as a cash book with every page its header counts.
-    if (const FileResult synced = rewrite.check(); !synced.ok())
-        return fail(QStringLiteral("Die Datei konnte nicht vollständig geschrieben werden. ") +
-                    synced.detail);
-    const FileResult r =
-        rewrite.putInPlace([&](const QString& file) { return checkOpens(file, newKey); });
-    return r.ok() || fail(r.detail);
+    if (FileResult synced = rewrite.check(); !synced.ok()) {
+        synced.detail.prepend(
+            QStringLiteral("Die Datei konnte nicht vollständig geschrieben werden. "));
+        return synced;
+    }
+    return rewrite.putInPlace([&](const QString& file) { return checkOpens(file, newKey); });
+}
+
+static bool told(const FileResult& r, QString* error) {
+    if (!r.ok() && error)
+        *error = r.detail;
+    return r.ok();
+}
+
+bool changePassword(const QString& path, const QByteArray& oldKey, const QByteArray& newKey,
+                    QString* error) {
+    return told(rekey(path, oldKey, newKey), error);
 }
 
 bool removePassword(const QString& path, QString* error) {
@@ -326,45 +311,37 @@ bool removePassword(const QString& path, QString* error) {
     case State::Protected:
         return changePassword(path, builtInPassword(), {}, error);
     default:
-        if (error)
-            *error = QStringLiteral("Die Datei ist kein Kassenbuch.");
-        return false;
+        return told(notACashBook(), error);
+    }
+}
+
+static FileResult passwordOn(const QString& path) {
+    switch (probe(path)) {
+    case State::Protected:
+        return {};
+    case State::Plain:
+        return rekey(path, {}, builtInPassword());
+    default:
+        return notACashBook();
     }
 }
 
 bool putPasswordBack(const QString& path, QString* error) {
-    switch (probe(path)) {
-    case State::Protected:
-        return true;
-    case State::Plain:
-        return changePassword(path, {}, builtInPassword(), error);
-    default:
-        if (error)
-            *error = QStringLiteral("Die Datei ist kein Kassenbuch.");
-        return false;
-    }
+    return told(passwordOn(path), error);
 }
 
-bool createEmpty(const QString& path, QString* error, const QByteArray& key, bool withLog) {
-    auto fail = [&](const QString& why) {
-        if (error)
-            *error = why;
+FileResult createEmptyBook(const QString& path, const QByteArray& key, bool withLog) {
+    if (QFileInfo::exists(path))
+        return finding(QStringLiteral("Die Datei ist bereits vorhanden."));
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return finding(QStringLiteral("Der Ordner konnte nicht angelegt werden."));
+    FileResult why;
+    auto fail = [&](FileResult r) {
         QFile::remove(path);
-        return false;
+        return r;
     };
-    if (QFileInfo::exists(path)) {
-        if (error)
-            *error = QStringLiteral("Die Datei ist bereits vorhanden.");
-        return false;
-    }
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        if (error)
-            *error = QStringLiteral("Der Ordner konnte nicht angelegt werden.");
-        return false;
-    }
-    QString why;
     {
-        auto db = Database::open(path, key, &why, Database::Mode::Create);
+        auto db = Database::open(path, key, why, Database::Mode::Create);
         if (!db)
             return fail(why);
         Transaction t(*db);
@@ -376,6 +353,7 @@ bool createEmpty(const QString& path, QString* error, const QByteArray& key, boo
             if (!db->exec(QString::fromLatin1(sql), &why))
                 return fail(why);
         }
+        QString logWhy;
         const bool filled =
             db->exec(QStringLiteral(
                          "INSERT INTO Einstellungen (Einst10, Einst11, Einst12, Einst13, Einst14, "
@@ -385,12 +363,16 @@ bool createEmpty(const QString& path, QString* error, const QByteArray& key, boo
                      &why) &&
             db->exec(QStringLiteral("INSERT INTO Buchungstext (a1) VALUES ('Bareinnahme');"),
                      &why) &&
-            (!withLog || changelog::ensureLog(*db, changelog::Reason::NewBook, &why));
+            (!withLog || changelog::ensureLog(*db, changelog::Reason::NewBook, &logWhy));
         if (!filled || !t.commit())
-            return fail(why.isEmpty() ? db->lastError() : why);
+            return fail(!why.ok() ? why : db->failureTold(logWhy));
     }
     syncFile(path);
-    return true;
+    return {};
+}
+
+bool createEmpty(const QString& path, QString* error, const QByteArray& key, bool withLog) {
+    return told(createEmptyBook(path, key, withLog), error);
 }
 
 FileLock::FileLock(const QString& dataPath)

@@ -26,7 +26,7 @@ std::array<QByteArray, 2> keysInTurn();
 std::unique_ptr<Database> openWithEitherKey(const QString& path,
                                             const std::function<bool(Database&)>& accept = {},
                                             QByteArray* usedKey = nullptr,
-                                            QString* error = nullptr);
+                                            FileResult* failure = nullptr);
 
 enum class State { Protected, Plain, NotACashBook, Missing };
 
@@ -51,6 +51,7 @@ bool putPasswordBack(const QString& path, QString* error = nullptr);
 // being opened for a run) unless a key is given, and fails when the file exists.
 bool createEmpty(const QString& path, QString* error = nullptr, const QByteArray& key = {},
                  bool withLog = true);
+FileResult createEmptyBook(const QString& path, const QByteArray& key = {}, bool withLog = true);
 
 // Brings a cash book of an older version up to date (the indexes of the listings, the tables of
 // the tax advisor's accounts, the change log, the kept till counts), all in one transaction; a

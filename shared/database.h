@@ -1,5 +1,7 @@
 #pragma once
 
+#include "file_copy.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -28,6 +30,9 @@ QByteArray fileStart(const QString& path, int bytes);
 // An error of the database engine for messages: the cause in German ("Der Datenträger ist
 // voll."), then the engine's own text in brackets.
 QString germanDbError(int code, const QString& engineText);
+// The engine's error as a result: its kind from the code (a full disk, a write the system
+// refused, anything else), the code kept, the German text for messages.
+FileResult fromEngine(int code, const QString& engineText);
 
 // One prepared SQL statement. Values are always bound, never spliced into the text.
 class Statement {
@@ -67,14 +72,15 @@ class Statement {
     // The kind as stored: ask before utf8()/text(), which turn bytes into text.
     bool isText(int i) const;
 
-    const QString& error() const { return error_; }
+    const QString& error() const { return failure_.detail; }
+    const FileResult& failure() const { return failure_; }
 
   private:
     friend class Database;
-    Statement(sqlite3_stmt* stmt, sqlite3* db, QString error);
+    Statement(sqlite3_stmt* stmt, sqlite3* db, FileResult failure);
     sqlite3_stmt* stmt_ = nullptr;
     sqlite3* db_ = nullptr;
-    QString error_;
+    FileResult failure_;
 };
 
 // A connection to a data file through SQLCipher, with the cash book's SQL functions registered.
@@ -86,6 +92,8 @@ class Database {
     // fits by reading the schema. nullptr with *error set when the file cannot be used.
     static std::unique_ptr<Database> open(const QString& path, const QByteArray& key,
                                           QString* error = nullptr, Mode mode = Mode::ReadWrite);
+    static std::unique_ptr<Database> open(const QString& path, const QByteArray& key,
+                                          FileResult& failure, Mode mode = Mode::ReadWrite);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -94,6 +102,7 @@ class Database {
     const QString& path() const { return path_; }
 
     bool exec(const QString& sql, QString* error = nullptr);
+    bool exec(const QString& sql, FileResult* failure);
     Statement prepare(const QString& sql);
     qint64 lastInsertId() const;
     int changes() const;
@@ -106,6 +115,11 @@ class Database {
     using RowHook = std::function<void(std::string_view table, qint64 rowid)>;
     void setRowHook(RowHook hook);
     QString lastError() const;
+    FileResult lastFailure() const;
+    // A failure of work done through this connection that was told as text (why): its kind
+    // and code from the engine's last error, its text why; a finding of ours when the engine
+    // reports none.
+    FileResult failureTold(const QString& why) const;
 
     // Reads one value of the first row, "" when there is none.
     QString scalar(const QString& sql, const QStringList& params = {});

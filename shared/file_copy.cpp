@@ -77,6 +77,15 @@ FileResult fromErrno(int err) {
     return r;
 }
 
+FileResult finding(const QString& why) {
+    FileResult r;
+    r.error = FileError::Other;
+    r.number = EIO;
+    r.systemText = why;
+    r.detail = why;
+    return r;
+}
+
 static bool syncPath(const QString& path, int flags) {
     const int fd = ::open(QFile::encodeName(path).constData(), flags);
     if (fd < 0)

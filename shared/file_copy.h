@@ -6,16 +6,21 @@
 
 namespace tb {
 
-// Outcome of a file operation, mapped from errno.
+// The outcome of an operation on a file, also of the database engine's work on it. The kind is
+// decided from the codes, never from a text; the German text is only for messages.
 enum class FileError { None, DiskFull, AccessDenied, NotFound, Other };
 
 struct FileResult {
     FileError error = FileError::None;
-    int number = 0;     // the system's error number (errno)
-    QString systemText; // the system's own text for it
+    int number = 0;     // the system's error number (errno); for the engine's errors the nearest
+    int engineCode = 0; // the engine's extended result code when the engine failed, else 0
+    QString systemText; // the system's or the engine's own text for it
     QString detail;     // the cause in German, then the system's text, for messages
     bool ok() const { return error == FileError::None; }
 };
+
+// A check of ours found the file wrong (it is no cash book, it is incomplete): why in German.
+FileResult finding(const QString& why);
 
 // The cause of a system error number in German ("Der Datenträger ist voll.").
 QString germanReason(int err);

@@ -12,38 +12,29 @@
 namespace tb {
 
 namespace {
-FileResult dbFailure(const QString& why) {
-    FileResult r;
-    r.number = why.contains(QLatin1String("Der Datenträger ist voll.")) ? ENOSPC : EIO;
-    r.error = r.number == ENOSPC ? FileError::DiskFull : FileError::Other;
-    r.systemText = why;
-    r.detail = why;
-    return r;
-}
-
 // The plain compaction: the engine exports the whole book into temp. Fails on the first page
 // it cannot read.
 FileResult exportBook(const QString& path, PendingFile& temp,
                       std::optional<cashfile::RowCounts>& counts) {
     // The file carries the built-in password; one left open by a crash may not.
-    QString why;
+    FileResult why;
     std::unique_ptr<Database> db =
         cashfile::openWithEitherKey(path, cashfile::hasCashBookTables, nullptr, &why);
     if (!db)
-        return dbFailure(why);
+        return why;
+    why = {}; // a key tried before the one that fits
     counts = cashfile::countRows(*db);
     Statement attach = db->prepare(QStringLiteral("ATTACH DATABASE ? AS fresh KEY ?;"));
     attach.bind(1, temp.path());
     attach.bind(2, QString::fromLatin1(cashfile::builtInPassword()));
-    const bool exported = attach.run() &&
-                          db->exec(QStringLiteral("SELECT sqlcipher_export('fresh');"), &why) &&
-                          db->exec(QStringLiteral("DETACH DATABASE fresh;"), &why);
-    if (!exported) {
-        if (why.isEmpty())
-            why = attach.error();
+    if (!attach.run())
+        why = attach.failure();
+    else if (db->exec(QStringLiteral("SELECT sqlcipher_export('fresh');"), &why))
+        db->exec(QStringLiteral("DETACH DATABASE fresh;"), &why);
+    if (!why.ok()) {
         db.reset();
         temp.discard();
-        return dbFailure(why);
+        return why;
     }
     return {};
 }
@@ -83,7 +74,7 @@ Compaction::Result Compaction::compact(const QString& given, Progress& progress)
         // The engine could not read the file: a damaged page. What can be read is saved.
         fresh.discard();
         SalvageReport report;
-        QString why;
+        FileResult why;
         switch (Salvage::rebuild(path, temp, report, progress, &why)) {
         case Salvage::Outcome::Written:
             progress.begin(QStringLiteral("Die reparierte Datei wird geprüft …"));
@@ -95,7 +86,7 @@ Compaction::Result Compaction::compact(const QString& given, Progress& progress)
             result.unreadable = true;
             [[fallthrough]];
         case Salvage::Outcome::Failed:
-            r = dbFailure(why);
+            r = why;
             break;
         }
         // The damaged file stays beside the new one, under a name no program deletes.
