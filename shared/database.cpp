@@ -390,18 +390,38 @@ qint64 Database::dataVersion() {
     return st.next() ? st.integer(0) : -1;
 }
 
-void Database::setRowHook(RowHook hook) {
-    rowHook_ = std::move(hook);
-    if (!rowHook_) {
+Database::RowWatch Database::watchRows(RowHook hook) {
+    if (rowHooks_.empty())
+        sqlite3_update_hook(
+            db_,
+            [](void* self, int, const char*, const char* table, sqlite3_int64 rowid) {
+                for (const auto& [id, told] : static_cast<Database*>(self)->rowHooks_)
+                    told(table, rowid);
+            },
+            this);
+    rowHooks_.emplace_back(++lastWatch_, std::move(hook));
+    return RowWatch(this, lastWatch_);
+}
+
+void Database::unwatch(int id) {
+    std::erase_if(rowHooks_, [id](const auto& h) { return h.first == id; });
+    if (rowHooks_.empty())
         sqlite3_update_hook(db_, nullptr, nullptr);
-        return;
+}
+
+Database::RowWatch& Database::RowWatch::operator=(RowWatch&& other) noexcept {
+    if (this != &other) {
+        if (db_)
+            db_->unwatch(id_);
+        db_ = std::exchange(other.db_, nullptr);
+        id_ = other.id_;
     }
-    sqlite3_update_hook(
-        db_,
-        [](void* self, int, const char*, const char* table, sqlite3_int64 rowid) {
-            static_cast<Database*>(self)->rowHook_(table, rowid);
-        },
-        this);
+    return *this;
+}
+
+Database::RowWatch::~RowWatch() {
+    if (db_)
+        db_->unwatch(id_);
 }
 
 bool Database::exec(const QString& sql, QString* error) {

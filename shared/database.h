@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -113,7 +115,24 @@ class Database {
     // Told of every row this connection inserts, changes or deletes (table and rowid); not of
     // rows a DELETE without WHERE empties a table of, which totalChanges() still counts.
     using RowHook = std::function<void(std::string_view table, qint64 rowid)>;
-    void setRowHook(RowHook hook);
+    // One watcher of the rows: told until it goes. Any number may watch at once.
+    class RowWatch {
+      public:
+        RowWatch() = default;
+        RowWatch(RowWatch&& other) noexcept
+            : db_(std::exchange(other.db_, nullptr)), id_(other.id_) {}
+        RowWatch& operator=(RowWatch&& other) noexcept;
+        RowWatch(const RowWatch&) = delete;
+        RowWatch& operator=(const RowWatch&) = delete;
+        ~RowWatch();
+
+      private:
+        friend class Database;
+        RowWatch(Database* db, int id) : db_(db), id_(id) {}
+        Database* db_ = nullptr;
+        int id_ = 0;
+    };
+    [[nodiscard]] RowWatch watchRows(RowHook hook);
     QString lastError() const;
     FileResult lastFailure() const;
     // A failure of work done through this connection that was told as text (why): its kind
@@ -130,9 +149,11 @@ class Database {
 
   private:
     Database(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
+    void unwatch(int id);
     sqlite3* db_;
     QString path_;
-    RowHook rowHook_;
+    std::vector<std::pair<int, RowHook>> rowHooks_;
+    int lastWatch_ = 0;
 };
 
 // A transaction that rolls back unless committed.

@@ -287,6 +287,29 @@ TEST(DataFile, SqlTextsOfTheCashBookRunAsWritten) {
     EXPECT_NE(first("Select * from Buchungen WHERE a12 = (\"O\")Order by n1;"), "<none>");
 }
 
+TEST(DataFile, EveryRowWatcherIsToldUntilItGoes) {
+    test::TempBook book;
+    Database* db = &book.db();
+    std::vector<qint64> first, second;
+    auto watchFirst = db->watchRows([&](std::string_view table, qint64 rowid) {
+        if (table == "Buchungen")
+            first.push_back(rowid);
+    });
+    {
+        auto watchSecond = db->watchRows([&](std::string_view table, qint64 rowid) {
+            if (table == "Buchungen")
+                second.push_back(rowid);
+        });
+        ASSERT_TRUE(db->exec("INSERT INTO Buchungen (n1, a10) VALUES ('A', '01.03.2024');"));
+    }
+    ASSERT_TRUE(db->exec("INSERT INTO Buchungen (n1, a10) VALUES ('B', '01.03.2024');"));
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(second, std::vector<qint64>{first[0]});
+    watchFirst = {};
+    ASSERT_TRUE(db->exec("INSERT INTO Buchungen (n1, a10) VALUES ('C', '01.03.2024');"));
+    EXPECT_EQ(first.size(), 2u);
+}
+
 TEST(DataView, MovesFindsAddsUpdatesDeletes) {
     test::TempBook book;
     for (const char* d : {"01.03.2024", "02.03.2024", "03.03.2024"})
