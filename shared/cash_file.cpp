@@ -22,6 +22,34 @@ QByteArray builtInPassword() {
     return QByteArrayLiteral("vodle");
 }
 
+std::array<QByteArray, 2> keysInTurn() {
+    return {builtInPassword(), QByteArray()};
+}
+
+static bool hasPlainHeader(const QString& path);
+
+std::unique_ptr<Database> openWithEitherKey(const QString& path,
+                                            const std::function<bool(Database&)>& accept,
+                                            QByteArray* usedKey, FileResult* failure) {
+    // A file that starts with the engine's plain header has no password (a keyed file starts
+    // with its random salt), which spares deriving the key for nothing.
+    const bool plainHeader = hasPlainHeader(path);
+    for (const QByteArray& key : keysInTurn()) {
+        if (plainHeader && !key.isEmpty())
+            continue;
+        FileResult why;
+        auto db = Database::open(path, key, why);
+        if (!db && failure)
+            *failure = why;
+        if (db && (!accept || accept(*db))) {
+            if (usedKey)
+                *usedKey = key;
+            return db;
+        }
+    }
+    return nullptr;
+}
+
 static const char* const kSchema[] = {
     "CREATE TABLE Datum (ID INTEGER PRIMARY KEY AUTOINCREMENT, a1 TEXT, a2 TEXT, a3 TEXT);",
     "CREATE TABLE Buchungen (ID INTEGER PRIMARY KEY AUTOINCREMENT, a1 TEXT, "
@@ -105,12 +133,13 @@ std::optional<RowCounts> countRows(Database& db) {
 }
 
 static FileResult broken(const QString& why) {
-    FileResult r;
-    r.error = FileError::Other;
-    r.number = EIO;
+    FileResult r = finding(QStringLiteral("Die Kopie ist nicht in Ordnung: ") + why);
     r.systemText = why;
-    r.detail = QStringLiteral("Die Kopie ist nicht in Ordnung: ") + why;
     return r;
+}
+
+static FileResult notACashBook() {
+    return finding(QStringLiteral("Die Datei ist kein Kassenbuch."));
 }
 
 FileResult checkOpens(const QString& path, const QByteArray& key) {
@@ -145,31 +174,12 @@ FileResult verifyBook(const QString& path, const QByteArray& key,
     return {};
 }
 
-static FileResult fromDbText(const QString& text) {
-    FileResult r;
-    r.detail = text;
-    r.systemText = text;
-    if (text.contains(QLatin1String("Der Datenträger ist voll."))) {
-        r.error = FileError::DiskFull;
-        r.number = ENOSPC;
-    } else if (text.contains(QLatin1String("Zugriff verweigert")) ||
-               text.contains(QLatin1String("Die Datei ist schreibgeschützt"))) {
-        r.error = FileError::AccessDenied;
-        r.number = EACCES;
-    } else {
-        r.error = FileError::Other;
-        r.number = EIO;
-    }
-    return r;
-}
+static FileResult passwordOn(const QString& path);
 
 FileResult protect(const QString& path) {
     if (!QFileInfo(path).isFile())
         return fromErrno(ENOENT);
-    QString why;
-    if (putPasswordBack(path, &why))
-        return {};
-    return fromDbText(why);
+    return passwordOn(path);
 }
 
 static bool hasPlainHeader(const QString& path) {
@@ -179,19 +189,12 @@ static bool hasPlainHeader(const QString& path) {
 State probe(const QString& path) {
     if (!QFileInfo(path).isFile())
         return State::Missing;
-    // Read-only probing: open with the key first, then without. A file that starts with the
-    // engine's plain header has no password (a keyed file starts with its random salt), which
-    // spares deriving the key for nothing.
-    const bool plainHeader = hasPlainHeader(path);
-    for (const QByteArray& key : {builtInPassword(), QByteArray()}) {
-        if (plainHeader && !key.isEmpty())
-            continue;
-        auto db = Database::open(path, key);
-        if (db)
-            return hasCashBookTables(*db) ? (key.isEmpty() ? State::Plain : State::Protected)
-                                          : State::NotACashBook;
-    }
-    return State::NotACashBook;
+    // Read-only probing: open with the key first, then without.
+    QByteArray key;
+    auto db = openWithEitherKey(path, {}, &key);
+    if (!db || !hasCashBookTables(*db))
+        return State::NotACashBook;
+    return key.isEmpty() ? State::Plain : State::Protected;
 }
 
 static QString rekeyTemp(const QString& path) {
@@ -222,13 +225,11 @@ QString completeRewriteOf(const QString& path) {
     // A journal beside it means the rewrite itself was cut short: not complete.
     if (!QFileInfo(tmp).isFile() || QFileInfo::exists(tmp + QStringLiteral("-journal")))
         return {};
-    for (const QByteArray& key : {builtInPassword(), QByteArray()}) {
-        auto db = Database::open(tmp, key);
-        if (db && hasCashBookTables(*db) &&
-            db->scalar(QStringLiteral("PRAGMA integrity_check;")) == QLatin1String("ok"))
-            return tmp;
-    }
-    return {};
+    const auto whole = [](Database& db) {
+        return hasCashBookTables(db) &&
+               db.scalar(QStringLiteral("PRAGMA integrity_check;")) == QLatin1String("ok");
+    };
+    return openWithEitherKey(tmp, whole) ? tmp : QString();
 }
 
 namespace {
@@ -245,25 +246,19 @@ struct RawFile {
 };
 } // namespace
 
-bool changePassword(const QString& path, const QByteArray& oldKey, const QByteArray& newKey,
-                    QString* error) {
-    const QString tmp = rekeyTemp(path);
-    auto fail = [&](const QString& why) {
-        // Nothing of a failed rewrite stays beside the file.
-        QFile::remove(tmp);
-        QFile::remove(tmp + QStringLiteral("-journal"));
-        if (error)
-            *error = why;
-        return false;
-    };
-    QFile::remove(tmp);
-    QFile::remove(tmp + QStringLiteral("-journal"));
+// The rewrite under a new key (changePassword), its failure kept as the engine or the system
+// reported it.
+static FileResult rekey(const QString& path, const QByteArray& oldKey, const QByteArray& newKey) {
+    // Nothing of a failed rewrite stays beside the file, nor of one a crash cut short before.
+    PendingFile rewrite(path, rekeyTemp(path), PendingFile::Mode::TargetsMode);
+    const QString& tmp = rewrite.path();
+    rewrite.discard();
     const RawFile raw(path);
     {
-        QString why;
-        auto db = Database::open(path, oldKey, &why);
+        FileResult why;
+        auto db = Database::open(path, oldKey, why);
         if (!db)
-            return fail(why);
+            return why;
         // Nobody else may write to the file while it is rewritten: the read below takes the
         // engine's read lock (rolling back a journal a crash left) and keeps it to the end.
         db->exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE;"));
@@ -274,42 +269,39 @@ bool changePassword(const QString& path, const QByteArray& oldKey, const QByteAr
         if (locked && raw.fd >= 0 && oldKey.isEmpty() != newKey.isEmpty())
             pass = oldKey.isEmpty() ? pagecipher::encryptFile(raw.fd, tmp, newKey)
                                     : pagecipher::decryptFile(raw.fd, tmp, oldKey);
-        if (pass.kind == pagecipher::Result::Failed) {
-            db.reset();
-            return fail(fromErrno(pass.err).detail);
-        }
+        if (pass.kind == pagecipher::Result::Failed)
+            return fromErrno(pass.err);
         if (pass.kind == pagecipher::Result::NotApplicable) {
-            QFile::remove(tmp);
+            rewrite.discard();
             Statement attach = db->prepare(QStringLiteral("ATTACH DATABASE ? AS target KEY ?;"));
             attach.bind(1, tmp);
             attach.bind(2, QString::fromLatin1(newKey));
             if (!attach.run())
-                return fail(attach.error());
-            const bool exported =
-                db->exec(QStringLiteral("SELECT sqlcipher_export('target');"), &why) &&
-                db->exec(QStringLiteral("DETACH DATABASE target;"), &why);
-            if (!exported) {
-                db.reset();
-                return fail(why);
-            }
-            // The exported file must be complete on disk before it takes the original's name.
-            if (!syncFile(tmp)) {
-                db.reset();
-                return fail(QStringLiteral("Die Datei konnte nicht vollständig geschrieben "
-                                           "werden. ") +
-                            fromErrno(errno).detail);
-            }
+                return attach.failure();
+            if (!db->exec(QStringLiteral("SELECT sqlcipher_export('target');"), &why) ||
+                !db->exec(QStringLiteral("DETACH DATABASE target;"), &why))
+                return why;
         }
     }
-    // The rewritten file takes the original's name only once it opens under the new key as a
-    // cash book with every page its header counts.
-    if (const FileResult opens = checkOpens(tmp, newKey); !opens.ok())
-        return fail(opens.detail);
-    QFile::setPermissions(tmp, QFile::permissions(path));
-    const FileResult r = replaceFile(tmp, path);
-    if (!r.ok())
-        return fail(r.detail);
-    return true;
+    // The rewritten file must be complete on disk before it takes the original's name, and
+    // open under the new key as a cash book with every page its header counts.
+    if (FileResult synced = rewrite.check(); !synced.ok()) {
+        synced.detail.prepend(
+            QStringLiteral("Die Datei konnte nicht vollständig geschrieben werden. "));
+        return synced;
+    }
+    return rewrite.putInPlace([&](const QString& file) { return checkOpens(file, newKey); });
+}
+
+static bool told(const FileResult& r, QString* error) {
+    if (!r.ok() && error)
+        *error = r.detail;
+    return r.ok();
+}
+
+bool changePassword(const QString& path, const QByteArray& oldKey, const QByteArray& newKey,
+                    QString* error) {
+    return told(rekey(path, oldKey, newKey), error);
 }
 
 bool removePassword(const QString& path, QString* error) {
@@ -319,45 +311,37 @@ bool removePassword(const QString& path, QString* error) {
     case State::Protected:
         return changePassword(path, builtInPassword(), {}, error);
     default:
-        if (error)
-            *error = QStringLiteral("Die Datei ist kein Kassenbuch.");
-        return false;
+        return told(notACashBook(), error);
+    }
+}
+
+static FileResult passwordOn(const QString& path) {
+    switch (probe(path)) {
+    case State::Protected:
+        return {};
+    case State::Plain:
+        return rekey(path, {}, builtInPassword());
+    default:
+        return notACashBook();
     }
 }
 
 bool putPasswordBack(const QString& path, QString* error) {
-    switch (probe(path)) {
-    case State::Protected:
-        return true;
-    case State::Plain:
-        return changePassword(path, {}, builtInPassword(), error);
-    default:
-        if (error)
-            *error = QStringLiteral("Die Datei ist kein Kassenbuch.");
-        return false;
-    }
+    return told(passwordOn(path), error);
 }
 
-bool createEmpty(const QString& path, QString* error, const QByteArray& key, bool withLog) {
-    auto fail = [&](const QString& why) {
-        if (error)
-            *error = why;
+FileResult createEmptyBook(const QString& path, const QByteArray& key, bool withLog) {
+    if (QFileInfo::exists(path))
+        return finding(QStringLiteral("Die Datei ist bereits vorhanden."));
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return finding(QStringLiteral("Der Ordner konnte nicht angelegt werden."));
+    FileResult why;
+    auto fail = [&](FileResult r) {
         QFile::remove(path);
-        return false;
+        return r;
     };
-    if (QFileInfo::exists(path)) {
-        if (error)
-            *error = QStringLiteral("Die Datei ist bereits vorhanden.");
-        return false;
-    }
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        if (error)
-            *error = QStringLiteral("Der Ordner konnte nicht angelegt werden.");
-        return false;
-    }
-    QString why;
     {
-        auto db = Database::open(path, key, &why, Database::Mode::Create);
+        auto db = Database::open(path, key, why, Database::Mode::Create);
         if (!db)
             return fail(why);
         Transaction t(*db);
@@ -369,6 +353,7 @@ bool createEmpty(const QString& path, QString* error, const QByteArray& key, boo
             if (!db->exec(QString::fromLatin1(sql), &why))
                 return fail(why);
         }
+        QString logWhy;
         const bool filled =
             db->exec(QStringLiteral(
                          "INSERT INTO Einstellungen (Einst10, Einst11, Einst12, Einst13, Einst14, "
@@ -378,12 +363,16 @@ bool createEmpty(const QString& path, QString* error, const QByteArray& key, boo
                      &why) &&
             db->exec(QStringLiteral("INSERT INTO Buchungstext (a1) VALUES ('Bareinnahme');"),
                      &why) &&
-            (!withLog || changelog::ensureLog(*db, changelog::Reason::NewBook, &why));
+            (!withLog || changelog::ensureLog(*db, changelog::Reason::NewBook, &logWhy));
         if (!filled || !t.commit())
-            return fail(why.isEmpty() ? db->lastError() : why);
+            return fail(!why.ok() ? why : db->failureTold(logWhy));
     }
     syncFile(path);
-    return true;
+    return {};
+}
+
+bool createEmpty(const QString& path, QString* error, const QByteArray& key, bool withLog) {
+    return told(createEmptyBook(path, key, withLog), error);
 }
 
 FileLock::FileLock(const QString& dataPath)
@@ -483,6 +472,16 @@ FileLock::Outcome FileLock::acquire() {
     out.kind = Outcome::Held;
     out.holder = holder();
     return out;
+}
+
+FileResult FileLock::acquireOrBusy(const QString& openPhrase) {
+    const Outcome held = acquire();
+    if (held.ok())
+        return {};
+    FileResult busy = fromErrno(EBUSY);
+    busy.detail +=
+        held.holder.isEmpty() ? QLatin1Char(' ') + held.detail : openPhrase.arg(held.holder);
+    return busy;
 }
 
 void FileLock::unlock() {

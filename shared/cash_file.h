@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -15,6 +16,17 @@ namespace tb::cashfile {
 
 // The built-in password the data file carries whenever no program works on it.
 QByteArray builtInPassword();
+
+// The keys a file of ours is tried with, in turn: the built-in password (every file at rest),
+// then none (a file a crashed run left open).
+std::array<QByteArray, 2> keysInTurn();
+
+// Opens the file with the first key of keysInTurn() under which it opens and accept (when given)
+// holds; *usedKey tells which. nullptr when none fits, with the last failure in *error.
+std::unique_ptr<Database> openWithEitherKey(const QString& path,
+                                            const std::function<bool(Database&)>& accept = {},
+                                            QByteArray* usedKey = nullptr,
+                                            FileResult* failure = nullptr);
 
 enum class State { Protected, Plain, NotACashBook, Missing };
 
@@ -39,6 +51,7 @@ bool putPasswordBack(const QString& path, QString* error = nullptr);
 // being opened for a run) unless a key is given, and fails when the file exists.
 bool createEmpty(const QString& path, QString* error = nullptr, const QByteArray& key = {},
                  bool withLog = true);
+FileResult createEmptyBook(const QString& path, const QByteArray& key = {}, bool withLog = true);
 
 // Brings a cash book of an older version up to date (the indexes of the listings, the tables of
 // the tax advisor's accounts, the change log, the kept till counts), all in one transaction; a
@@ -103,6 +116,10 @@ class FileLock {
     };
     Outcome acquire();
     bool tryLock() { return acquire().ok(); }
+    // acquire() for work that cannot wait: nothing when the lock is taken, otherwise EBUSY
+    // with openPhrase (its %1 the holder) appended to the detail, or why no lock could be made.
+    FileResult
+    acquireOrBusy(const QString& openPhrase = QStringLiteral(" Das Kassenbuch ist geöffnet (%1)."));
     void unlock();
     // Who holds it, for the message: "PID 1234 auf host".
     QString holder() const;

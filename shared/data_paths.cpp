@@ -7,7 +7,7 @@
 namespace tb::paths {
 
 namespace {
-const QString kDataTail = QStringLiteral("/Tillbook - Daten/Tillbook.kas");
+const QString kDataTail = QStringLiteral("/Tillbook - Daten/") + kDataFileName;
 }
 
 QString homeFolder() {
@@ -38,7 +38,11 @@ QString defaultBackupFolder() {
 }
 
 QString defaultBackupPath() {
-    return defaultBackupFolder() + QStringLiteral("Tillbook.kas");
+    return defaultBackupFolder() + kDataFileName;
+}
+
+QString weekdayCopyOf(const QString& backupPath, int digit) {
+    return backupPath.left(backupPath.size() - 3) + QStringLiteral("ka") + QString::number(digit);
 }
 
 QString folderOf(const QString& path) {

@@ -10,6 +10,10 @@ inline const QString kBackupKey = QStringLiteral("Sicherung");
 inline const QString kPeriodStartKey = QStringLiteral("Kas_Sel1");
 inline const QString kPeriodEndKey = QStringLiteral("Kas_Sel2");
 
+// The data file's name: the default data path and the backup path end in it, and the backup
+// folder is the backup path less as many characters as it has.
+inline const QString kDataFileName = QStringLiteral("Tillbook.kas");
+
 // The home folder with a trailing "/": the stand-in where the desktop names no documents folder.
 QString homeFolder();
 
@@ -28,6 +32,10 @@ QString effectiveDataPath(const QString& stored, const QString& defaultPath);
 // "Backup Tillbook" in the home folder, with trailing "/", and the default backup copy in it.
 QString defaultBackupFolder();
 QString defaultBackupPath();
+
+// The weekday copy beside a backup path: its last three characters become "ka" and the digit,
+// 1 for Sunday to 7 for Saturday.
+QString weekdayCopyOf(const QString& backupPath, int digit);
 
 // Everything up to and including the last "/".
 QString folderOf(const QString& path);

@@ -7,6 +7,7 @@
 #include "page_cipher.h"
 
 #include <QFile>
+#include <cerrno>
 #include <cstdlib>
 #include <linux/magic.h>
 #include <sqlite3.h>
@@ -15,20 +16,26 @@
 
 namespace tb {
 
+// Errors passed on by a function (the export into a rewrite) arrive as SQLITE_ERROR with the
+// engine's own text of the cause: the code of that cause.
+static int causeOf(int code, const QString& engineText) {
+    if ((code & 0xff) != SQLITE_ERROR)
+        return code;
+    static const std::pair<const char*, int> known[] = {
+        {"disk is full", SQLITE_FULL},       {"readonly database", SQLITE_READONLY},
+        {"not a database", SQLITE_NOTADB},   {"disk I/O error", SQLITE_IOERR},
+        {"database is locked", SQLITE_BUSY}, {"malformed", SQLITE_CORRUPT},
+        {"unable to open", SQLITE_CANTOPEN}, {"out of memory", SQLITE_NOMEM},
+    };
+    for (const auto& [text, c] : known)
+        if (engineText.contains(QLatin1String(text)))
+            code = c;
+    return code;
+}
+
 QString germanDbError(int code, const QString& engineText) {
     QString cause;
-    if ((code & 0xff) == SQLITE_ERROR) {
-        // Errors passed on by a function (the export into a rewrite) keep only their text.
-        static const std::pair<const char*, int> known[] = {
-            {"disk is full", SQLITE_FULL},       {"readonly database", SQLITE_READONLY},
-            {"not a database", SQLITE_NOTADB},   {"disk I/O error", SQLITE_IOERR},
-            {"database is locked", SQLITE_BUSY}, {"malformed", SQLITE_CORRUPT},
-            {"unable to open", SQLITE_CANTOPEN}, {"out of memory", SQLITE_NOMEM},
-        };
-        for (const auto& [text, c] : known)
-            if (engineText.contains(QLatin1String(text)))
-                code = c;
-    }
+    code = causeOf(code, engineText);
     switch (code & 0xff) {
     case SQLITE_FULL:
         cause = QStringLiteral("Der Datenträger ist voll.");
@@ -69,15 +76,38 @@ QString germanDbError(int code, const QString& engineText) {
                                 : cause + QStringLiteral(" (") + engineText + QLatin1Char(')');
 }
 
-static QString errorOf(sqlite3* db) {
-    return germanDbError(sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
+FileResult fromEngine(int code, const QString& engineText) {
+    FileResult r;
+    r.engineCode = code;
+    r.systemText = engineText;
+    r.detail = germanDbError(code, engineText);
+    switch (causeOf(code, engineText) & 0xff) {
+    case SQLITE_FULL:
+        r.error = FileError::DiskFull;
+        r.number = ENOSPC;
+        break;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        r.error = FileError::AccessDenied;
+        r.number = EACCES;
+        break;
+    default:
+        r.error = FileError::Other;
+        r.number = EIO;
+    }
+    return r;
 }
 
-Statement::Statement(sqlite3_stmt* stmt, sqlite3* db, QString error)
-    : stmt_(stmt), db_(db), error_(std::move(error)) {}
+static FileResult failureOf(sqlite3* db) {
+    return fromEngine(sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+Statement::Statement(sqlite3_stmt* stmt, sqlite3* db, FileResult failure)
+    : stmt_(stmt), db_(db), failure_(std::move(failure)) {}
 
 Statement::Statement(Statement&& other) noexcept
-    : stmt_(other.stmt_), db_(other.db_), error_(std::move(other.error_)) {
+    : stmt_(other.stmt_), db_(other.db_), failure_(std::move(other.failure_)) {
     other.stmt_ = nullptr;
 }
 
@@ -87,7 +117,7 @@ Statement& Statement::operator=(Statement&& other) noexcept {
             sqlite3_finalize(stmt_);
         stmt_ = other.stmt_;
         db_ = other.db_;
-        error_ = std::move(other.error_);
+        failure_ = std::move(other.failure_);
         other.stmt_ = nullptr;
     }
     return *this;
@@ -150,7 +180,7 @@ bool Statement::next() {
     if (rc == SQLITE_ROW)
         return true;
     if (rc != SQLITE_DONE)
-        error_ = errorOf(db_);
+        failure_ = failureOf(db_);
     return false;
 }
 
@@ -160,7 +190,7 @@ bool Statement::run() {
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_DONE || rc == SQLITE_ROW)
         return true;
-    error_ = errorOf(db_);
+    failure_ = failureOf(db_);
     return false;
 }
 
@@ -284,13 +314,24 @@ static bool onLocalDisk(const QString& path) {
 
 std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& key, QString* error,
                                          Mode mode) {
-    auto fail = [&](const QString& why) -> std::unique_ptr<Database> {
-        if (error)
-            *error = why;
+    FileResult failure;
+    auto db = open(path, key, failure, mode);
+    if (!db && error)
+        *error = failure.detail;
+    return db;
+}
+
+std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& key,
+                                         FileResult& failure, Mode mode) {
+    auto fail = [&](FileResult why) -> std::unique_ptr<Database> {
+        failure = std::move(why);
         return nullptr;
     };
-    if (mode == Mode::ReadWrite && !QFile::exists(path))
-        return fail(QStringLiteral("Die Datei ist nicht vorhanden."));
+    if (mode == Mode::ReadWrite && !QFile::exists(path)) {
+        FileResult missing = fromErrno(ENOENT);
+        missing.detail = QStringLiteral("Die Datei ist nicht vorhanden.");
+        return fail(missing);
+    }
 
     sqlite3* db = nullptr;
     // CREATE also for an existing file: attached files (the rewrite under a new key) inherit
@@ -299,7 +340,7 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, gatheringVfs());
     if (rc != SQLITE_OK) {
-        const QString why = db ? errorOf(db) : germanDbError(rc, {});
+        FileResult why = db ? failureOf(db) : fromEngine(rc, {});
         sqlite3_close(db);
         return fail(why);
     }
@@ -333,7 +374,7 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
     jet::registerFunctions(db);
     changelog::registerFunctions(db);
     // Reading the schema proves the key (or the absence of one) fits the file.
-    QString why;
+    FileResult why;
     if (!result->exec(QStringLiteral("SELECT count(*) FROM sqlite_master;"), &why))
         return fail(why);
     return result;
@@ -353,27 +394,55 @@ qint64 Database::dataVersion() {
     return st.next() ? st.integer(0) : -1;
 }
 
-void Database::setRowHook(RowHook hook) {
-    rowHook_ = std::move(hook);
-    if (!rowHook_) {
+Database::RowWatch Database::watchRows(RowHook hook) {
+    if (rowHooks_.empty())
+        sqlite3_update_hook(
+            db_,
+            [](void* self, int, const char*, const char* table, sqlite3_int64 rowid) {
+                for (const auto& [id, told] : static_cast<Database*>(self)->rowHooks_)
+                    told(table, rowid);
+            },
+            this);
+    rowHooks_.emplace_back(++lastWatch_, std::move(hook));
+    return RowWatch(this, lastWatch_);
+}
+
+void Database::unwatch(int id) {
+    std::erase_if(rowHooks_, [id](const auto& h) { return h.first == id; });
+    if (rowHooks_.empty())
         sqlite3_update_hook(db_, nullptr, nullptr);
-        return;
+}
+
+Database::RowWatch& Database::RowWatch::operator=(RowWatch&& other) noexcept {
+    if (this != &other) {
+        if (db_)
+            db_->unwatch(id_);
+        db_ = std::exchange(other.db_, nullptr);
+        id_ = other.id_;
     }
-    sqlite3_update_hook(
-        db_,
-        [](void* self, int, const char*, const char* table, sqlite3_int64 rowid) {
-            static_cast<Database*>(self)->rowHook_(table, rowid);
-        },
-        this);
+    return *this;
+}
+
+Database::RowWatch::~RowWatch() {
+    if (db_)
+        db_->unwatch(id_);
 }
 
 bool Database::exec(const QString& sql, QString* error) {
+    FileResult failure;
+    const bool done = exec(sql, error ? &failure : nullptr);
+    if (!done && error)
+        *error = failure.detail;
+    return done;
+}
+
+bool Database::exec(const QString& sql, FileResult* failure) {
     char* msg = nullptr;
     const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &msg);
     if (rc != SQLITE_OK) {
-        if (error)
-            *error = germanDbError(sqlite3_extended_errcode(db_),
-                                   QString::fromUtf8(msg ? msg : sqlite3_errmsg(db_)));
+        if (failure)
+            *failure = fromEngine(sqlite3_extended_errcode(db_),
+                                  QString::fromUtf8(msg ? msg : sqlite3_errmsg(db_)));
         sqlite3_free(msg);
         return false;
     }
@@ -384,7 +453,7 @@ Statement Database::prepare(const QString& sql) {
     sqlite3_stmt* stmt = nullptr;
     const QByteArray utf8 = sql.toUtf8();
     if (sqlite3_prepare_v2(db_, utf8.constData(), utf8.size(), &stmt, nullptr) != SQLITE_OK)
-        return Statement(nullptr, db_, errorOf(db_));
+        return Statement(nullptr, db_, failureOf(db_));
     return Statement(stmt, db_, {});
 }
 
@@ -397,7 +466,21 @@ int Database::changes() const {
 }
 
 QString Database::lastError() const {
-    return errorOf(db_);
+    return lastFailure().detail;
+}
+
+FileResult Database::lastFailure() const {
+    return failureOf(db_);
+}
+
+FileResult Database::failureTold(const QString& why) const {
+    const int code = sqlite3_extended_errcode(db_) & 0xff;
+    if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE)
+        return finding(why);
+    FileResult r = lastFailure();
+    if (!why.isEmpty())
+        r.detail = why;
+    return r;
 }
 
 QString Database::scalar(const QString& sql, const QStringList& params) {

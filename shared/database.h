@@ -1,5 +1,7 @@
 #pragma once
 
+#include "file_copy.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -7,6 +9,8 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -28,6 +32,9 @@ QByteArray fileStart(const QString& path, int bytes);
 // An error of the database engine for messages: the cause in German ("Der Datenträger ist
 // voll."), then the engine's own text in brackets.
 QString germanDbError(int code, const QString& engineText);
+// The engine's error as a result: its kind from the code (a full disk, a write the system
+// refused, anything else), the code kept, the German text for messages.
+FileResult fromEngine(int code, const QString& engineText);
 
 // One prepared SQL statement. Values are always bound, never spliced into the text.
 class Statement {
@@ -68,14 +75,15 @@ class Statement {
     bool isText(int i) const;
     bool isInteger(int i) const;
 
-    const QString& error() const { return error_; }
+    const QString& error() const { return failure_.detail; }
+    const FileResult& failure() const { return failure_; }
 
   private:
     friend class Database;
-    Statement(sqlite3_stmt* stmt, sqlite3* db, QString error);
+    Statement(sqlite3_stmt* stmt, sqlite3* db, FileResult failure);
     sqlite3_stmt* stmt_ = nullptr;
     sqlite3* db_ = nullptr;
-    QString error_;
+    FileResult failure_;
 };
 
 // A connection to a data file through SQLCipher, with the cash book's SQL functions registered.
@@ -87,6 +95,8 @@ class Database {
     // fits by reading the schema. nullptr with *error set when the file cannot be used.
     static std::unique_ptr<Database> open(const QString& path, const QByteArray& key,
                                           QString* error = nullptr, Mode mode = Mode::ReadWrite);
+    static std::unique_ptr<Database> open(const QString& path, const QByteArray& key,
+                                          FileResult& failure, Mode mode = Mode::ReadWrite);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -95,6 +105,7 @@ class Database {
     const QString& path() const { return path_; }
 
     bool exec(const QString& sql, QString* error = nullptr);
+    bool exec(const QString& sql, FileResult* failure);
     Statement prepare(const QString& sql);
     qint64 lastInsertId() const;
     int changes() const;
@@ -105,8 +116,30 @@ class Database {
     // Told of every row this connection inserts, changes or deletes (table and rowid); not of
     // rows a DELETE without WHERE empties a table of, which totalChanges() still counts.
     using RowHook = std::function<void(std::string_view table, qint64 rowid)>;
-    void setRowHook(RowHook hook);
+    // One watcher of the rows: told until it goes. Any number may watch at once.
+    class RowWatch {
+      public:
+        RowWatch() = default;
+        RowWatch(RowWatch&& other) noexcept
+            : db_(std::exchange(other.db_, nullptr)), id_(other.id_) {}
+        RowWatch& operator=(RowWatch&& other) noexcept;
+        RowWatch(const RowWatch&) = delete;
+        RowWatch& operator=(const RowWatch&) = delete;
+        ~RowWatch();
+
+      private:
+        friend class Database;
+        RowWatch(Database* db, int id) : db_(db), id_(id) {}
+        Database* db_ = nullptr;
+        int id_ = 0;
+    };
+    [[nodiscard]] RowWatch watchRows(RowHook hook);
     QString lastError() const;
+    FileResult lastFailure() const;
+    // A failure of work done through this connection that was told as text (why): its kind
+    // and code from the engine's last error, its text why; a finding of ours when the engine
+    // reports none.
+    FileResult failureTold(const QString& why) const;
 
     // Reads one value of the first row, "" when there is none.
     QString scalar(const QString& sql, const QStringList& params = {});
@@ -117,9 +150,11 @@ class Database {
 
   private:
     Database(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
+    void unwatch(int id);
     sqlite3* db_;
     QString path_;
-    RowHook rowHook_;
+    std::vector<std::pair<int, RowHook>> rowHooks_;
+    int lastWatch_ = 0;
 };
 
 // A transaction that rolls back unless committed.

@@ -52,7 +52,8 @@ void Cp1252Line::clear() {
     replaced_.clear();
 }
 
-ExportFile::ExportFile(QString target) : target_(std::move(target)), tmp_(tempPathOf(target_)) {}
+ExportFile::ExportFile(QString target)
+    : target_(std::move(target)), pending_(target_, tempPathOf(target_)) {}
 
 ExportFile::~ExportFile() {
     if (!committed_)
@@ -61,8 +62,8 @@ ExportFile::~ExportFile() {
 
 FileResult ExportFile::open() {
     discard();
-    fd_ =
-        ::open(QFile::encodeName(tmp_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    fd_ = ::open(QFile::encodeName(pending_.path()).constData(),
+                 O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd_ < 0)
         return fromErrno(errno);
     error_ = 0;
@@ -122,7 +123,7 @@ FileResult ExportFile::finish() {
 FileResult ExportFile::commit() {
     FileResult r = finish();
     if (r.ok())
-        r = replaceFile(tmp_, target_);
+        r = pending_.putInPlace();
     if (!r.ok()) {
         discard();
         return r;
@@ -136,7 +137,7 @@ void ExportFile::discard() {
         ::close(fd_);
     fd_ = -1;
     buffer_.clear();
-    ::unlink(QFile::encodeName(tmp_).constData());
+    pending_.discard();
 }
 
 } // namespace tb

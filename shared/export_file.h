@@ -74,7 +74,7 @@ class ExportFile {
   private:
     void flushBuffer();
     QString target_;
-    QString tmp_;
+    PendingFile pending_;
     int fd_ = -1;
     int error_ = 0;
     bool finished_ = false;

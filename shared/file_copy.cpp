@@ -77,6 +77,15 @@ FileResult fromErrno(int err) {
     return r;
 }
 
+FileResult finding(const QString& why) {
+    FileResult r;
+    r.error = FileError::Other;
+    r.number = EIO;
+    r.systemText = why;
+    r.detail = why;
+    return r;
+}
+
 static bool syncPath(const QString& path, int flags) {
     const int fd = ::open(QFile::encodeName(path).constData(), flags);
     if (fd < 0)
@@ -110,6 +119,37 @@ FileResult replaceFile(const QString& src, const QString& dst) {
         return fromErrno(errno);
     syncFolderOf(dst);
     return {};
+}
+
+PendingFile::PendingFile(QString target, QString temp, Mode mode)
+    : target_(std::move(target)), temp_(std::move(temp)), mode_(mode) {}
+
+PendingFile::~PendingFile() {
+    if (!placed_)
+        discard();
+}
+
+void PendingFile::discard() {
+    ::unlink(QFile::encodeName(temp_).constData());
+    ::unlink(QFile::encodeName(temp_ + QStringLiteral("-journal")).constData());
+}
+
+FileResult PendingFile::check(const Check& check) {
+    if (!syncFile(temp_))
+        return fromErrno(errno);
+    return check ? check(temp_) : FileResult{};
+}
+
+FileResult PendingFile::putInPlace(const Check& checkFile) {
+    FileResult r = check(checkFile);
+    if (r.ok() && mode_ == Mode::TargetsMode)
+        QFile::setPermissions(temp_, QFile::permissions(target_));
+    if (r.ok())
+        r = replaceFile(temp_, target_);
+    if (!r.ok())
+        discard();
+    placed_ = r.ok();
+    return r;
 }
 
 QString copyTempOf(const QString& dst) {
@@ -213,14 +253,12 @@ Hashed hashOf(const QString& path, std::vector<char>& buffer) {
 }
 } // namespace
 
-// Flushes and closes a temporary file; after any failure it is removed. The error, or 0.
-static int finish(int fd, const QString& tmp, int err) {
+// Flushes and closes a temporary file. The first error, or 0.
+static int finish(int fd, int err) {
     if (!err && ::fsync(fd) != 0)
         err = errno;
     if (::close(fd) != 0 && !err)
         err = errno;
-    if (err)
-        ::unlink(QFile::encodeName(tmp).constData());
     return err;
 }
 
@@ -230,14 +268,12 @@ FileResult writeWholeFile(const QString& dst, const QByteArray& bytes) {
         ::open(QFile::encodeName(tmp).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (out < 0)
         return fromErrno(errno);
+    PendingFile pending(dst, tmp);
     const bool written = writeFully(out, bytes.constData(), static_cast<size_t>(bytes.size()));
-    const int err = finish(out, tmp, written ? 0 : errno);
+    const int err = finish(out, written ? 0 : errno);
     if (err)
         return fromErrno(err);
-    const FileResult renamed = replaceFile(tmp, dst);
-    if (!renamed.ok())
-        ::unlink(QFile::encodeName(tmp).constData());
-    return renamed;
+    return pending.putInPlace();
 }
 
 FileResult FileCopy(const QString& src, const QString& dst,
@@ -253,6 +289,7 @@ FileResult FileCopy(const QString& src, const QString& dst,
         ::close(in);
         return fromErrno(err);
     }
+    PendingFile pending(dst, tmp);
     std::vector<char> buffer(kBlock);
     Writeback writeback(out);
     Hashed written;
@@ -274,31 +311,21 @@ FileResult FileCopy(const QString& src, const QString& dst,
         writeback.wrote(written.bytes);
     }
     ::close(in);
-    if ((err = finish(out, tmp, err)) != 0)
+    if ((err = finish(out, err)) != 0)
         return fromErrno(err);
-    auto discard = [&](const FileResult& r) {
-        ::unlink(QFile::encodeName(tmp).constData());
-        return r;
-    };
-    // The copy is read back: every byte on disk must be the byte written.
-    const Hashed back = hashOf(tmp, buffer);
-    if (back.err)
-        return discard(fromErrno(back.err));
-    if (back.bytes != written.bytes || back.hash != written.hash) {
-        FileResult r = fromErrno(EIO);
-        r.detail = QStringLiteral("Die Kopie ist nicht in Ordnung: Die gelesenen Daten stimmen "
-                                  "nicht mit den geschriebenen überein.");
-        return discard(r);
-    }
-    if (verify) {
-        const FileResult checked = verify(tmp);
-        if (!checked.ok())
-            return discard(checked);
-    }
-    const FileResult renamed = replaceFile(tmp, dst);
-    if (!renamed.ok())
-        ::unlink(QFile::encodeName(tmp).constData());
-    return renamed;
+    return pending.putInPlace([&](const QString& copy) {
+        // The copy is read back: every byte on disk must be the byte written.
+        const Hashed back = hashOf(copy, buffer);
+        if (back.err)
+            return fromErrno(back.err);
+        if (back.bytes != written.bytes || back.hash != written.hash) {
+            FileResult r = fromErrno(EIO);
+            r.detail = QStringLiteral("Die Kopie ist nicht in Ordnung: Die gelesenen Daten "
+                                      "stimmen nicht mit den geschriebenen überein.");
+            return r;
+        }
+        return verify ? verify(copy) : FileResult{};
+    });
 }
 
 } // namespace tb

@@ -6,16 +6,21 @@
 
 namespace tb {
 
-// Outcome of a file operation, mapped from errno.
+// The outcome of an operation on a file, also of the database engine's work on it. The kind is
+// decided from the codes, never from a text; the German text is only for messages.
 enum class FileError { None, DiskFull, AccessDenied, NotFound, Other };
 
 struct FileResult {
     FileError error = FileError::None;
-    int number = 0;     // the system's error number (errno)
-    QString systemText; // the system's own text for it
+    int number = 0;     // the system's error number (errno); for the engine's errors the nearest
+    int engineCode = 0; // the engine's extended result code when the engine failed, else 0
+    QString systemText; // the system's or the engine's own text for it
     QString detail;     // the cause in German, then the system's text, for messages
     bool ok() const { return error == FileError::None; }
 };
+
+// A check of ours found the file wrong (it is no cash book, it is incomplete): why in German.
+FileResult finding(const QString& why);
 
 // The cause of a system error number in German ("Der Datenträger ist voll.").
 QString germanReason(int err);
@@ -65,5 +70,38 @@ FileResult replaceFile(const QString& src, const QString& dst);
 
 // Maps an errno value to a FileError.
 FileResult fromErrno(int err);
+
+// A whole file written beside its target under a temporary name, put in the target's place only
+// when it is complete, flushed to disk and checked: until then the target is untouched. A file
+// that is not put in place is removed, with a journal the engine left beside it, when the object
+// goes (or on discard()).
+class PendingFile {
+  public:
+    using Check = std::function<FileResult(const QString& temp)>;
+    enum class Mode { NewFile, TargetsMode };
+
+    // mode: TargetsMode gives the file the target's permissions before it takes its place.
+    PendingFile(QString target, QString temp, Mode mode = Mode::NewFile);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    const QString& path() const { return temp_; }
+    const QString& target() const { return target_; }
+
+    // Flushes the file to disk and runs check on it: the file stays beside the target.
+    FileResult check(const Check& check = {});
+    // check(), then the rename over the target with the folder flushed. On a failure the file
+    // is removed and the target stays as it was.
+    FileResult putInPlace(const Check& check = {});
+    // Removes the file and its journal (a leftover of an earlier attempt, or a failed one).
+    void discard();
+
+  private:
+    QString target_;
+    QString temp_;
+    Mode mode_;
+    bool placed_ = false;
+};
 
 } // namespace tb

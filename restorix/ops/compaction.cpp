@@ -12,45 +12,29 @@
 namespace tb {
 
 namespace {
-FileResult dbFailure(const QString& why) {
-    FileResult r;
-    r.number = why.contains(QLatin1String("Der Datenträger ist voll.")) ? ENOSPC : EIO;
-    r.error = r.number == ENOSPC ? FileError::DiskFull : FileError::Other;
-    r.systemText = why;
-    r.detail = why;
-    return r;
-}
-
-void removeTemp(const QString& temp) {
-    QFile::remove(temp);
-    QFile::remove(temp + QStringLiteral("-journal"));
-}
-
 // The plain compaction: the engine exports the whole book into temp. Fails on the first page
 // it cannot read.
-FileResult exportBook(const QString& path, const QString& temp,
+FileResult exportBook(const QString& path, PendingFile& temp,
                       std::optional<cashfile::RowCounts>& counts) {
     // The file carries the built-in password; one left open by a crash may not.
-    QString why;
-    std::unique_ptr<Database> db;
-    for (const QByteArray& key : {cashfile::builtInPassword(), QByteArray()})
-        if ((db = Database::open(path, key, &why)) && cashfile::hasCashBookTables(*db))
-            break;
+    FileResult why;
+    std::unique_ptr<Database> db =
+        cashfile::openWithEitherKey(path, cashfile::hasCashBookTables, nullptr, &why);
     if (!db)
-        return dbFailure(why);
+        return why;
+    why = {}; // a key tried before the one that fits
     counts = cashfile::countRows(*db);
     Statement attach = db->prepare(QStringLiteral("ATTACH DATABASE ? AS fresh KEY ?;"));
-    attach.bind(1, temp);
+    attach.bind(1, temp.path());
     attach.bind(2, QString::fromLatin1(cashfile::builtInPassword()));
-    const bool exported = attach.run() &&
-                          db->exec(QStringLiteral("SELECT sqlcipher_export('fresh');"), &why) &&
-                          db->exec(QStringLiteral("DETACH DATABASE fresh;"), &why);
-    if (!exported) {
-        if (why.isEmpty())
-            why = attach.error();
+    if (!attach.run())
+        why = attach.failure();
+    else if (db->exec(QStringLiteral("SELECT sqlcipher_export('fresh');"), &why))
+        db->exec(QStringLiteral("DETACH DATABASE fresh;"), &why);
+    if (!why.ok()) {
         db.reset();
-        removeTemp(temp);
-        return dbFailure(why);
+        temp.discard();
+        return why;
     }
     return {};
 }
@@ -66,12 +50,8 @@ Compaction::Result Compaction::compact(const QString& given, Progress& progress)
         return result;
     }
     cashfile::FileLock lock(path);
-    const cashfile::FileLock::Outcome held = lock.acquire();
-    if (!held.ok()) {
-        r = fromErrno(EBUSY);
-        r.detail += QStringLiteral(" Das Kassenbuch ist geöffnet (%1).").arg(held.holder);
+    if (r = lock.acquireOrBusy(); !r.ok())
         return result;
-    }
     if (QFileInfo::exists(temp)) {
         r = fromErrno(EEXIST);
         r.detail = QStringLiteral("Die Datei %1 ist von einem früheren Versuch noch "
@@ -81,30 +61,32 @@ Compaction::Result Compaction::compact(const QString& given, Progress& progress)
         return result;
     }
     cashfile::WorkMarker marker(path, cashfile::WorkMarker::Work::Compaction);
+    PendingFile fresh(path, temp, PendingFile::Mode::TargetsMode);
     progress.begin(QStringLiteral("Die Datenbank wird komprimiert …"));
     std::optional<cashfile::RowCounts> counts;
-    r = exportBook(path, temp, counts);
+    r = exportBook(path, fresh, counts);
     // The old file goes only when the new one is whole on disk.
     if (r.ok())
-        r = syncFile(temp) ? cashfile::verifyBook(temp, cashfile::builtInPassword(), counts)
-                           : fromErrno(errno);
+        r = fresh.check([&](const QString& file) {
+            return cashfile::verifyBook(file, cashfile::builtInPassword(), counts);
+        });
     if (!r.ok() && r.error == FileError::Other) {
         // The engine could not read the file: a damaged page. What can be read is saved.
-        removeTemp(temp);
+        fresh.discard();
         SalvageReport report;
-        QString why;
+        FileResult why;
         switch (Salvage::rebuild(path, temp, report, progress, &why)) {
         case Salvage::Outcome::Written:
             progress.begin(QStringLiteral("Die reparierte Datei wird geprüft …"));
-            r = syncFile(temp)
-                    ? cashfile::verifyBook(temp, cashfile::builtInPassword(), report.written)
-                    : fromErrno(errno);
+            r = fresh.check([&](const QString& file) {
+                return cashfile::verifyBook(file, cashfile::builtInPassword(), report.written);
+            });
             break;
         case Salvage::Outcome::Unreadable:
             result.unreadable = true;
             [[fallthrough]];
         case Salvage::Outcome::Failed:
-            r = dbFailure(why);
+            r = why;
             break;
         }
         // The damaged file stays beside the new one, under a name no program deletes.
@@ -115,13 +97,11 @@ Compaction::Result Compaction::compact(const QString& given, Progress& progress)
         if (r.ok())
             result.salvage = report;
     }
-    if (r.ok()) {
-        QFile::setPermissions(temp, QFile::permissions(path));
-        marker.replacing(temp);
-        r = replaceFile(temp, path);
-    }
-    if (!r.ok())
-        removeTemp(temp);
+    if (r.ok())
+        r = fresh.putInPlace([&](const QString& file) {
+            marker.replacing(file);
+            return FileResult{};
+        });
     return result;
 }
 

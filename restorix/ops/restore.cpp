@@ -15,16 +15,12 @@
 
 namespace tb {
 
-namespace {
-const QString kFileName = QStringLiteral("Tillbook.kas");
-} // namespace
-
 Restore::Restore(SettingsStore& store, Dialogs& dialogs, QString commonDocuments,
                  QString programFolder)
     : store_(store), dialogs_(dialogs), commonDocuments_(std::move(commonDocuments)),
       programFolder_(std::move(programFolder)) {
     readPaths();
-    folder_ = backupPath_.left(backupPath_.size() - kFileName.size());
+    folder_ = backupPath_.left(backupPath_.size() - paths::kDataFileName.size());
 }
 
 QString Restore::defaultDataPath() const {
@@ -157,12 +153,13 @@ FileResult Restore::keepCopy(const QString& file, const QString& kept) {
         syncFolderOf(kept);
         return {};
     }
-    const QString linked = kept + QStringLiteral(".tmp-link");
-    QFile::remove(linked);
-    if (::link(QFile::encodeName(file).constData(), QFile::encodeName(linked).constData()) == 0 &&
-        replaceFile(linked, kept).ok())
+    PendingFile linked(kept, kept + QStringLiteral(".tmp-link"));
+    linked.discard();
+    if (::link(QFile::encodeName(file).constData(), QFile::encodeName(linked.path()).constData()) ==
+            0 &&
+        linked.putInPlace().ok())
         return {};
-    QFile::remove(linked);
+    linked.discard();
     return FileCopy(file, kept);
 }
 
@@ -223,27 +220,28 @@ RestoreResult Restore::restoreFile(const QString& source, const QString& target,
     // Linux lets anyone overwrite an open file: the lock is the guard against a running
     // Tillbook, which would otherwise go on writing into the replaced file.
     cashfile::FileLock lock(target);
-    const cashfile::FileLock::Outcome held = lock.acquire();
-    if (!held.ok()) {
-        FileResult busy = fromErrno(EBUSY);
-        if (!held.holder.isEmpty())
-            busy.detail += QStringLiteral(" Das Kassenbuch ist geöffnet (%1).").arg(held.holder);
-        else
-            busy.detail += QLatin1Char(' ') + held.detail;
+    if (FileResult busy = lock.acquireOrBusy(); !busy.ok())
         return fail(RestoreResult::Cause::Busy, busy);
-    }
     if (!QFileInfo(source).isFile())
         return fail(RestoreResult::Cause::Other, fromErrno(ENOENT));
     cashfile::WorkMarker marker(target, cashfile::WorkMarker::Work::Restore);
     // Only a whole cash book goes over the data file.
     progress.begin(QStringLiteral("Die Sicherheitskopie wird geprüft …"));
-    QByteArray key = cashfile::builtInPassword();
-    FileResult checked = cashfile::verifyBook(source, key);
-    if (!checked.ok()) {
-        key.clear();
-        if (!cashfile::verifyBook(source, key).ok())
-            return fail(RestoreResult::Cause::CopyUnusable, checked);
+    // The copy carries the built-in password, or none when it was taken while Tillbook ran.
+    QByteArray key;
+    std::optional<FileResult> firstFailure;
+    for (const QByteArray& k : cashfile::keysInTurn()) {
+        const FileResult checked = cashfile::verifyBook(source, k);
+        if (checked.ok()) {
+            key = k;
+            firstFailure.reset();
+            break;
+        }
+        if (!firstFailure)
+            firstFailure = checked;
     }
+    if (firstFailure)
+        return fail(RestoreResult::Cause::CopyUnusable, *firstFailure);
     std::optional<cashfile::RowCounts> counts;
     if (auto db = Database::open(source, key))
         counts = cashfile::countRows(*db);

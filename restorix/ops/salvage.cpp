@@ -101,28 +101,31 @@ std::string lossForm(const BookReader& reader, const SalvageReport& report) {
 } // namespace
 
 Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, SalvageReport& report,
-                                  Progress& progress, QString* why) {
-    auto give = [&](Outcome o, const QString& text) {
+                                  Progress& progress, FileResult* why) {
+    auto give = [&](Outcome o, const FileResult& r) {
         if (why)
-            *why = text;
+            *why = r;
         return o;
     };
     QString reason;
     const auto pages = BookPages::open(path, cashfile::builtInPassword(), &reason);
     if (!pages)
-        return give(Outcome::Unreadable, reason);
+        return give(Outcome::Unreadable, finding(reason));
     BookReader reader(*pages);
     reader.survey(&progress);
     if (reader.foreign())
-        return give(Outcome::Unreadable, QStringLiteral("Die Datei ist kein Kassenbuch."));
+        return give(Outcome::Unreadable, finding(QStringLiteral("Die Datei ist kein Kassenbuch.")));
 
     const QByteArray key = cashfile::builtInPassword();
     // The change log comes from the damaged file: its triggers follow once every row is in.
-    if (!cashfile::createEmpty(target, &reason, key, false))
-        return give(Outcome::Failed, reason);
-    auto db = Database::open(target, key, &reason);
-    if (!db || !changelog::createTable(*db, &reason))
-        return give(Outcome::Failed, reason);
+    if (FileResult made = cashfile::createEmptyBook(target, key, false); !made.ok())
+        return give(Outcome::Failed, made);
+    FileResult opened;
+    auto db = Database::open(target, key, opened);
+    if (!db)
+        return give(Outcome::Failed, opened);
+    if (!changelog::createTable(*db, &reason))
+        return give(Outcome::Failed, db->failureTold(reason));
     const QStringList logColumns = columnsOf(*db, QStringLiteral("Protokoll"));
     Statement logInsert = db->prepare(insertInto(QStringLiteral("Protokoll"), logColumns, true));
     qint64 logWritten = 0;
@@ -142,13 +145,14 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
     const auto defaultTexts = defaultsOf(*db, kTables[kBuchungstext], columns[kBuchungstext]);
 
     Transaction transaction(*db);
+    FileResult emptied;
     if (!db->exec(QStringLiteral("DELETE FROM Einstellungen; DELETE FROM Buchungstext; "
                                  "DELETE FROM sqlite_sequence;"),
-                  &reason))
-        return give(Outcome::Failed, reason);
+                  &emptied))
+        return give(Outcome::Failed, emptied);
     qint64 written[kBookTables] = {};
     std::map<QString, qint64> sequence;
-    QString failure;
+    FileResult failure;
     reader.rows(
         [&](BookTable table, const StoredRow& row) {
             if (table == BookTable::Sequence) {
@@ -168,7 +172,7 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
                         bindValue(logInsert, c + 1, v);
                 }
                 if (!logInsert.run())
-                    failure = logInsert.error();
+                    failure = logInsert.failure();
                 else
                     logWritten += db->changes();
                 return;
@@ -181,17 +185,18 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
                 bindValue(st, c + 1,
                           size_t(c) < row.values.size() ? row.values[size_t(c)] : StoredValue{});
             if (!st.run())
-                failure = st.error();
+                failure = st.failure();
             else
                 written[t] += db->changes();
         },
         &progress);
-    if (!failure.isEmpty())
+    if (!failure.ok())
         return give(Outcome::Failed, failure);
     if (written[kDatum] + written[kBuchungen] + written[kEinstellungen] + written[kBuchungstext] ==
         0)
         return give(Outcome::Unreadable,
-                    QStringLiteral("Aus der Datei konnte keine einzige Zeile gelesen werden."));
+                    finding(QStringLiteral("Aus der Datei konnte keine einzige Zeile gelesen "
+                                           "werden.")));
 
     progress.begin(QStringLiteral("Die geretteten Daten werden vervollständigt …"));
     // Every line belongs to a day: a day whose record is lost is made anew from its lines.
@@ -289,7 +294,7 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
     {
         const auto state = changelog::bookState(*db);
         if (!state || !changelog::installTriggers(*db, &reason))
-            return give(Outcome::Failed, state ? reason : db->lastError());
+            return give(Outcome::Failed, db->failureTold(state ? reason : QString()));
         changelog::ReasonScope scope(*db, changelog::Reason::Repair);
         changelog::NewEntry e;
         e.kind = changelog::Kind::Repair;
@@ -297,16 +302,16 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
         e.before = lossForm(reader, report);
         e.after = state->form();
         if (!changelog::append(*db, e, &reason))
-            return give(Outcome::Failed, reason);
+            return give(Outcome::Failed, db->failureTold(reason));
     }
     if (!transaction.commit())
-        return give(Outcome::Failed, db->lastError());
+        return give(Outcome::Failed, db->lastFailure());
 
     progress.begin(QStringLiteral("Die laufenden Bestände werden neu berechnet …"));
     const Money floatAmount = Money::parseOrZero(
         db->scalar(QStringLiteral("SELECT Einst15 FROM Einstellungen ORDER BY ID LIMIT 1;")));
     if (!RunningBalance::fullWalk(*db, floatAmount).ok)
-        return give(Outcome::Failed, db->lastError());
+        return give(Outcome::Failed, db->lastFailure());
 
     // What the report says.
     report.lines = written[kBuchungen];
@@ -334,7 +339,7 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
     }
     const auto counts = cashfile::countRows(*db);
     if (!counts)
-        return give(Outcome::Failed, db->lastError());
+        return give(Outcome::Failed, db->lastFailure());
     report.written = *counts;
     return Outcome::Written;
 }

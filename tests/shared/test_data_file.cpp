@@ -3,7 +3,9 @@
 #include "temp_book.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -181,8 +183,19 @@ TEST(DataFile, AWriteThatFillsTheDiskFailsAsFullAndChangesNothing) {
         QString why;
         EXPECT_FALSE(db->exec("UPDATE Buchungen SET n2 = n2 || n2 || n2;", &why));
         EXPECT_TRUE(why.startsWith("Der Datenträger ist voll.")) << why.toStdString();
+        // The kind is the engine's code, whatever the text says.
+        FileResult failure;
+        EXPECT_FALSE(db->exec("UPDATE Buchungen SET n2 = n2 || n2 || n2;", &failure));
+        EXPECT_EQ(failure.error, FileError::DiskFull);
+        EXPECT_EQ(failure.number, ENOSPC);
+        EXPECT_EQ(failure.engineCode & 0xff, 13); // SQLITE_FULL
         EXPECT_EQ(contentOf(*db), before);
     }
+    // The password cannot go on beside the file: a full disk, the file as it was.
+    const FileResult protectedFile = cashfile::protect(path);
+    EXPECT_EQ(protectedFile.error, FileError::DiskFull) << protectedFile.detail.toStdString();
+    EXPECT_EQ(cashfile::probe(path), cashfile::State::Plain);
+    EXPECT_FALSE(QFileInfo::exists(path + ".tmp-rekey"));
     auto db = Database::open(path, {});
     ASSERT_NE(db, nullptr);
     EXPECT_EQ(contentOf(*db), before);
@@ -272,6 +285,29 @@ TEST(DataFile, SqlTextsOfTheCashBookRunAsWritten) {
                   .toLongLong(),
               late);
     EXPECT_NE(first("Select * from Buchungen WHERE a12 = (\"O\")Order by n1;"), "<none>");
+}
+
+TEST(DataFile, EveryRowWatcherIsToldUntilItGoes) {
+    test::TempBook book;
+    Database* db = &book.db();
+    std::vector<qint64> first, second;
+    auto watchFirst = db->watchRows([&](std::string_view table, qint64 rowid) {
+        if (table == "Buchungen")
+            first.push_back(rowid);
+    });
+    {
+        auto watchSecond = db->watchRows([&](std::string_view table, qint64 rowid) {
+            if (table == "Buchungen")
+                second.push_back(rowid);
+        });
+        ASSERT_TRUE(db->exec("INSERT INTO Buchungen (n1, a10) VALUES ('A', '01.03.2024');"));
+    }
+    ASSERT_TRUE(db->exec("INSERT INTO Buchungen (n1, a10) VALUES ('B', '01.03.2024');"));
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(second, std::vector<qint64>{first[0]});
+    watchFirst = {};
+    ASSERT_TRUE(db->exec("INSERT INTO Buchungen (n1, a10) VALUES ('C', '01.03.2024');"));
+    EXPECT_EQ(first.size(), 2u);
 }
 
 TEST(DataView, MovesFindsAddsUpdatesDeletes) {

@@ -270,23 +270,23 @@ void BookingEntry::showLine(const DataView& lines, EntryValues& v) const {
     v.vatBox = v.line.vat;
     // Step by step as the rules go: a box emptied here no longer makes a two-rate line. Only
     // the shown values are emptied; the stored line stays as it is.
-    QString a13 = stored.vat2;
-    QString a14 = stored.vat1;
+    QString vat2 = stored.vat2;
+    QString vat1 = stored.vat1;
     if (!isMixedText(v.line.text)) {
         if (v.rate == settings_.rate2()) {
-            v.vatBox = a13;
-            a14.clear();
+            v.vatBox = vat2;
+            vat1.clear();
         }
         if (v.rate == settings_.rate1()) {
-            v.vatBox = a14;
-            a13.clear();
+            v.vatBox = vat1;
+            vat2.clear();
         }
     }
-    v.twoRates = !a13.isEmpty() && !a14.isEmpty();
+    v.twoRates = !vat2.isEmpty() && !vat1.isEmpty();
     if (v.twoRates) {
         v.rate = settings_.rate1();
-        v.vatBox = a14;
-        v.vatBox2 = a13;
+        v.vatBox = vat1;
+        v.vatBox2 = vat2;
         v.rate2 = settings_.rate2();
     } else {
         v.vatBox2.clear();

@@ -72,17 +72,14 @@ class LargerCache {
 };
 } // namespace
 
-RunningBalance::RunningBalance(Database& db) : db_(db) {
-    db_.setRowHook([this](std::string_view table, qint64 rowid) {
-        ++hookCalls_;
-        if (table == "Buchungen" && written_.size() <= kMostWrittenLines)
-            written_.push_back(rowid);
-    });
-}
+RunningBalance::RunningBalance(Database& db)
+    : db_(db), watch_(db.watchRows([this](std::string_view table, qint64 rowid) {
+          ++hookCalls_;
+          if (table == "Buchungen" && written_.size() <= kMostWrittenLines)
+              written_.push_back(rowid);
+      })) {}
 
-RunningBalance::~RunningBalance() {
-    db_.setRowHook(nullptr);
-}
+RunningBalance::~RunningBalance() = default;
 
 bool RunningBalance::write(Database& db, std::vector<Change>& changes, int lines) {
     if (changes.empty())

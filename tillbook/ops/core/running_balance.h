@@ -160,6 +160,7 @@ class RunningBalance {
     qint64 hookCalls_ = 0;        // rows of any table written since then
     qint64 changesThen_ = 0;
     qint64 versionThen_ = 0;
+    Database::RowWatch watch_; // last: it goes first, before what it fills
 };
 
 } // namespace tb

@@ -185,10 +185,11 @@ bool Startup::takeOverRewrite(const QString& path, const QString& rewrite) {
         QStringLiteral("Kassenbuch wiederherstellen"), Icon::Question, Buttons::YesNo);
     if (a != Answer::Yes)
         return false;
-    if (!QFile::rename(path, kept))
+    // kept is a free name: nothing is replaced but the damaged file by the whole rewrite.
+    if (!replaceFile(path, kept).ok())
         return false;
-    if (!QFile::rename(rewrite, path)) {
-        QFile::rename(kept, path);
+    if (!replaceFile(rewrite, path).ok()) {
+        replaceFile(kept, path);
         return false;
     }
     return true;
@@ -197,8 +198,7 @@ bool Startup::takeOverRewrite(const QString& path, const QString& rewrite) {
 void Startup::removeCopyTemporaries(const QString& backupPath) {
     QStringList copies{backupPath};
     for (int d = 1; d <= 7; ++d)
-        copies << backupPath.left(backupPath.size() - 3) + QStringLiteral("ka") +
-                      QString::number(d);
+        copies << paths::weekdayCopyOf(backupPath, d);
     for (const QString& copy : copies) {
         const QString tmp = copyTempOf(copy);
         if (QFileInfo(tmp).isFile())

@@ -555,7 +555,7 @@ AdvisorBatch::Outcome AdvisorBatch::write(PeriodLines& lines, Plan& plan, QStrin
                 stopped = true;
                 break;
             }
-            r = complete ? file.finish() : FileResult{FileError::Other, 0, why, why};
+            r = complete ? file.finish() : FileResult{FileError::Other, 0, 0, why, why};
         }
         if (!r.ok()) {
             progress_.end();

@@ -18,12 +18,11 @@ int weekdayDigit(const QDate& day) {
 }
 
 QString weekdayCopy(const QString& backupPath, const QDate& day) {
-    return backupPath.left(backupPath.size() - 3) + QStringLiteral("ka") +
-           QString::number(weekdayDigit(day));
+    return paths::weekdayCopyOf(backupPath, weekdayDigit(day));
 }
 
 QString shownFolder(const QString& backupPath) {
-    return backupPath.left(backupPath.size() - kFileName.size());
+    return backupPath.left(backupPath.size() - paths::kDataFileName.size());
 }
 
 bool samePath(const QString& dataPath, const QString& backupPath) {
@@ -70,12 +69,12 @@ void Backup::choosePath() {
     // The dialog opens in the folder the copies go to now; a copy there is not overwritten
     // by choosing it, so nothing asks about it.
     const QString chosen = dialogs_.choosePlace(QStringLiteral("Sicherungspfad wählen"),
-                                                paths::folderOf(before) + backup::kFileName,
+                                                paths::folderOf(before) + paths::kDataFileName,
                                                 QStringLiteral("Kassenbuch (*.kas)"));
-    field_ = paths::folderOf(chosen) + backup::kFileName;
+    field_ = paths::folderOf(chosen) + paths::kDataFileName;
     if (field_ == before)
         return;
-    if (field_.size() <= backup::kFileName.size()) {
+    if (field_.size() <= paths::kDataFileName.size()) {
         dialogs_.message(QStringLiteral("Kein Pfad gewählt, Sicherungspfad wurde nicht geändert!"),
                          {}, Icon::Critical);
         field_ = storedPath();
@@ -91,7 +90,7 @@ void Backup::choosePath() {
 }
 
 bool Backup::checkPath(bool quiet) {
-    if (field_.size() <= backup::kFileName.size()) {
+    if (field_.size() <= paths::kDataFileName.size()) {
         if (quiet) {
             qWarning("Tillbook: keine Datensicherung, der Sicherungspfad \"%s\" ist zu kurz.",
                      qPrintable(field_));
@@ -155,11 +154,9 @@ Backup::Outcome Backup::copyTo(const QString& dest, bool quiet) {
     std::unique_ptr<cashfile::FileLock> own;
     if (!heldLock) {
         own = std::make_unique<cashfile::FileLock>(dataFile_);
-        const cashfile::FileLock::Outcome lock = own->acquire();
-        if (!lock.ok()) {
-            FileResult busy = fromErrno(EBUSY);
-            busy.detail +=
-                QStringLiteral(" Das Kassenbuch ist noch geöffnet (%1).").arg(lock.holder);
+        const FileResult busy =
+            own->acquireOrBusy(QStringLiteral(" Das Kassenbuch ist noch geöffnet (%1)."));
+        if (!busy.ok()) {
             handle(busy, quiet);
             return Outcome::Failed;
         }

@@ -13,11 +13,7 @@ namespace tb {
 
 // The names of the backup copies and the rules around the backup path.
 namespace backup {
-// The file name the path rules measure by: "Tillbook.kas", 12 characters.
-inline const QString kFileName = QStringLiteral("Tillbook.kas");
-
-// The weekday copy of a day: the backup path less its last three characters, then "ka" and the
-// weekday digit, 1 for Sunday to 7 for Saturday.
+// The weekday copy of a day (paths::weekdayCopyOf with the day's digit).
 QString weekdayCopy(const QString& backupPath, const QDate& day);
 int weekdayDigit(const QDate& day);
 // The backup folder as the messages show it: the backup path less 12 characters.

@@ -25,6 +25,13 @@ TillbookRun::TillbookRun(Dialogs& dialogs, SettingsStore& store, Clock& clock, S
     openUrl = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
 }
 
+TillbookRun::TillbookRun(QtDialogs& dialogs, SettingsStore& store, Clock& clock,
+                         Scheduler& scheduler, QString commonDocuments)
+    : TillbookRun(static_cast<Dialogs&>(dialogs), store, clock, scheduler,
+                  std::move(commonDocuments)) {
+    screenDialogs_ = &dialogs;
+}
+
 void TillbookRun::endOfRun(Session& session) {
     // The end of the run: the weekday copy, the password back on, the lock released.
     Backup backup(store_, dialogs_, clock_,
@@ -81,17 +88,16 @@ int TillbookRun::exec() {
                 if (openUrl)
                     openUrl(url.toString());
             };
-            auto* qt = dynamic_cast<QtDialogs*>(&dialogs_);
-            if (qt)
-                qt->setParent(&window);
+            if (screenDialogs_)
+                screenDialogs_->setParent(&window);
             window.show();
             window.activate();
             trace("shown");
             if (onMainWindow)
                 onMainWindow(window);
             QApplication::exec();
-            if (qt)
-                qt->setParent(nullptr);
+            if (screenDialogs_)
+                screenDialogs_->setParent(nullptr);
             toBackupWindow = window.backupWindowOpen;
             forUpdate = window.endedForUpdate;
             password = window.guard().currentPassword();

@@ -12,6 +12,7 @@
 namespace tb {
 
 class Datensicherung;
+class QtDialogs;
 class Haupt;
 struct Session;
 
@@ -20,6 +21,10 @@ struct Session;
 // "Zurück zum Programm" brings a fresh main window back.
 class TillbookRun {
   public:
+    // The dialogs on screen open over the main window while it is shown.
+    TillbookRun(QtDialogs& dialogs, SettingsStore& store, Clock& clock, Scheduler& scheduler,
+                QString commonDocuments);
+    // Dialogs that are no windows (a test's scripted answers).
     TillbookRun(Dialogs& dialogs, SettingsStore& store, Clock& clock, Scheduler& scheduler,
                 QString commonDocuments);
 
@@ -41,6 +46,7 @@ class TillbookRun {
   private:
     void endOfRun(Session& session);
     Dialogs& dialogs_;
+    QtDialogs* screenDialogs_ = nullptr;
     SettingsStore& store_;
     Clock& clock_;
     Scheduler& scheduler_;

@@ -1,5 +1,7 @@
 #include "printing.h"
 
+#include "file_copy.h"
+
 #include <QBuffer>
 #include <QFontMetricsF>
 #include <QPageLayout>
@@ -7,7 +9,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinterInfo>
-#include <QSaveFile>
 #include <cstring>
 #include <cups/cups.h>
 
@@ -140,21 +141,20 @@ bool Printing::print(const PrintDocument& doc, const QString& printerName, const
     if (printerName == pdfEntry()) {
         // Written beside the chosen name and renamed when whole: a file that could not be
         // written to its end never stands under that name.
-        QSaveFile file(pdfFile);
-        if (!file.open(QIODevice::WriteOnly))
-            return fail(PrintMessages::pdfNotWritten(pdfFile, file.errorString()));
+        QByteArray pdf;
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
         bool painted = false;
         {
-            QPdfWriter writer(&file);
+            QPdfWriter writer(&buffer);
             writer.setTitle(jobName);
             painted = paint(doc, writer);
         }
-        if (!painted) {
-            file.cancelWriting();
-            return fail(PrintMessages::pdfNotWritten(pdfFile, file.errorString()));
-        }
-        if (!file.commit())
-            return fail(PrintMessages::pdfNotWritten(pdfFile, file.errorString()));
+        if (!painted)
+            return fail(PrintMessages::pdfNotWritten(pdfFile, buffer.errorString()));
+        const FileResult written = writeWholeFile(pdfFile, pdf);
+        if (!written.ok())
+            return fail(PrintMessages::pdfNotWritten(pdfFile, written.detail));
         return true;
     }
     if (const QString no = refusal(printerName); !no.isEmpty())
