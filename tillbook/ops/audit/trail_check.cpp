@@ -48,8 +48,31 @@ void startRows(const Tracks& tracks, Out& out, Read read) {
     }
 }
 
+// "a1, n1, ..." for a SELECT of the columns the log names.
+template <size_t N> QString columnList(const std::array<const char*, N>& names) {
+    QStringList columns;
+    for (const char* c : names)
+        columns << QLatin1String(c);
+    return columns.join(QStringLiteral(", "));
+}
+
+// One row of a table as it is stored now, in the order of the log's column names.
+template <size_t N>
+std::optional<std::array<std::string, N>>
+storedRow(Database& db, const char* table, const std::array<const char*, N>& names, qint64 id) {
+    Statement st = db.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE ID = ?;")
+                                  .arg(columnList(names), QLatin1String(table)));
+    st.bind(1, id);
+    if (!st.next())
+        return std::nullopt;
+    std::array<std::string, N> row;
+    for (size_t c = 0; c < N; ++c)
+        row[c] = st.utf8(int(c));
+    return row;
+}
+
 using Items = std::vector<std::pair<std::string, std::string>>;
-const char* const kDayColumns[] = {"a1", "a2"};
+const std::array<const char*, 2> kDayColumns = {"a1", "a2"};
 
 int indexOf(const char* const* names, size_t n, const std::string& column) {
     for (size_t i = 0; i < n; ++i)
@@ -179,11 +202,8 @@ void Checker::run() {
         while (st.next())
             later_.insert(st.integer(0));
     }
-    QStringList lineColumns;
-    for (const char* c : kLineColumnNames)
-        lineColumns << QLatin1String(c);
     cursor_ = db_.prepare(QStringLiteral("SELECT ID, %1 FROM Buchungen ORDER BY ID;")
-                              .arg(lineColumns.join(QStringLiteral(", "))));
+                              .arg(columnList(kLineColumnNames)));
 
     Statement st = db_.prepare(
         QStringLiteral("SELECT ID, Zeit, Art, Anlass, Bezug, Beleg, Datum, Vorher, Nachher, "
@@ -319,7 +339,8 @@ void Checker::replay(qint64 entry, int kind, qint64 ref, std::string_view receip
             t = Tracked<2>{};
             t.addedAfterStart = true;
         } else {
-            const QString diff = differences<2>(kind, kDayColumns, t.expected, v, "vorgefunden");
+            const QString diff =
+                differences<2>(kind, kDayColumns.data(), t.expected, v, "vorgefunden");
             if (!diff.isEmpty())
                 bookFault(LogCheck::Fault::RowDiffers, entry,
                           QStringLiteral("Tag %1 wurde vor Eintrag Nr. %2 außerhalb des "
@@ -340,7 +361,7 @@ void Checker::replay(qint64 entry, int kind, qint64 ref, std::string_view receip
     case Kind::DayChanged:
         if (parseForm(before, b) && parseForm(after, a)) {
             Tracked<2>& t = days_[ref];
-            changed<2>(t, kind, kDayColumns, entry, b, a,
+            changed<2>(t, kind, kDayColumns.data(), entry, b, a,
                        [ref] { return QStringLiteral("Tag %1").arg(ref); }, {});
             t.date = date;
         }
@@ -419,18 +440,7 @@ void Checker::changed(Tracked<N>& t, int kind, const char* const* names, qint64 
 }
 
 std::optional<Checker::LineRow> Checker::storedLine(qint64 id) {
-    QStringList columns;
-    for (const char* c : kLineColumnNames)
-        columns << QLatin1String(c);
-    Statement st = db_.prepare(QStringLiteral("SELECT %1 FROM Buchungen WHERE ID = ?;")
-                                   .arg(columns.join(QStringLiteral(", "))));
-    st.bind(1, id);
-    if (!st.next())
-        return std::nullopt;
-    LineRow row;
-    for (size_t c = 0; c < kLine; ++c)
-        row[c] = st.utf8(int(c));
-    return row;
+    return storedRow(db_, "Buchungen", kLineColumnNames, id);
 }
 
 const Checker::LineRow* Checker::lineAt(qint64 id) {
@@ -613,8 +623,8 @@ void Checker::finishDays() {
                           .arg(name)
                           .arg(t.lastEntry));
         else if (it != stored.end()) {
-            const QString diff = differences<2>(int(Kind::DayChanged), kDayColumns, t.expected,
-                                                it->second, "im Kassenbuch");
+            const QString diff = differences<2>(int(Kind::DayChanged), kDayColumns.data(),
+                                                t.expected, it->second, "im Kassenbuch");
             if (!diff.isEmpty())
                 bookFault(LogCheck::Fault::RowDiffers, t.lastEntry,
                           QStringLiteral("%1 stimmt nicht mit dem Protokoll überein: %2.")
@@ -624,12 +634,9 @@ void Checker::finishDays() {
 }
 
 void Checker::finishSettings() {
-    QStringList columns;
-    for (const char* c : kSettingsColumnNames)
-        columns << QLatin1String(c);
     std::map<qint64, SettingsRow> stored;
-    Statement st = db_.prepare(QStringLiteral("SELECT ID, %1 FROM Einstellungen;")
-                                   .arg(columns.join(QStringLiteral(", "))));
+    Statement st = db_.prepare(
+        QStringLiteral("SELECT ID, %1 FROM Einstellungen;").arg(columnList(kSettingsColumnNames)));
     while (st.next()) {
         SettingsRow row;
         for (size_t c = 0; c < 14; ++c)
@@ -667,26 +674,10 @@ void Checker::checkStart() {
     BookOverrides o;
     o.linesUpTo = startState_.lastLine;
     startRows<kLine>(lines_, o.lines, [this](qint64 id) { return storedLine(id); });
-    startRows<2>(days_, o.days, [this](qint64 id) -> std::optional<DayRow> {
-        Statement st = db_.prepare(QStringLiteral("SELECT a1, a2 FROM Datum WHERE ID = ?;"));
-        st.bind(1, id);
-        if (!st.next())
-            return std::nullopt;
-        return DayRow{std::string(st.utf8(0)), std::string(st.utf8(1))};
-    });
-    startRows<14>(settings_, o.settings, [this](qint64 id) -> std::optional<SettingsRow> {
-        QStringList columns;
-        for (const char* c : kSettingsColumnNames)
-            columns << QLatin1String(c);
-        Statement st = db_.prepare(QStringLiteral("SELECT %1 FROM Einstellungen WHERE ID = ?;")
-                                       .arg(columns.join(QStringLiteral(", "))));
-        st.bind(1, id);
-        if (!st.next())
-            return std::nullopt;
-        SettingsRow row;
-        for (size_t c = 0; c < 14; ++c)
-            row[c] = st.utf8(int(c));
-        return row;
+    startRows<2>(days_, o.days,
+                 [this](qint64 id) { return storedRow(db_, "Datum", kDayColumns, id); });
+    startRows<14>(settings_, o.settings, [this](qint64 id) {
+        return storedRow(db_, "Einstellungen", kSettingsColumnNames, id);
     });
     const auto then = bookState(db_, &o);
     if (!then || *then == startState_)
