@@ -14,11 +14,10 @@
 
 namespace tb::changelog {
 
-const std::array<const char*, kLineColumns> kLineColumnNames = {
-    "a1", "n1", "n2", "a3", "a4", "a5", "a6", "a7", "a8", "a9", "a10", "a11", "a12", "a13", "a14"};
-const std::array<const char*, 14> kSettingsColumnNames = {
-    "Einst10", "Einst11", "Einst12", "Einst13", "Einst14", "Einst15", "Einst16",
-    "Einst17", "Einst18", "Einst19", "Einst20", "Memo8",   "Memo9",   "Memo10"};
+using schema::utf8::kDayColumns;
+using schema::utf8::kDayKey;
+using schema::utf8::kNextReceipt;
+using schema::utf8::kPassword;
 
 // ---- the reason and the clock of each connection -----------------------------------------
 
@@ -281,12 +280,12 @@ bool lineFromForm(std::string_view form, std::string_view receipt, std::string_v
 std::string dayForm(std::string_view a1, std::string_view a2) {
     std::string form;
     if (a2 != dateKey(a1))
-        appendItem(form, "a2", a2);
+        appendItem(form, kDayKey, a2);
     return form;
 }
 
 std::string settingsValueForm(std::string_view column, std::string_view value) {
-    if (column == "Memo10")
+    if (column == kPassword)
         return value.empty() ? std::string() : std::string("*");
     return std::string(value);
 }
@@ -579,8 +578,8 @@ std::optional<BookState> bookState(Database& db, const BookOverrides* o) {
             [&](qint64 id, const std::array<std::string, 14>& v) {
                 d.number(id);
                 for (size_t c = 0; c < v.size(); ++c)
-                    if (std::string_view(kSettingsColumnNames[c]) != "Einst19" &&
-                        std::string_view(kSettingsColumnNames[c]) != "Memo10")
+                    if (std::string_view(kSettingsColumnNames[c]) != kNextReceipt &&
+                        std::string_view(kSettingsColumnNames[c]) != kPassword)
                         d.field(v[c]);
             });
         if (!ok)
@@ -640,11 +639,11 @@ std::vector<Trigger> triggers() {
     const QStringList line = names(kLineColumnNames.data(), kLineColumnNames.size());
     const QStringList settings = names(kSettingsColumnNames.data(), kSettingsColumnNames.size());
     QStringList settingsButNumber = settings;
-    settingsButNumber.removeAll(QStringLiteral("Einst19"));
-    const QStringList day{QStringLiteral("a1"), QStringLiteral("a2")};
-    const QStringList lineAndId = QStringList{QStringLiteral("ID")} + line;
-    const QStringList dayAndId = QStringList{QStringLiteral("ID")} + day;
-    const QStringList settingsAndId = QStringList{QStringLiteral("ID")} + settings;
+    settingsButNumber.removeAll(QLatin1String(kNextReceipt));
+    const QStringList day = names(kDayColumns.data(), kDayColumns.size());
+    const QStringList lineAndId = QStringList{schema::kId} + line;
+    const QStringList dayAndId = QStringList{schema::kId} + day;
+    const QStringList settingsAndId = QStringList{schema::kId} + settings;
     auto after = [](const QString& table, const QString& event, const QString& when,
                     const QString& body) {
         return QStringLiteral("AFTER %1 ON %2%3 BEGIN %4 END")
@@ -702,7 +701,7 @@ std::vector<Trigger> triggers() {
                QStringLiteral("UPDATE OF ") + settingsAndId.join(QStringLiteral(", ")),
                QStringLiteral("tb_verschieden(%1) OR (tb_verschieden(OLD.Einst19, NEW.Einst19) "
                               "AND tb_anlass() NOT IN (%2, %3))")
-                   .arg(pairs(QStringList{QStringLiteral("ID")} + settingsButNumber, false))
+                   .arg(pairs(QStringList{schema::kId} + settingsButNumber, false))
                    .arg(int(Reason::Booking))
                    .arg(int(Reason::Cancellation)),
                insertEntry(int(Kind::SettingsChanged), QStringLiteral("NEW.ID"), nul, nul,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database.h"
+#include "schema.h"
 
 #include <QByteArray>
 #include <QString>
@@ -105,7 +106,7 @@ void registerFunctions(sqlite3* db);
 
 // A line's columns in table order, without ID and the running balance a15.
 inline constexpr int kLineColumns = 15;
-extern const std::array<const char*, kLineColumns> kLineColumnNames; // a1 n1 n2 a3 ... a14
+inline constexpr const auto& kLineColumnNames = schema::utf8::kLineColumns; // a1 n1 n2 a3 ... a14
 enum LineColumn { kA1, kN1, kN2, kA3, kA4, kA5, kA6, kA7, kA8, kA9, kA10, kA11, kA12, kA13, kA14 };
 using LineValues = std::array<std::string, kLineColumns>; // UTF-8, a missing value as ""
 
@@ -131,7 +132,7 @@ std::string dateKey(std::string_view date);
 // The settings columns in table order, without ID. The password (Memo10) is written as "*"
 // when set; the next receipt number (Einst19) moves with every booking and is logged only
 // when changed on its own account.
-extern const std::array<const char*, 14> kSettingsColumnNames;
+inline constexpr const auto& kSettingsColumnNames = schema::utf8::kSettingsColumns;
 std::string settingsValueForm(std::string_view column, std::string_view value);
 
 // SHA-256 of an entry, chained to the previous entry's Pruefsumme (empty: the first entry).

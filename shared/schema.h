@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 
 // The tables and columns of the cash-book file by what they hold. Every column is text except
 // ID; the file has always named its columns a1, n1, Einst16 …, and these are the only places
@@ -58,5 +59,23 @@ struct Settings {
     static inline const QString noTax = QStringLiteral("Einst20");   // "X": no tax in printouts
     static inline const QString password = QStringLiteral("Memo10"); // scrambled
 };
+
+// The same names as plain UTF-8, for code that works on the engine's rows without QString (the
+// change log and its check). The lists are in table order, without ID.
+namespace utf8 {
+inline constexpr const char* kId = "ID";
+inline constexpr const char* kDayDate = "a1";
+inline constexpr const char* kDayKey = "a2";
+// A line's columns without ID and the running balance a15 (a9 is unused but kept in the log).
+inline constexpr std::array<const char*, 15> kLineColumns = {
+    "a1", "n1", "n2", "a3", "a4", "a5", "a6", "a7", "a8", "a9", "a10", "a11", "a12", "a13", "a14"};
+inline constexpr std::array<const char*, 2> kDayColumns = {kDayDate, kDayKey};
+// The settings columns a change of the book's rules touches.
+inline constexpr std::array<const char*, 14> kSettingsColumns = {
+    "Einst10", "Einst11", "Einst12", "Einst13", "Einst14", "Einst15", "Einst16",
+    "Einst17", "Einst18", "Einst19", "Einst20", "Memo8",   "Memo9",   "Memo10"};
+inline constexpr const char* kNextReceipt = "Einst19";
+inline constexpr const char* kPassword = "Memo10";
+} // namespace utf8
 
 } // namespace tb::schema

@@ -1,5 +1,7 @@
 #include "audit_trail.h"
 
+#include "schema.h"
+
 #include <QLocale>
 
 namespace tb {
@@ -258,38 +260,34 @@ QString AuditTrail::kindWithReason(const LogEntry& e) {
 }
 
 QString AuditTrail::caption(int kind, const QString& column) {
-    static const std::pair<const char*, const char*> line[] = {{"a1", "Status"},
-                                                               {"n1", "Buchungstext"},
-                                                               {"n2", "Bemerkung"},
-                                                               {"a3", "erledigt"},
-                                                               {"a4", "Einnahme"},
-                                                               {"a5", "Ausgabe"},
-                                                               {"a6", "MwSt.-Satz"},
-                                                               {"a7", "MwSt."},
-                                                               {"a8", "Beleg"},
-                                                               {"a10", "Datum"},
-                                                               {"a11", "Datumsschlüssel"},
-                                                               {"a12", "offen"},
-                                                               {"a13", "MwSt. Satz 2"},
-                                                               {"a14", "MwSt. Satz 1"}};
-    static const std::pair<const char*, const char*> day[] = {{"a1", "Datum"},
-                                                              {"a2", "Datumsschlüssel"}};
-    static const std::pair<const char*, const char*> settings[] = {
-        {"Einst10", "Spaltentitel 1"},
-        {"Einst11", "Spaltentitel 2"},
-        {"Einst12", "Spaltentitel 3"},
-        {"Einst13", "Spaltentitel 4"},
-        {"Einst14", "Spaltentitel 5"},
-        {"Einst15", "Kassenbestand"},
-        {"Einst16", "MwSt.-Satz 1"},
-        {"Einst17", "MwSt.-Satz 2"},
-        {"Einst18", "Währung"},
-        {"Einst19", "nächste Beleg-Nr."},
-        {"Einst20", "Steuer nicht drucken"},
-        {"Memo10", "Passwort"}};
+    using L = schema::Lines;
+    using S = schema::Settings;
+    static const std::pair<QString, const char*> line[] = {{L::status, "Status"},
+                                                           {L::text, "Buchungstext"},
+                                                           {L::remark, "Bemerkung"},
+                                                           {L::done, "erledigt"},
+                                                           {L::receipt, "Einnahme"},
+                                                           {L::payment, "Ausgabe"},
+                                                           {L::rate, "MwSt.-Satz"},
+                                                           {L::vat, "MwSt."},
+                                                           {L::number, "Beleg"},
+                                                           {L::date, "Datum"},
+                                                           {L::dateKey, "Datumsschlüssel"},
+                                                           {L::open, "offen"},
+                                                           {L::vat2, "MwSt. Satz 2"},
+                                                           {L::vat1, "MwSt. Satz 1"}};
+    static const std::pair<QString, const char*> day[] = {{schema::Days::date, "Datum"},
+                                                          {schema::Days::key, "Datumsschlüssel"}};
+    static const std::pair<QString, const char*> settings[] = {
+        {S::caption(1), "Spaltentitel 1"},  {S::caption(2), "Spaltentitel 2"},
+        {S::caption(3), "Spaltentitel 3"},  {S::caption(4), "Spaltentitel 4"},
+        {S::caption(5), "Spaltentitel 5"},  {S::floatAmount, "Kassenbestand"},
+        {S::rate1, "MwSt.-Satz 1"},         {S::rate2, "MwSt.-Satz 2"},
+        {S::currency, "Währung"},           {S::nextReceipt, "nächste Beleg-Nr."},
+        {S::noTax, "Steuer nicht drucken"}, {S::password, "Passwort"}};
     auto find = [&](const auto& table) -> QString {
         for (const auto& [c, name] : table)
-            if (column == QLatin1String(c))
+            if (column == c)
                 return QString::fromUtf8(name);
         return column;
     };

@@ -72,7 +72,7 @@ storedRow(Database& db, const char* table, const std::array<const char*, N>& nam
 }
 
 using Items = std::vector<std::pair<std::string, std::string>>;
-const std::array<const char*, 2> kDayColumns = {"a1", "a2"};
+using schema::utf8::kDayColumns;
 
 int indexOf(const char* const* names, size_t n, const std::string& column) {
     for (size_t i = 0; i < n; ++i)
@@ -333,7 +333,7 @@ void Checker::replay(qint64 entry, int kind, qint64 ref, std::string_view receip
         Tracked<2>& t = days_[ref];
         std::array<std::string, 2> v{std::string(date), dateKey(date)};
         for (const auto& [c, value] : items)
-            if (c == "a2")
+            if (c == schema::utf8::kDayKey)
                 v[1] = value;
         if (added) {
             t = Tracked<2>{};
