@@ -43,7 +43,7 @@ struct Main : ::testing::Test {
             HauptServices{&book.db(), &dialogs, &clock, &scheduler, &store, book.path()});
         w->openBookingTextPicker = [this](bool) {
             if (!picked.isEmpty())
-                w->takeOverBookingText(picked.takeFirst());
+                w->entries().takeOverBookingText(picked.takeFirst());
         };
         w->show();
         test::activate(w.get());
@@ -167,7 +167,7 @@ TEST_F(Main, NewEntrySavedAndNewModeStartsTheNextAfter700ms) {
     entryField(8)->setText("5");
     newMode()->setChecked(true);
     scheduler.disarm(Haupt::jobName(JobId::PressNew));
-    w->saveEntry();
+    w->entries().saveEntry();
     EXPECT_FALSE(w->entryPanel()->isVisible());
     EXPECT_EQ(book.setting("Einst19"), "6");
     runTo(JobId::SaveLine);
@@ -199,7 +199,7 @@ TEST_F(Main, EscapeCancelsTheEntryAndDropsTheNewLine) {
     start();
     settle();
     picked << "Bareinnahme";
-    w->newEntry();
+    w->entries().newEntry();
     runTo(JobId::NewLine);
     QTest::keyClick(entryField(2), Qt::Key_Escape);
     EXPECT_FALSE(w->entryPanel()->isVisible());
@@ -266,7 +266,7 @@ TEST_F(Main, ASaveWritesTheLineItWasStartedOnWhateverIsClickedMeanwhile) {
     settle();
     ASSERT_EQ(entryField(1)->text(), "Anna");
     entryField(2)->setText("geändert");
-    w->saveEntry();
+    w->entries().saveEntry();
     w->lines().moveTo(1); // the operator clicks line B within the 100 ms
     settle();
     EXPECT_EQ(book.lineValue(a, "n2"), "geändert");
@@ -293,12 +293,12 @@ TEST_F(Main, HidingThePanelDropsTheUnsavedLine) {
     w->lineGrid()->setFocus();
     QTest::keyClick(w->lineGrid(), Qt::Key_F9);
     EXPECT_EQ(book.lineValue(a, "a3"), "V");
-    w->openCancellationPanel();
+    w->entries().openCancellationPanel();
     EXPECT_EQ(w->stateLabelText(), "Eintrag stornieren");
 
     // The mixed-rate message closes the panel the same way.
-    w->cancelEntry();
-    w->newEntry();
+    w->entries().cancelEntry();
+    w->entries().newEntry();
     runTo(JobId::NewLine);
     ASSERT_TRUE(w->lines().isAdding());
     rateChoice()->setEditText("19/7");
@@ -316,10 +316,10 @@ TEST_F(Main, LineDeletionAnsweredNoKeepsEverything) {
     start();
     settle();
     QTest::keyClicks(tillCountField(1), "4817");
-    w->openCancellationPanel();
+    w->entries().openCancellationPanel();
     settle();
     dialogs.answers = {Answer::No};
-    w->deleteLine();
+    w->entries().deleteLine();
     EXPECT_EQ(dialogs.last().text, "Soll die markiere Zeile gelöscht werden ?");
     EXPECT_TRUE(w->entryPanel()->isVisible());
     EXPECT_TRUE(w->lineGrid()->hasFocus());
@@ -414,10 +414,10 @@ TEST_F(Main, ALineSavedJustBeforeTheEndIsWritten) {
     start();
     settle();
     picked << "Bareinnahme";
-    w->newEntry();
+    w->entries().newEntry();
     runTo(JobId::NewLine);
     entryField(4)->setText("12,50");
-    w->saveEntry();
+    w->entries().saveEntry();
     w->close(); // within the 100 ms of the save job: the end of a session, a signal
     EXPECT_EQ(book.db().scalar("SELECT a4 || '|' || a15 FROM Buchungen;"), "12,50|12,50");
 }
@@ -538,7 +538,7 @@ TEST_F(OpenEntry, TheSameDayAgainKeepsItAndTheSaveWritesANewLine) {
     w->lines().moveTo(1);
     settle();
     EXPECT_TRUE(stillOpen());
-    w->saveEntry();
+    w->entries().saveEntry();
     settle();
     EXPECT_EQ(savedLines(), "Miete=100,00/ Kasse=50,00/ Zins=10,00/ porto=/33,00");
     EXPECT_EQ(book.db().scalar("SELECT a10 FROM Buchungen WHERE n1 = 'porto';"), "05.03.2024");
@@ -583,7 +583,7 @@ TEST_F(OpenEntry, EveryOtherWayOutAsksFirstAndNoReturnsToTheEntry) {
         EXPECT_EQ(questions(), asked + 2);
         EXPECT_FALSE(stillOpen());
         // Whatever is open now (F4 opens the next entry), nothing typed went anywhere.
-        w->cancelEntry();
+        w->entries().cancelEntry();
         newMode()->setChecked(false);
         editMode()->setChecked(true);
         w->chooseDayRow(0);
@@ -654,7 +654,7 @@ TEST_F(OpenEntry, TabGoesThroughTheFieldsToSaveAndCancelAndRoundAgain) {
 }
 
 TEST_F(OpenEntry, AnUntouchedEntryGoesWithoutAQuestion) {
-    w->newEntry();
+    w->entries().newEntry();
     runTo(JobId::NewLine); // the picker was cancelled: nothing typed
     ASSERT_TRUE(w->entryPanel()->isVisible());
     w->chooseDayRow(1);
@@ -691,10 +691,10 @@ TEST_F(Main, TheCarriedInBalanceFollowsEveryChangeOfDayAndFloat) {
 
     // A counter-entry on today's business day: the day is created and becomes current.
     w->lines().moveTo(0);
-    w->openCancellationPanel();
+    w->entries().openCancellationPanel();
     settle();
     dialogs.answers = {Answer::Yes};
-    w->cancelLine();
+    w->entries().cancelLine();
     settle();
     ASSERT_EQ(w->days().currentDate(), "06.03.2024");
     EXPECT_EQ(carriedInDisplay()->text(), "350,00");
@@ -846,14 +846,14 @@ TEST_F(OpenEntry, APaymentBelowZeroAsksAndNoKeepsTheEntryUnwritten) {
     openTyped();
     entryField(kPaymentField)->setText("200,00");
     const QString before = savedLines();
-    w->saveEntry();
+    w->entries().saveEntry();
     settle();
     EXPECT_TRUE(stillOpen());
     EXPECT_TRUE(dialogs.last().text.startsWith(
         QString::fromUtf8("Der Kassenbestand wird am 05.03.2024 negativ (−40,00 EUR).")));
     EXPECT_EQ(savedLines(), before);
     dialogs.answers.push_back(Answer::Yes);
-    w->saveEntry();
+    w->entries().saveEntry();
     settle();
     EXPECT_FALSE(w->entryPanel()->isVisible());
     EXPECT_EQ(book.db().scalar("SELECT a5 FROM Buchungen WHERE n1 = 'porto';"), "200,00");
@@ -907,7 +907,7 @@ TEST_F(Main, AKeptCountWithAShortageOpensItsBookingOnTheCurrentDay) {
     EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungstext WHERE a1 = 'Kassendifferenz';"),
               "1");
     // Saved as any line: it takes the till to 6,00, no question.
-    w->saveEntry();
+    w->entries().saveEntry();
     settle();
     EXPECT_EQ(
         book.db().scalar("SELECT a5 || '|' || a10 FROM Buchungen WHERE n1 = 'Kassendifferenz';"),

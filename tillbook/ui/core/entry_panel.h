@@ -20,7 +20,7 @@ namespace tb {
 class EntryPanel : public QFrame {
     Q_OBJECT
   public:
-    enum class State { Neuanlage, Bearbeiten, Stornieren };
+    using State = EntryState;
     static QString stateText(State s);
 
     EntryPanel(BookingEntry& entry, QWidget* parent = nullptr);
@@ -33,13 +33,7 @@ class EntryPanel : public QFrame {
     State state() const { return state_; }
     void setState(State s);
 
-    // What the panel offers; it decides which fields are open and which buttons show.
-    enum class Mode {
-        NewLine,  // a new line: cleared, state "Neuanlage", fields open, "speichern", one rate
-        AsState,  // what the state asks for: a saved line is locked and offers "Stornieren"; a
-                  // new line is open, "speichern" only with the service code
-        Unlocked, // the service code opened the shown line: fields open, "speichern"
-    };
+    using Mode = EntryMode;
     void setMode(Mode m, bool serviceCode = false);
     // Hides the panel; it opens again in "Daten bearbeiten", without "Zeile löschen".
     void close();

@@ -53,8 +53,6 @@
 
 namespace tb {
 
-using State = EntryPanel::State;
-
 namespace {
 constexpr int kDesignWidth = 1000;
 constexpr int kDesignHeight = 630;
@@ -72,16 +70,18 @@ int screenHeight() {
 Haupt::Haupt(HauptServices services, QWidget* parent)
     : QMainWindow(parent), s_(std::move(services)), dialogs_(*s_.dialogs), settings_(s_.db),
       guard_(dialogs_), day_(*s_.db, dialogs_, *s_.clock, settings_), days_(day_.days()),
-      lines_(day_.lines()), listings_(day_.listings()), entry_(dialogs_, settings_),
-      cancellation_(*s_.db, dialogs_, *s_.clock, settings_),
-      balanceGuard_(*s_.db, dialogs_, day_.runningBalance()), resize_(screenHeight()) {
+      lines_(day_.lines()), listings_(day_.listings()),
+      balanceGuard_(*s_.db, dialogs_, day_.runningBalance()),
+      entries_(*s_.db, dialogs_, *s_.clock, settings_, day_, balanceGuard_, guard_, *this),
+      resize_(screenHeight()) {
     setObjectName(QStringLiteral("Haupt"));
     setWindowTitle(QStringLiteral("Tillbook - Kassenbuch Bargeschäfte"));
     openBookingTextPicker = [this](bool maintenance) {
         frm_Baustelle picker(
             s_.db, dialogs_,
             maintenance ? frm_Baustelle::Role::Maintain : frm_Baustelle::Role::Choose, this);
-        connect(&picker, &frm_Baustelle::textTakenOver, this, &Haupt::takeOverBookingText);
+        connect(&picker, &frm_Baustelle::textTakenOver, &entries_,
+                &EntryController::takeOverBookingText);
         picker.preselect(panel_->values().field(kTextField));
         runModal(picker);
         // Closing the picker selects "nicht erledigt" again: the selector is refilled (by the
@@ -98,10 +98,10 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     buildUi();
     wirePanels();
     wirePresenter();
+    wireEntries();
     days_.onDayChanged = [this] { dayChanged(); };
-    days_.mayChangeDay = [this] { return leaveNewEntry(); };
+    days_.mayChangeDay = [this] { return entries_.leaveNewEntry(); };
     lines_.onCurrentChanged = [this] { arm(JobId::ShowLine); };
-    cancellation_.setBalanceGuard(&balanceGuard_);
 
     // Start-up: the views, the rate choice, the period, the first column caption, the tab.
     days_.refresh();
@@ -137,23 +137,25 @@ struct Haupt::Job {
     JobId id;
     const char* name;
     int delay;
-    void (Haupt::*work)();
+    void (*work)(Haupt&);
 };
 
 const Haupt::Job Haupt::kJobs[] = {
-    {JobId::ShowLine, "show current line", 50, &Haupt::showCurrentLine},
-    {JobId::LoadLines, "load day lines", 100, &Haupt::loadDayLines},
-    {JobId::TillDifference, "till count difference", 100, &Haupt::showTillDifference},
-    {JobId::Recompute, "recompute day view", 200, &Haupt::recomputeDayView},
-    {JobId::CarriedIn, "carried-in balance", 250, &Haupt::showCarriedIn},
-    {JobId::SaveLine, "save line", 100, &Haupt::saveLine},
-    {JobId::PressNew, "press new entry", 700, &Haupt::newEntry},
-    {JobId::AfterDayCreated, "after day created", 100, &Haupt::afterDayCreated},
-    {JobId::StartLineOnNewDay, "start line on new day", 200, &Haupt::startLineOnNewDay},
-    {JobId::EntryState, "entry-field state", 100, &Haupt::entryFieldState},
-    {JobId::UnlockEditing, "unlock editing", 300, &Haupt::unlockEditing},
-    {JobId::NewLine, "new line", 360, &Haupt::openNewLineWithText},
-    {JobId::FocusRemark, "focus remark", 100, &Haupt::focusRemark},
+    {JobId::ShowLine, "show current line", 50, [](Haupt& h) { h.entries_.showCurrentLine(); }},
+    {JobId::LoadLines, "load day lines", 100, [](Haupt& h) { h.loadDayLines(); }},
+    {JobId::TillDifference, "till count difference", 100,
+     [](Haupt& h) { h.tillPage_->showDifference(); }},
+    {JobId::Recompute, "recompute day view", 200, [](Haupt& h) { h.recomputeDayView(); }},
+    {JobId::CarriedIn, "carried-in balance", 250, [](Haupt& h) { h.day_.updateCarriedIn(); }},
+    {JobId::SaveLine, "save line", 100, [](Haupt& h) { h.entries_.saveLine(); }},
+    {JobId::PressNew, "press new entry", 700, [](Haupt& h) { h.entries_.newEntry(); }},
+    {JobId::AfterDayCreated, "after day created", 100, [](Haupt& h) { h.afterDayCreated(); }},
+    {JobId::StartLineOnNewDay, "start line on new day", 200,
+     [](Haupt& h) { h.entries_.startLineOnNewDay(); }},
+    {JobId::EntryState, "entry-field state", 100, [](Haupt& h) { h.entries_.entryFieldState(); }},
+    {JobId::UnlockEditing, "unlock editing", 300, [](Haupt& h) { h.entries_.unlockEditing(); }},
+    {JobId::NewLine, "new line", 360, [](Haupt& h) { h.entries_.openNewLine(true); }},
+    {JobId::FocusRemark, "focus remark", 100, [](Haupt& h) { h.entries_.focusRemark(); }},
 };
 
 const Haupt::Job& Haupt::job(JobId id) {
@@ -173,7 +175,7 @@ int Haupt::jobDelay(JobId id) {
 
 void Haupt::arm(JobId id) {
     const Job& j = job(id);
-    s_.scheduler->arm(QLatin1String(j.name), j.delay, [this, work = j.work] { (this->*work)(); });
+    s_.scheduler->arm(QLatin1String(j.name), j.delay, [this, work = j.work] { work(*this); });
 }
 
 template <typename Dialog> int Haupt::runModal(Dialog& dialog) {
@@ -217,7 +219,7 @@ void Haupt::buildUi() {
         return b;
     };
     auto* neu = button(QStringLiteral("Eintrag  NEU  (F4)"), "Command3", 204, 388, 160, 30);
-    connect(neu, &QPushButton::clicked, this, &Haupt::newEntry);
+    connect(neu, &QPushButton::clicked, &entries_, &EntryController::newEntry);
     auto* texts = button(QStringLiteral("Buchungstext anlegen"), "Command5", 370, 388, 170, 30);
     connect(texts, &QPushButton::clicked, this, [this] { openBookingTextPicker(true); });
     optEdit_ = new QRadioButton(QStringLiteral("Modus Bearbeiten"), surface_);
@@ -228,7 +230,7 @@ void Haupt::buildUi() {
     optNew_->setGeometry(720, 392, 150, 22);
     optEdit_->setChecked(true);
 
-    panel_ = new EntryPanel(entry_, surface_);
+    panel_ = new EntryPanel(entries_.rules(), surface_);
     panel_->setGeometry(204, 424, 786, 120);
     query_ = new QueryFrame(surface_);
     query_->setGeometry(204, 550, 786, 66);
@@ -383,10 +385,10 @@ void Haupt::wirePanels() {
     // From the line grid, Tab reaches the panel's buttons first: "Stornieren" after Enter.
     panel_->followInTabOrder(lineGrid());
 
-    connect(panel_, &EntryPanel::saveClicked, this, &Haupt::saveEntry);
-    connect(panel_, &EntryPanel::cancelClicked, this, &Haupt::cancelEntry);
-    connect(panel_, &EntryPanel::deleteLineClicked, this, &Haupt::deleteLine);
-    connect(panel_, &EntryPanel::stornoClicked, this, &Haupt::cancelLine);
+    connect(panel_, &EntryPanel::saveClicked, &entries_, &EntryController::saveEntry);
+    connect(panel_, &EntryPanel::cancelClicked, &entries_, &EntryController::cancelEntry);
+    connect(panel_, &EntryPanel::deleteLineClicked, &entries_, &EntryController::deleteLine);
+    connect(panel_, &EntryPanel::stornoClicked, &entries_, &EntryController::cancelLine);
     connect(panel_, &EntryPanel::bookingTextWanted, this, [this] { openBookingTextPicker(false); });
     // However the panel is hidden, a line it was adding is dropped, as "abbrechen" does.
     connect(panel_, &EntryPanel::dismissed, this, [this] { lines_.cancelAdd(); });
@@ -395,11 +397,11 @@ void Haupt::wirePanels() {
     connect(linePage_, &LinePage::currentRowChanged, this, [this](int row) { lines_.moveTo(row); });
     connect(linePage_, &LinePage::rowActivated, this, [this](int row) {
         lines_.moveTo(row);
-        openCancellationPanel();
+        entries_.openCancellationPanel();
     });
 
     connect(tillPage_, &TillCountPage::countChanged, this, [this] {
-        serviceCodeChanged();
+        entries_.serviceCodeChanged();
         arm(JobId::TillDifference);
     });
 
@@ -408,7 +410,7 @@ void Haupt::wirePanels() {
     connect(optEdit_, &QRadioButton::toggled, this, [this](bool on) {
         if (!on)
             return;
-        if (!leaveNewEntry()) {
+        if (!entries_.leaveNewEntry()) {
             // The entry stays, and so does the mode it was made in.
             const QSignalBlocker blockEdit(optEdit_);
             const QSignalBlocker blockNew(optNew_);
@@ -416,7 +418,7 @@ void Haupt::wirePanels() {
             return;
         }
         s_.scheduler->disarm(jobName(JobId::PressNew));
-        hidePanel();
+        panel_->dismiss();
         dayList_->setFocus();
     });
     connect(optNew_, &QRadioButton::toggled, this, [this](bool on) {
@@ -515,7 +517,7 @@ void Haupt::reloadDays() {
 }
 
 void Haupt::chooseDayRow(int row) {
-    if (!leaveNewEntry()) {
+    if (!entries_.leaveNewEntry()) {
         reloadDays(); // the highlight back on the day the entry belongs to
         return;
     }
@@ -554,18 +556,8 @@ void Haupt::afterDayCreated() {
     arm(JobId::StartLineOnNewDay);
 }
 
-void Haupt::startLineOnNewDay() {
-    // The first line of a new day is an ordinary new line.
-    panel_->offerLineDeletion(serviceCode());
-    openNewLine();
-}
-
-void Haupt::showTillDifference() {
-    tillPage_->showDifference();
-}
-
 void Haupt::deleteDay() {
-    if (!leaveNewEntry())
+    if (!entries_.leaveNewEntry())
         return;
     const CashDays::DeleteOutcome r = days_.deleteDay(guard_);
     reloadDays();
@@ -619,8 +611,66 @@ void Haupt::recomputeDayView() {
     trace("figures");
 }
 
-void Haupt::showCarriedIn() {
-    day_.updateCarriedIn();
+// ---------------------------------------------------------------- booking entry
+
+bool Haupt::panelShown() const {
+    return !panel_->isHidden();
+}
+
+EntryState Haupt::panelState() const {
+    return panel_->state();
+}
+
+EntryValues Haupt::panelValues() const {
+    return panel_->values();
+}
+
+bool Haupt::newModeOn() const {
+    return optNew_->isChecked();
+}
+
+bool Haupt::saveArmed() const {
+    return s_.scheduler->isArmed(jobName(JobId::SaveLine));
+}
+
+void Haupt::wireEntries() {
+    EntryController* e = &entries_;
+    connect(e, &EntryController::jobWanted, this, &Haupt::arm);
+    connect(e, &EntryController::modeWanted, panel_, &EntryPanel::setMode);
+    connect(e, &EntryController::stateWanted, panel_, &EntryPanel::setState);
+    connect(e, &EntryController::panelShowWanted, panel_, &QWidget::show);
+    connect(e, &EntryController::panelCloseWanted, panel_, &EntryPanel::close);
+    connect(e, &EntryController::panelDismissWanted, panel_, &EntryPanel::dismiss);
+    connect(e, &EntryController::valuesWanted, panel_, &EntryPanel::setValues);
+    connect(e, &EntryController::textTakenOver, panel_, &EntryPanel::takeOverText);
+    connect(e, &EntryController::lineDeletionOffered, panel_, &EntryPanel::offerLineDeletion);
+    connect(e, &EntryController::fieldFocusWanted, panel_, &EntryPanel::focusField);
+    connect(e, &EntryController::lineShown, this,
+            [this](const EntryValues& v, int lineCount, bool serviceCode) {
+                panel_->showLine(v, lineCount, serviceCode);
+                linePage_->showCurrent();
+            });
+    connect(e, &EntryController::entryKept, this, [this] {
+        // Back where the operator was typing (also when a calendar came up in between); the
+        // field's rules already ran when it was left, so coming back is no new entering of it.
+        QWidget* back = panel_->focusWidget();
+        if (QApplication::activeModalWidget())
+            return;
+        if (back && panel_->isAncestorOf(back) && back->isEnabled())
+            back->setFocus(Qt::ActiveWindowFocusReason);
+        else
+            panel_->focusField(kRemarkField);
+    });
+    connect(e, &EntryController::gridFocusWanted, this, [this] { lineGrid()->setFocus(); });
+    connect(e, &EntryController::bookingTextPickerWanted, this,
+            [this] { openBookingTextPicker(false); });
+    connect(e, &EntryController::dayWanted, this, &Haupt::findOrCreateDay);
+    connect(e, &EntryController::editModeWanted, this, [this] { optEdit_->setChecked(true); });
+    connect(e, &EntryController::daysChanged, this, &Haupt::reloadDays);
+    connect(e, &EntryController::doneToggled, this, [this] {
+        linePage_->reload();
+        fillBookingTextSelector();
+    });
 }
 
 // ---------------------------------------------------------------- menus
@@ -727,7 +777,7 @@ void Haupt::openSettingsDialog(bool guarded) {
         return;
     }
     dlg.serviceCodeActive = [this] { return serviceCode(); };
-    dlg.mayRenumber = [this] { return leaveNewEntry(); };
+    dlg.mayRenumber = [this] { return entries_.leaveNewEntry(); };
     dlg.clock = s_.clock;
     dlg.onRenumbered = [this] {
         days_.refresh();
@@ -766,13 +816,13 @@ bool Haupt::eventFilter(QObject* o, QEvent* e) {
         findOrCreateDay();
         return true;
     case Qt::Key_F4:
-        newEntry();
+        entries_.newEntry();
         return true;
     case Qt::Key_F9:
-        toggleDone();
+        entries_.toggleDone();
         return true;
     case Qt::Key_Escape:
-        cancelEntry();
+        entries_.cancelEntry();
         dayList_->setFocus();
         return true;
     default:

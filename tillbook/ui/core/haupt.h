@@ -1,15 +1,12 @@
 #pragma once
 
-#include "balance_guard.h"
-#include "booking_entry.h"
-#include "cancellation.h"
 #include "cash_days.h"
 #include "clock.h"
 #include "data_view.h"
 #include "day_presenter.h"
 #include "dialogs.h"
+#include "entry_controller.h"
 #include "entry_panel.h"
-#include "jobs.h"
 #include "listings.h"
 #include "passwords.h"
 #include "print_layout.h"
@@ -57,7 +54,7 @@ struct HauptServices {
 // The main window: the day column, the mode buttons, the menus, the window keys, activation
 // and the end of the run. The entry panel, the line page, the till-count page and the query
 // frame are panels of their own; the window wires them to the operations.
-class Haupt : public QMainWindow {
+class Haupt : public QMainWindow, private EntryWindow {
     Q_OBJECT
   public:
     explicit Haupt(HauptServices services, QWidget* parent = nullptr);
@@ -87,14 +84,6 @@ class Haupt : public QMainWindow {
     void findOrCreateDay();
     void deleteDay();
     void chooseDayRow(int row);
-    void newEntry();
-    void saveEntry();
-    void cancelEntry();
-    void toggleDone();
-    void openCancellationPanel();
-    void cancelLine();
-    void deleteLine();
-    void takeOverBookingText(const QString& text);
     void openFloatDialog();
     void openSettingsDialog(bool guarded);
     void openPasswordChange();
@@ -110,8 +99,9 @@ class Haupt : public QMainWindow {
     void openCounts();
     void openSelfCheck();
     void printProtocol();
-    // The day view and the query frame's wiring.
+    // The day view, booking entry and the query frame's wiring.
     DayPresenter& day() { return day_; }
+    EntryController& entries() { return entries_; }
     QueryController& queries() const { return *queries_; }
 
     // Views and state, for the panels over them and for tests.
@@ -120,7 +110,7 @@ class Haupt : public QMainWindow {
     SettingsRecord& settings() { return settings_; }
     PasswordGuard& guard() { return guard_; }
     Listings& listings() { return listings_; }
-    bool serviceCode() const;
+    bool serviceCode() const override;
     QString stateLabelText() const;
     const QString listingKind() const { return listings_.kindText(); }
 
@@ -146,6 +136,13 @@ class Haupt : public QMainWindow {
     void wirePresenter();
     struct Job;
     static const Job kJobs[];
+    // What the entry controller reads.
+    bool panelShown() const override;
+    EntryState panelState() const override;
+    EntryValues panelValues() const override;
+    bool newModeOn() const override;
+    bool saveArmed() const override;
+    void wireEntries();
     static const Job& job(JobId id);
     void arm(JobId id);
     template <typename Dialog> int runModal(Dialog& dialog);
@@ -154,25 +151,7 @@ class Haupt : public QMainWindow {
     // Jobs.
     void loadDayLines();
     void recomputeDayView();
-    void showCurrentLine();
-    void openNewLine(bool pickText = true);
-    void openNewLineWithText() { openNewLine(true); } // the job: the text picker opens
     void afterDayCreated();
-    void saveLine();
-    void startLineOnNewDay();
-    void showTillDifference();
-    void focusRemark();
-    void entryFieldState();
-    void unlockEditing();
-    void showCarriedIn();
-
-    // A new entry is open: the panel shows "Neuanlage". Whatever becomes current meanwhile,
-    // its save writes a new line on the day it was opened on.
-    bool newEntryOpen() const;
-    // Before anything that would leave an open new entry: true when none is open, nothing was
-    // typed into it, or the operator agreed to drop it (it is dropped then). No leaves it open
-    // and puts the focus back into it.
-    bool leaveNewEntry();
 
     void dayChanged();
     void reloadDays();
@@ -180,8 +159,6 @@ class Haupt : public QMainWindow {
     // The settings record could not be read (another program holds the file).
     void settingsBusy(const QString& title);
     void fillBookingTextSelector();
-    void hidePanel();
-    void serviceCodeChanged();
     void wireQueryFrame();
     bool printDocuments(const std::function<PrintDocument(int copy)>& document, int copies,
                         const QString& pdfName);
@@ -194,18 +171,10 @@ class Haupt : public QMainWindow {
     CashDays& days_;
     DataView& lines_;
     Listings& listings_;
-    BookingEntry entry_;
-    Cancellation cancellation_;
     BalanceGuard balanceGuard_;
+    EntryController entries_;
     Resize resize_;
     std::unique_ptr<WidgetResizeWindow> resizeWindow_;
-    QString entryDay_; // the day the open new entry belongs to
-    // What the armed save writes: the entry as it was when "speichern" was pressed.
-    struct PendingSave {
-        EntryValues values;
-        LineTarget target;
-        QString dayDate;
-    } pendingSave_;
     bool closing_ = false;
     bool syncingDays_ = false;
 

@@ -32,14 +32,14 @@ void Haupt::wireQueryFrame() {
     q.dialogs = &dialogs_;
     q.clock = s_.clock;
     q.settings = &settings_;
-    q.mayList = [this] { return leaveNewEntry(); };
+    q.mayList = [this] { return entries_.leaveNewEntry(); };
     q.dataPath = [this] {
         return s_.store->get(SettingsStore::startup(), paths::kDataPathKey, s_.dataPath);
     };
     q.print = [this](const std::function<PrintDocument(int)>& document, int copies,
                      const QString& pdfName) { return printDocuments(document, copies, pdfName); };
     queries_ = new QueryController(*query_, day_, std::move(q), this);
-    connect(queries_, &QueryController::listingStarts, this, &Haupt::hidePanel);
+    connect(queries_, &QueryController::listingStarts, panel_, &EntryPanel::dismiss);
     connect(queries_, &QueryController::tillCountAllowed, this,
             [this](bool on) { tabs_->setTabEnabled(1, on); });
     connect(queries_, &QueryController::gridFocusWanted, this, [this] { lineGrid()->setFocus(); });
@@ -122,7 +122,7 @@ void Haupt::storeCount() {
 }
 
 void Haupt::bookDifference(Money difference) {
-    if (!leaveNewEntry())
+    if (!entries_.leaveNewEntry())
         return;
     if (days_.view().isEmpty()) {
         dialogs_.message(QStringLiteral("Es muss zunächst ein Tag angelegt werden"), {},
@@ -138,15 +138,7 @@ void Haupt::bookDifference(Money difference) {
         add.run();
     }
     tabs_->setCurrentIndex(0);
-    openNewLine(false);
-    EntryValues v = panel_->values();
-    v.field(kTextField) = text;
-    v.rate = QStringLiteral("0");
-    const Money amount = difference < Money() ? -difference : difference;
-    // A surplus in the till is a receipt, a shortage a payment.
-    v.field(difference > Money() ? kReceiptField : kPaymentField) = amount.toText();
-    panel_->setValues(v);
-    panel_->focusField(kReceiptField);
+    entries_.openDifferenceLine(difference, text);
 }
 
 } // namespace tb
