@@ -1,6 +1,7 @@
 #include "entry_controller.h"
 
 #include "cash_date.h"
+#include "stored_counts.h"
 
 namespace tb {
 
@@ -89,6 +90,19 @@ void EntryController::openDifferenceLine(Money difference, const QString& text) 
     v.field(difference > Money() ? kReceiptField : kPaymentField) = amount.toText();
     emit valuesWanted(v);
     emit fieldFocusWanted(kReceiptField);
+}
+
+void EntryController::bookDifference(Money difference) {
+    if (!leaveNewEntry())
+        return;
+    if (day_.days().view().isEmpty()) {
+        dialogs_.message(QStringLiteral("Es muss zunächst ein Tag angelegt werden"), {},
+                         Icon::Information);
+        return;
+    }
+    const QString text = StoredCounts::offerDifferenceText(db_);
+    emit bookingPageWanted();
+    openDifferenceLine(difference, text);
 }
 
 void EntryController::focusRemark() {

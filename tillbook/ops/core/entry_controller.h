@@ -57,6 +57,8 @@ class EntryController : public QObject {
     // A new line that books a till difference: a surplus as a receipt, a shortage as a
     // payment, with the given booking text and no VAT.
     void openDifferenceLine(Money difference, const QString& text);
+    // After "Zählung speichern": a new entry on the current day that books the difference.
+    void bookDifference(Money difference);
     void takeOverBookingText(const QString& text);
     // "speichern": checked now, written by the save job into the line it was meant for.
     void saveEntry();
@@ -97,6 +99,8 @@ class EntryController : public QObject {
     // The day list was re-read.
     void daysChanged();
     void doneToggled();
+    // The booking page comes to the front (the till difference is booked there).
+    void bookingPageWanted();
 
   private:
     Database& db_;

@@ -25,6 +25,7 @@
 #include "query_frame.h"
 #include "resize_qt.h"
 #include "row_grid.h"
+#include "stored_counts.h"
 #include "till_count_page.h"
 #include "value_display.h"
 #include "version_check.h"
@@ -73,7 +74,7 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
       lines_(day_.lines()), listings_(day_.listings()),
       balanceGuard_(*s_.db, dialogs_, day_.runningBalance()),
       entries_(*s_.db, dialogs_, *s_.clock, settings_, day_, balanceGuard_, guard_, *this),
-      resize_(screenHeight()) {
+      printer_(dialogs_, *s_.store, s_.dataPath), resize_(screenHeight()) {
     setObjectName(QStringLiteral("Haupt"));
     setWindowTitle(QStringLiteral("Tillbook - Kassenbuch Bargeschäfte"));
     openBookingTextPicker = [this](bool maintenance) {
@@ -667,9 +668,49 @@ void Haupt::wireEntries() {
     connect(e, &EntryController::dayWanted, this, &Haupt::findOrCreateDay);
     connect(e, &EntryController::editModeWanted, this, [this] { optEdit_->setChecked(true); });
     connect(e, &EntryController::daysChanged, this, &Haupt::reloadDays);
+    connect(e, &EntryController::bookingPageWanted, this, [this] { tabs_->setCurrentIndex(0); });
     connect(e, &EntryController::doneToggled, this, [this] {
         linePage_->reload();
         fillBookingTextSelector();
+    });
+}
+
+// ---------------------------------------------------------------- the query frame and the till
+// count
+
+void Haupt::wireQueryFrame() {
+    queries_ = new QueryController(
+        *query_, day_,
+        {s_.db, &dialogs_, s_.clock, &settings_, &entries_, &printer_, s_.store, s_.dataPath},
+        this);
+    connect(queries_, &QueryController::listingStarts, panel_, &EntryPanel::dismiss);
+    connect(queries_, &QueryController::tillCountAllowed, this,
+            [this](bool on) { tabs_->setTabEnabled(1, on); });
+    connect(queries_, &QueryController::gridFocusWanted, this, [this] { lineGrid()->setFocus(); });
+    connect(queries_, &QueryController::figuresWanted, this, [this](bool carriedIn) {
+        arm(JobId::Recompute);
+        if (carriedIn)
+            arm(JobId::CarriedIn);
+    });
+    connect(tillPage_, &TillCountPage::printClicked, this, [this] {
+        // The protocol reads no number of copies: one, also when the choice was cancelled.
+        dialogs_.choosePrinter(Printing::currentPrinter(), 1);
+        const QDateTime now = s_.clock->now();
+        const PrintDocument doc = countingProtocol(tillPage_->figures(), settings_.currency(), now);
+        printer_.print([&](int) { return doc; }, 1,
+                       QStringLiteral("Zählprotokoll ") + cashdate::toText(now.date()) +
+                           QStringLiteral(".pdf"));
+    });
+    connect(tillPage_, &TillCountPage::storeClicked, this, [this] {
+        tillPage_->showDifference();
+        const StoredCounts::Kept kept = StoredCounts::storeAndAsk(
+            *s_.db, dialogs_, *s_.clock, days_.currentDate(), tillPage_->counts(),
+            Money::parseOrZero(tillPage_->counted()->text()),
+            Money::parseOrZero(tillPage_->expected()->text()));
+        if (kept.count)
+            tillPage_->setStoredTitle(kept.count->title());
+        if (kept.bookDifference)
+            entries_.bookDifference(kept.count->difference);
     });
 }
 
@@ -717,36 +758,25 @@ void Haupt::onlineUpdate() {
 }
 
 void Haupt::openChangeLog() {
-    Aenderungsprotokoll dlg(*s_.db, dialogs_, s_.dataPath, this);
+    Aenderungsprotokoll dlg(*s_.db, dialogs_, s_.dataPath, &printer_, this);
     dlg.clock = s_.clock;
     dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    dlg.print = [this](const PrintDocument& doc, int copies, const QString& pdfName) {
-        return printDocuments([&](int) { return doc; }, copies, pdfName);
-    };
     runModal(dlg);
 }
 
 void Haupt::openCounts() {
-    Zaehlungen dlg(*s_.db, dialogs_, s_.dataPath, this);
+    Zaehlungen dlg(*s_.db, dialogs_, s_.dataPath, &printer_, this);
     dlg.currency = settings_.currency();
     dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    dlg.print = [this](const PrintDocument& doc, const QString& pdfName) {
-        dialogs_.choosePrinter(Printing::currentPrinter(), 1);
-        return printDocuments([&](int) { return doc; }, 1, pdfName);
-    };
     runModal(dlg);
 }
 
 void Haupt::openSelfCheck() {
     Kassenpruefung dlg(*s_.db, dialogs_, s_.dataPath, cashdate::fromText(listings_.periodStart()),
-                       cashdate::fromText(listings_.periodEnd()), this);
+                       cashdate::fromText(listings_.periodEnd()), &printer_, this);
     dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     dlg.runner = [this](const QString& title, const LongWork<SelfCheckReport>& work) {
         return runWithProgress<SelfCheckReport>(this, title, work, 1000, true);
-    };
-    dlg.print = [this](const PrintDocument& doc, const QString& pdfName) {
-        dialogs_.choosePrinter(Printing::currentPrinter(), 1);
-        return printDocuments([&](int) { return doc; }, 1, pdfName);
     };
     dlg.show();
     dlg.check();

@@ -5,6 +5,7 @@
 #include "data_view.h"
 #include "day_presenter.h"
 #include "dialogs.h"
+#include "document_printer.h"
 #include "entry_controller.h"
 #include "entry_panel.h"
 #include "listings.h"
@@ -92,13 +93,8 @@ class Haupt : public QMainWindow, private EntryWindow {
     void openInfo();
     void onlineUpdate();
     void openChangeLog();
-    // "Zählung speichern": the count is kept; a difference may be booked.
-    void storeCount();
-    // Opens a new entry on the current day that books a till difference.
-    void bookDifference(Money difference);
     void openCounts();
     void openSelfCheck();
-    void printProtocol();
     // The day view, booking entry and the query frame's wiring.
     DayPresenter& day() { return day_; }
     EntryController& entries() { return entries_; }
@@ -160,8 +156,6 @@ class Haupt : public QMainWindow, private EntryWindow {
     void settingsBusy(const QString& title);
     void fillBookingTextSelector();
     void wireQueryFrame();
-    bool printDocuments(const std::function<PrintDocument(int copy)>& document, int copies,
-                        const QString& pdfName);
 
     HauptServices s_;
     Dialogs& dialogs_;
@@ -173,6 +167,7 @@ class Haupt : public QMainWindow, private EntryWindow {
     Listings& listings_;
     BalanceGuard balanceGuard_;
     EntryController entries_;
+    SystemPrinter printer_;
     Resize resize_;
     std::unique_ptr<WidgetResizeWindow> resizeWindow_;
     bool closing_ = false;

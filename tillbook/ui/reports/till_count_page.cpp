@@ -1,5 +1,7 @@
 #include "till_count_page.h"
 
+#include "print_layout.h"
+
 #include "booking_entry.h"
 #include "value_display.h"
 
@@ -107,6 +109,17 @@ TillCount::Texts TillCountPage::counts() const {
     for (size_t i = 0; i < t.size(); ++i)
         t[i] = counts_[i]->text();
     return t;
+}
+
+TillFigures TillCountPage::figures() const {
+    TillFigures f;
+    f.counts = counts();
+    f.lineTotals = lineTotals();
+    f.expected = expected_->text();
+    f.counted = counted_->text();
+    f.difference = difference_->text();
+    f.storedTitle = storedTitle_;
+    return f;
 }
 
 TillCount::Texts TillCountPage::lineTotals() const {
