@@ -159,9 +159,9 @@ void mainWindowScenes(Shots& shots, const QString& home) {
     shots.take(QStringLiteral("haupt"), *w);
 
     // A booking in progress: the text taken over, the remark and the amount typed.
-    w->newEntry();
+    w->entries().newEntry();
     p.settle();
-    w->takeOverBookingText(QStringLiteral("Tageseinnahme Backwaren"));
+    w->entries().takeOverBookingText(QStringLiteral("Tageseinnahme Backwaren"));
     p.settle();
     EntryValues v = w->entryPanel()->values();
     v.field(kRemarkField) = QStringLiteral("Kasse 2, Nachmittag");
@@ -169,15 +169,15 @@ void mainWindowScenes(Shots& shots, const QString& home) {
     w->entryPanel()->setValues(v);
     w->entryPanel()->focusField(kReceiptField);
     shots.take(QStringLiteral("eingabe"), *w);
-    w->cancelEntry();
+    w->entries().cancelEntry();
     p.settle();
 
     // The cancellation panel over a line of the day.
     w->lineGrid()->setFocus();
-    w->openCancellationPanel();
+    w->entries().openCancellationPanel();
     p.settle();
     shots.take(QStringLiteral("stornieren"), *w);
-    w->cancelEntry();
+    w->entries().cancelEntry();
     p.settle();
 
     // Listings: every line of the period, and the open lines of one booking text.

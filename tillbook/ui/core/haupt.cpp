@@ -9,6 +9,7 @@
 #include "data_paths.h"
 #include "data_view_model.h"
 #include "day_view.h"
+#include "desktop.h"
 #include "enter_presses.h"
 #include "frm_baustelle.h"
 #include "info.h"
@@ -35,7 +36,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -50,7 +50,6 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
-#include <QUrl>
 
 namespace tb {
 
@@ -89,8 +88,8 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
         // activation that follows every modal window, once) and gets the focus.
         query_->textSelector()->setFocus();
     };
-    openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
-    openDocument = openOnDesktop;
+    if (!s_.desktop)
+        s_.desktop = &QtDesktop::instance();
     // Our calendar and the password prompt are modal windows too: activation follows them.
     dialogs_.afterModal = [this] {
         if (!QApplication::activeModalWidget())
@@ -102,7 +101,8 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     wireEntries();
     days_.onDayChanged = [this] { dayChanged(); };
     days_.mayChangeDay = [this] { return entries_.leaveNewEntry(); };
-    lines_.onCurrentChanged = [this] { arm(JobId::ShowLine); };
+    connect(lines_.changes(), &DataViewSignals::currentChanged, this,
+            [this] { arm(JobId::ShowLine); });
 
     // Start-up: the views, the rate choice, the period, the first column caption, the tab.
     days_.refresh();
@@ -260,7 +260,7 @@ void Haupt::buildDayColumn() {
     using Colour = ValueDisplay::Colour;
     // The day's date and weekday; a click on the date finds or creates a day.
     date_ = display(QStringLiteral("Datum"), "Text1", Colour::Plain, 10, 10, 120, 24);
-    date_->clicked = [this] { findOrCreateDay(); };
+    connect(date_, &ValueDisplay::clicked, this, &Haupt::findOrCreateDay);
     date_->setCursor(Qt::PointingHandCursor);
     date_->setStyleSheet(QStringLiteral("background: white; border: 1px solid gray; padding: 2px;"
                                         " font-weight: bold;"));
@@ -733,7 +733,7 @@ void Haupt::openManual() {
         return;
     }
     QPointer<Haupt> self(this);
-    openDocument(manual, [self, manual] {
+    s_.desktop->openDocument(manual, [self, manual] {
         if (self)
             self->dialogs_.message(manualNotOpenedMessage(manual), QStringLiteral("Anleitung"),
                                    Icon::Exclamation);
@@ -741,11 +741,7 @@ void Haupt::openManual() {
 }
 
 void Haupt::openInfo() {
-    Info dlg(this);
-    dlg.openUrl = [this](const QString& url) {
-        if (openUrl)
-            openUrl(QUrl(url));
-    };
+    Info dlg(s_.desktop, this);
     runModal(dlg);
 }
 
@@ -801,18 +797,23 @@ void Haupt::openFloatDialog() {
 void Haupt::openSettingsDialog(bool guarded) {
     if (guarded && !guard_.allow())
         return;
-    Vorgaben dlg(s_.db, dialogs_, this);
+    // The renumbering asks for the service code and leaves an open new entry first.
+    struct Host : VorgabenHost {
+        Haupt& h;
+        explicit Host(Haupt& haupt) : h(haupt) {}
+        bool serviceCodeActive() const override { return h.serviceCode(); }
+        bool mayRenumber() override { return h.entries_.leaveNewEntry(); }
+    } host(*this);
+    Vorgaben dlg(s_.db, dialogs_, &host, this);
     if (!dlg.loaded()) {
         settingsBusy(QStringLiteral("Vorgaben"));
         return;
     }
-    dlg.serviceCodeActive = [this] { return serviceCode(); };
-    dlg.mayRenumber = [this] { return entries_.leaveNewEntry(); };
     dlg.clock = s_.clock;
-    dlg.onRenumbered = [this] {
+    connect(&dlg, &Vorgaben::renumbered, this, [this] {
         days_.refresh();
         reloadDays();
-    };
+    });
     runModal(dlg);
 }
 

@@ -29,11 +29,11 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTableView;
-class QUrl;
 
 namespace tb {
 
 class DataViewModel;
+class Desktop;
 class VersionCheck;
 class LinePage;
 class QueryController;
@@ -50,6 +50,7 @@ struct HauptServices {
     SettingsStore* store = nullptr;
     QString dataPath;
     VersionCheck* update = nullptr; // the version check of the run (its text fetched at start)
+    Desktop* desktop = nullptr;     // where the manual and links open (none: the program's own)
 };
 
 // The main window: the day column, the mode buttons, the menus, the window keys, activation
@@ -74,12 +75,6 @@ class Haupt : public QMainWindow, private EntryWindow {
     bool backupWindowOpen = false;
     // Set when the operator chose the update: the run ends at once, without the backup.
     bool endedForUpdate = false;
-    // Opens a document or an address on the desktop (the manual, the download); tests
-    // replace it.
-    std::function<void(const QUrl&)> openUrl;
-    // Opens the manual's file on the desktop; `failed` runs when nothing could show it.
-    // Tests replace it.
-    std::function<void(const QString& path, std::function<void()> failed)> openDocument;
 
     // Operations the controls and keys trigger.
     void findOrCreateDay();

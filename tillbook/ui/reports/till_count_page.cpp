@@ -74,11 +74,11 @@ TillCountPage::TillCountPage(Dialogs& dialogs, QWidget* parent)
     counted_ = figure(QStringLiteral("Zählprotokoll (ist):"), "Label41", 2);
     expected_ = figure(QStringLiteral("Kassenbestand (soll):"), "Label43", 3);
     difference_ = figure(QStringLiteral("Differenz:"), "Label44", 4);
-    counted_->clicked = [this] {
+    connect(counted_, &ValueDisplay::clicked, this, [this] {
         dialogs_.message(QStringLiteral("Bitte geben Sie die Anzahl der Scheine und Münzen ein"),
                          QStringLiteral("KAssenaufnahme"), Icon::Information);
         countField(1)->setFocus();
-    };
+    });
     print_ = new QPushButton(QStringLiteral("Zählprotokoll drucken"));
     print_->setObjectName(QStringLiteral("Command16"));
     print_->setAccessibleName(print_->text());
