@@ -107,6 +107,11 @@ class Shots {
 };
 
 // What every window of Tillbook works with, over one open book.
+// The booking-text picker that shows nothing: no modal window stops the run.
+struct NoPicker : BookingTextPicker {
+    void pick(bool, const QString&, const std::function<void(const QString&)>&) override {}
+} noPicker;
+
 struct Program {
     std::unique_ptr<Database> db;
     QString path;
@@ -126,9 +131,8 @@ struct Program {
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
     std::unique_ptr<Haupt> mainWindow() {
-        auto w = std::make_unique<Haupt>(
-            HauptServices{db.get(), &dialogs, &clock, &scheduler, &store, path});
-        w->openBookingTextPicker = [](bool) {};
+        auto w = std::make_unique<Haupt>(HauptServices{db.get(), &dialogs, &clock, &scheduler,
+                                                       &store, path, nullptr, nullptr, &noPicker});
         w->resize(1000, 700);
         w->show();
         w->activate();

@@ -37,14 +37,20 @@ struct Main : ::testing::Test {
     SettingsStore store;
     std::unique_ptr<Haupt> w;
     QStringList picked; // booking texts the scripted picker takes over
+    struct Picker : BookingTextPicker {
+        QStringList& picked;
+        explicit Picker(QStringList& p) : picked(p) {}
+        void pick(bool, const QString&,
+                  const std::function<void(const QString&)>& takeOver) override {
+            if (!picked.isEmpty())
+                takeOver(picked.takeFirst());
+        }
+    } picker{picked};
 
     void start() {
-        w = std::make_unique<Haupt>(
-            HauptServices{&book.db(), &dialogs, &clock, &scheduler, &store, book.path()});
-        w->openBookingTextPicker = [this](bool) {
-            if (!picked.isEmpty())
-                w->entries().takeOverBookingText(picked.takeFirst());
-        };
+        HauptServices services{&book.db(), &dialogs, &clock, &scheduler, &store, book.path()};
+        services.picker = &picker;
+        w = std::make_unique<Haupt>(services);
         w->show();
         test::activate(w.get());
         w->activate();

@@ -76,18 +76,6 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
       printer_(dialogs_, *s_.store, s_.dataPath), resize_(screenHeight()) {
     setObjectName(QStringLiteral("Haupt"));
     setWindowTitle(QStringLiteral("Tillbook - Kassenbuch Bargeschäfte"));
-    openBookingTextPicker = [this](bool maintenance) {
-        frm_Baustelle picker(
-            s_.db, dialogs_,
-            maintenance ? frm_Baustelle::Role::Maintain : frm_Baustelle::Role::Choose, this);
-        connect(&picker, &frm_Baustelle::textTakenOver, &entries_,
-                &EntryController::takeOverBookingText);
-        picker.preselect(panel_->values().field(kTextField));
-        runModal(picker);
-        // Closing the picker selects "nicht erledigt" again: the selector is refilled (by the
-        // activation that follows every modal window, once) and gets the focus.
-        query_->textSelector()->setFocus();
-    };
     if (!s_.desktop)
         s_.desktop = &QtDesktop::instance();
     // Our calendar and the password prompt are modal windows too: activation follows them.
@@ -177,6 +165,25 @@ int Haupt::jobDelay(JobId id) {
 void Haupt::arm(JobId id) {
     const Job& j = job(id);
     s_.scheduler->arm(QLatin1String(j.name), j.delay, [this, work = j.work] { work(*this); });
+}
+
+void Haupt::openBookingTextPicker(bool maintenance) {
+    const QString preselect = panel_->values().field(kTextField);
+    if (s_.picker) {
+        s_.picker->pick(maintenance, preselect,
+                        [this](const QString& text) { entries_.takeOverBookingText(text); });
+        return;
+    }
+    frm_Baustelle picker(s_.db, dialogs_,
+                         maintenance ? frm_Baustelle::Role::Maintain : frm_Baustelle::Role::Choose,
+                         this);
+    connect(&picker, &frm_Baustelle::textTakenOver, &entries_,
+            &EntryController::takeOverBookingText);
+    picker.preselect(preselect);
+    runModal(picker);
+    // Closing the picker selects "nicht erledigt" again: the selector is refilled (by the
+    // activation that follows every modal window, once) and gets the focus.
+    query_->textSelector()->setFocus();
 }
 
 template <typename Dialog> int Haupt::runModal(Dialog& dialog) {

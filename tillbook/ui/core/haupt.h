@@ -41,6 +41,16 @@ class QueryFrame;
 class TillCountPage;
 class WidgetResizeWindow;
 
+// Shows the booking-text picker; the text the operator takes over goes to `takeOver`.
+class BookingTextPicker {
+  public:
+    virtual void pick(bool maintenance, const QString& preselect,
+                      const std::function<void(const QString&)>& takeOver) = 0;
+
+  protected:
+    ~BookingTextPicker() = default;
+};
+
 // What the main window works with; owned by the start routine.
 struct HauptServices {
     Database* db = nullptr;
@@ -51,6 +61,7 @@ struct HauptServices {
     QString dataPath;
     VersionCheck* update = nullptr; // the version check of the run (its text fetched at start)
     Desktop* desktop = nullptr;     // where the manual and links open (none: the program's own)
+    BookingTextPicker* picker = nullptr; // none: the window's own picker, modal
 };
 
 // The main window: the day column, the mode buttons, the menus, the window keys, activation
@@ -69,8 +80,8 @@ class Haupt : public QMainWindow, private EntryWindow {
     static QString jobName(JobId id);
     static int jobDelay(JobId id);
 
-    // Opens the booking-text picker; tests may replace it. The argument is the maintenance role.
-    std::function<void(bool maintenance)> openBookingTextPicker;
+    // The booking-text picker; for "Buchungstext anlegen" in its maintenance role.
+    void openBookingTextPicker(bool maintenance);
     // Set while the backup window is shown; suppresses the backup at exit.
     bool backupWindowOpen = false;
     // Set when the operator chose the update: the run ends at once, without the backup.
