@@ -103,16 +103,17 @@ void BM_Activation(benchmark::State& state) {
 
 void BM_F9OnALine(benchmark::State& state) {
     timeEvent(state, [](Window& win) {
-        win.w->lineGrid()->setFocus();
-        QTest::keyClick(win.w->lineGrid(), Qt::Key_F9);
+        win.w->findChild<QTableView*>("DBGrid2")->setFocus();
+        QTest::keyClick(win.w->findChild<QTableView*>("DBGrid2"), Qt::Key_F9);
     });
 }
 
 void BM_DayListStep(benchmark::State& state) {
     int step = 0;
     timeEvent(state, [&](Window& win) {
-        win.w->dayList()->setFocus();
-        QTest::keyClick(win.w->dayList(), ++step % 2 ? Qt::Key_Down : Qt::Key_Up);
+        win.w->findChild<QTableView*>("DBGrid1")->setFocus();
+        QTest::keyClick(win.w->findChild<QTableView*>("DBGrid1"),
+                        ++step % 2 ? Qt::Key_Down : Qt::Key_Up);
     });
 }
 

@@ -167,17 +167,17 @@ void mainWindowScenes(Shots& shots, const QString& home) {
     p.settle();
     w->entries().takeOverBookingText(QStringLiteral("Tageseinnahme Backwaren"));
     p.settle();
-    EntryValues v = w->entryPanel()->values();
+    EntryValues v = w->findChild<EntryPanel*>("Frame1")->values();
     v.field(kRemarkField) = QStringLiteral("Kasse 2, Nachmittag");
     v.field(kReceiptField) = QStringLiteral("86,40");
-    w->entryPanel()->setValues(v);
-    w->entryPanel()->focusField(kReceiptField);
+    w->findChild<EntryPanel*>("Frame1")->setValues(v);
+    w->findChild<EntryPanel*>("Frame1")->focusField(kReceiptField);
     shots.take(QStringLiteral("eingabe"), *w);
     w->entries().cancelEntry();
     p.settle();
 
     // The cancellation panel over a line of the day.
-    w->lineGrid()->setFocus();
+    w->findChild<QTableView*>("DBGrid2")->setFocus();
     w->entries().openCancellationPanel();
     p.settle();
     shots.take(QStringLiteral("stornieren"), *w);
@@ -196,26 +196,31 @@ void mainWindowScenes(Shots& shots, const QString& home) {
     // a till has (lines 1..15 count 500 € down to 1 ct).
     w->chooseDayRow(0);
     p.settle();
-    w->tabs()->setCurrentIndex(1);
+    w->findChild<QTabWidget*>("SSTab1")->setCurrentIndex(1);
     p.settle();
-    qint64 left = Money::parse(w->tillCountPage()->expected()->text()).value_or(Money()).cents();
+    qint64 left = Money::parse(w->findChild<TillCountPage*>("TillCountPage")->expected()->text())
+                      .value_or(Money())
+                      .cents();
     const int values[] = {50000, 20000, 10000, 5000, 2000, 1000, 500, 200,
                           100,   50,    20,    10,   5,    2,    1};
     for (int line = 1; line <= 15; ++line) {
         const int value = values[line - 1];
         if (value > 5000 || left < value)
             continue;
-        w->tillCountPage()->countField(line)->setText(QString::number(left / value));
+        w->findChild<TillCountPage*>("TillCountPage")
+            ->countField(line)
+            ->setText(QString::number(left / value));
         left %= value;
     }
     p.settle();
     shots.take(QStringLiteral("kassenaufnahme"), *w);
     // The count kept, the list of kept counts and the self-check over the demo month.
-    StoredCounts::store(*p.db, p.dialogs, p.clock, w->days().currentDate(),
-                        w->tillCountPage()->counts(),
-                        Money::parseOrZero(w->tillCountPage()->counted()->text()),
-                        Money::parseOrZero(w->tillCountPage()->expected()->text()));
-    w->tabs()->setCurrentIndex(0);
+    StoredCounts::store(
+        *p.db, p.dialogs, p.clock, w->days().currentDate(),
+        w->findChild<TillCountPage*>("TillCountPage")->counts(),
+        Money::parseOrZero(w->findChild<TillCountPage*>("TillCountPage")->counted()->text()),
+        Money::parseOrZero(w->findChild<TillCountPage*>("TillCountPage")->expected()->text()));
+    w->findChild<QTabWidget*>("SSTab1")->setCurrentIndex(0);
     {
         Zaehlungen counts(*p.db, p.dialogs, QString());
         shots.take(QStringLiteral("zaehlungen"), counts);

@@ -464,10 +464,6 @@ bool Haupt::serviceCode() const {
     return tillPage_->serviceCode();
 }
 
-QString Haupt::stateLabelText() const {
-    return EntryPanel::stateText(panel_->state());
-}
-
 // ---------------------------------------------------------------- activation and settings
 
 void Haupt::activate() {

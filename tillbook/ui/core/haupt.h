@@ -112,18 +112,7 @@ class Haupt : public QMainWindow, private EntryWindow {
     SettingsRecord& settings() { return settings_; }
     PasswordGuard& guard() { return guard_; }
     Listings& listings() { return listings_; }
-    bool serviceCode() const override;
-    QString stateLabelText() const;
-    const QString listingKind() const { return listings_.kindText(); }
-
-    // The panels; tests find the controls in them by their object names.
-    EntryPanel* entryPanel() const { return panel_; }
-    LinePage* linePage() const { return linePage_; }
-    TillCountPage* tillCountPage() const { return tillPage_; }
-    QueryFrame* queryFrame() const { return query_; }
-    QTableView* dayList() const { return dayList_; }
-    QTableView* lineGrid() const;
-    QTabWidget* tabs() const { return tabs_; }
+    // The panels and their controls are found by their object names.
 
   protected:
     bool eventFilter(QObject* o, QEvent* e) override;
@@ -139,12 +128,14 @@ class Haupt : public QMainWindow, private EntryWindow {
     struct Job;
     static const Job kJobs[];
     // What the entry controller reads.
+    bool serviceCode() const override;
     bool panelShown() const override;
     EntryState panelState() const override;
     EntryValues panelValues() const override;
     bool newModeOn() const override;
     bool saveArmed() const override;
     void wireEntries();
+    QTableView* lineGrid() const;
     static const Job& job(JobId id);
     void arm(JobId id);
     template <typename Dialog> int runModal(Dialog& dialog);
