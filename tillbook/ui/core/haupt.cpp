@@ -2,7 +2,6 @@
 #include "schema.h"
 #include "trace.h"
 
-#include "aenderungsprotokoll.h"
 #include "berater_export.h"
 #include "booking_texts.h"
 #include "cash_date.h"
@@ -14,16 +13,15 @@
 #include "frm_baustelle.h"
 #include "info.h"
 #include "kassenbestand.h"
-#include "kassenpruefung.h"
 #include "konten_steuerberater.h"
 #include "line_page.h"
 #include "manual.h"
 #include "password_windows.h"
 #include "printing.h"
-#include "progress_window.h"
 #include "qt_dialogs.h"
 #include "query_controller.h"
 #include "query_frame.h"
+#include "report_windows.h"
 #include "resize_qt.h"
 #include "row_grid.h"
 #include "stored_counts.h"
@@ -31,7 +29,6 @@
 #include "value_display.h"
 #include "version_check.h"
 #include "vorgaben.h"
-#include "zaehlungen.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -46,7 +43,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -353,13 +349,23 @@ void Haupt::buildMenus() {
             });
     QAction* changeLog = file->addAction(QStringLiteral("Ä&nderungsprotokoll"));
     changeLog->setObjectName(QStringLiteral("mnu_Protokoll"));
-    connect(changeLog, &QAction::triggered, this, &Haupt::openChangeLog);
+    connect(changeLog, &QAction::triggered, this, [this] {
+        reports().changeLog(this);
+        activate();
+    });
     QAction* counts = file->addAction(QStringLiteral("&Zählungen"));
     counts->setObjectName(QStringLiteral("mnu_Zaehlungen"));
-    connect(counts, &QAction::triggered, this, &Haupt::openCounts);
+    connect(counts, &QAction::triggered, this, [this] {
+        reports().counts(this, settings_.currency());
+        activate();
+    });
     QAction* selfCheck = file->addAction(QStringLiteral("K&assenprüfung"));
     selfCheck->setObjectName(QStringLiteral("mnu_Kassenpruefung"));
-    connect(selfCheck, &QAction::triggered, this, &Haupt::openSelfCheck);
+    connect(selfCheck, &QAction::triggered, this, [this] {
+        reports().selfCheck(this, cashdate::fromText(listings_.periodStart()),
+                            cashdate::fromText(listings_.periodEnd()));
+        activate();
+    });
     file->addSeparator();
     connect(file->addAction(QStringLiteral("&Beenden")), &QAction::triggered, this, &Haupt::close);
 
@@ -756,30 +762,8 @@ void Haupt::onlineUpdate() {
     close();
 }
 
-void Haupt::openChangeLog() {
-    Aenderungsprotokoll dlg(*s_.db, dialogs_, s_.dataPath, &printer_, this);
-    dlg.clock = s_.clock;
-    dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    runModal(dlg);
-}
-
-void Haupt::openCounts() {
-    Zaehlungen dlg(*s_.db, dialogs_, s_.dataPath, &printer_, this);
-    dlg.currency = settings_.currency();
-    dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    runModal(dlg);
-}
-
-void Haupt::openSelfCheck() {
-    Kassenpruefung dlg(*s_.db, dialogs_, s_.dataPath, cashdate::fromText(listings_.periodStart()),
-                       cashdate::fromText(listings_.periodEnd()), &printer_, this);
-    dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    dlg.runner = [this](const QString& title, const LongWork<SelfCheckReport>& work) {
-        return runWithProgress<SelfCheckReport>(this, title, work, 1000, true);
-    };
-    dlg.show();
-    dlg.check();
-    runModal(dlg);
+ReportWindows Haupt::reports() {
+    return {*s_.db, dialogs_, *s_.clock, printer_, s_.dataPath};
 }
 
 void Haupt::openFloatDialog() {

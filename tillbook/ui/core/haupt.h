@@ -33,6 +33,7 @@ class QTableView;
 namespace tb {
 
 class DataViewModel;
+struct ReportWindows;
 class Desktop;
 class VersionCheck;
 class LinePage;
@@ -98,9 +99,6 @@ class Haupt : public QMainWindow, private EntryWindow {
     void openManual();
     void openInfo();
     void onlineUpdate();
-    void openChangeLog();
-    void openCounts();
-    void openSelfCheck();
     // The day view, booking entry and the query frame's wiring.
     DayPresenter& day() { return day_; }
     EntryController& entries() { return entries_; }
@@ -135,6 +133,7 @@ class Haupt : public QMainWindow, private EntryWindow {
     bool newModeOn() const override;
     bool saveArmed() const override;
     void wireEntries();
+    ReportWindows reports();
     QTableView* lineGrid() const;
     static const Job& job(JobId id);
     void arm(JobId id);
