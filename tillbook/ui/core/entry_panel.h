@@ -1,6 +1,7 @@
 #pragma once
 
 #include "booking_entry.h"
+#include "entry_controller.h"
 
 #include <QFrame>
 #include <array>
@@ -64,6 +65,12 @@ class EntryPanel : public QFrame {
 
     // Hides the panel; the line it was adding is dropped by whoever listens to dismissed().
     void dismiss();
+
+    // Shows, hides, fills and focuses itself as the controller asks.
+    void follow(EntryController& entries);
+    // Back into the field last typed into (the open entry is kept); the field's rules already
+    // ran when it was left, so coming back is no new entering of it.
+    void returnFocus();
 
   signals:
     void saveClicked();

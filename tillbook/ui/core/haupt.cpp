@@ -645,32 +645,9 @@ bool Haupt::saveArmed() const {
 
 void Haupt::wireEntries() {
     EntryController* e = &entries_;
+    panel_->follow(entries_);
     connect(e, &EntryController::jobWanted, this, &Haupt::arm);
-    connect(e, &EntryController::modeWanted, panel_, &EntryPanel::setMode);
-    connect(e, &EntryController::stateWanted, panel_, &EntryPanel::setState);
-    connect(e, &EntryController::panelShowWanted, panel_, &QWidget::show);
-    connect(e, &EntryController::panelCloseWanted, panel_, &EntryPanel::close);
-    connect(e, &EntryController::panelDismissWanted, panel_, &EntryPanel::dismiss);
-    connect(e, &EntryController::valuesWanted, panel_, &EntryPanel::setValues);
-    connect(e, &EntryController::textTakenOver, panel_, &EntryPanel::takeOverText);
-    connect(e, &EntryController::lineDeletionOffered, panel_, &EntryPanel::offerLineDeletion);
-    connect(e, &EntryController::fieldFocusWanted, panel_, &EntryPanel::focusField);
-    connect(e, &EntryController::lineShown, this,
-            [this](const EntryValues& v, int lineCount, bool serviceCode) {
-                panel_->showLine(v, lineCount, serviceCode);
-                linePage_->showCurrent();
-            });
-    connect(e, &EntryController::entryKept, this, [this] {
-        // Back where the operator was typing (also when a calendar came up in between); the
-        // field's rules already ran when it was left, so coming back is no new entering of it.
-        QWidget* back = panel_->focusWidget();
-        if (QApplication::activeModalWidget())
-            return;
-        if (back && panel_->isAncestorOf(back) && back->isEnabled())
-            back->setFocus(Qt::ActiveWindowFocusReason);
-        else
-            panel_->focusField(kRemarkField);
-    });
+    connect(e, &EntryController::lineShown, linePage_, &LinePage::showCurrent);
     connect(e, &EntryController::gridFocusWanted, this, [this] { lineGrid()->setFocus(); });
     connect(e, &EntryController::bookingTextPickerWanted, this,
             [this] { openBookingTextPicker(false); });
@@ -684,8 +661,7 @@ void Haupt::wireEntries() {
     });
 }
 
-// ---------------------------------------------------------------- the query frame and the till
-// count
+// ---------------------------------------------------------------- queries and the till count
 
 void Haupt::wireQueryFrame() {
     queries_ = new QueryController(
