@@ -41,6 +41,11 @@ class TimedScheduler : public ManualScheduler {
     QString slowestName;
 };
 
+// The booking-text picker that shows nothing: no modal window stops the run.
+struct NoPicker : BookingTextPicker {
+    void pick(bool, const QString&, const std::function<void(const QString&)>&) override {}
+} noPicker;
+
 struct Window {
     QTemporaryDir dir;
     std::unique_ptr<Database> db;
@@ -54,9 +59,8 @@ struct Window {
         const QString path = dir.path() + "/Tillbook.kas";
         bench::generateBook(path, lines);
         db = Database::open(path, {});
-        w = std::make_unique<Haupt>(
-            HauptServices{db.get(), &dialogs, &clock, &scheduler, &store, path});
-        w->openBookingTextPicker = [](bool) {};
+        w = std::make_unique<Haupt>(HauptServices{db.get(), &dialogs, &clock, &scheduler, &store,
+                                                  path, nullptr, nullptr, &noPicker});
         w->show();
         w->activateWindow();
         [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(w.get());
@@ -99,16 +103,17 @@ void BM_Activation(benchmark::State& state) {
 
 void BM_F9OnALine(benchmark::State& state) {
     timeEvent(state, [](Window& win) {
-        win.w->lineGrid()->setFocus();
-        QTest::keyClick(win.w->lineGrid(), Qt::Key_F9);
+        win.w->findChild<QTableView*>("DBGrid2")->setFocus();
+        QTest::keyClick(win.w->findChild<QTableView*>("DBGrid2"), Qt::Key_F9);
     });
 }
 
 void BM_DayListStep(benchmark::State& state) {
     int step = 0;
     timeEvent(state, [&](Window& win) {
-        win.w->dayList()->setFocus();
-        QTest::keyClick(win.w->dayList(), ++step % 2 ? Qt::Key_Down : Qt::Key_Up);
+        win.w->findChild<QTableView*>("DBGrid1")->setFocus();
+        QTest::keyClick(win.w->findChild<QTableView*>("DBGrid1"),
+                        ++step % 2 ? Qt::Key_Down : Qt::Key_Up);
     });
 }
 

@@ -151,8 +151,7 @@ bool DataView::refresh() {
 void DataView::setPos(int p) {
     pos_ = p;
     dirty_.clear();
-    if (onCurrentChanged)
-        onCurrentChanged();
+    emit signals_->currentChanged();
 }
 
 void DataView::moveFirst() {

@@ -3,6 +3,7 @@
 #include "database.h"
 
 #include <QHash>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -12,6 +13,14 @@
 #include <vector>
 
 namespace tb {
+
+// What a data view tells its listeners, as signals.
+class DataViewSignals : public QObject {
+    Q_OBJECT
+  signals:
+    // The current record changed (moves, finds, refresh).
+    void currentChanged();
+};
 
 // A live, updatable view over one SQL text on one table: a current record, moves, find-first,
 // add, update, delete, refresh and record count. The rows are read at refresh; changes are
@@ -83,8 +92,8 @@ class DataView {
     bool update(QString* error = nullptr);
     bool remove(QString* error = nullptr);
 
-    // Called after every change of the current record (moves, finds, refresh).
-    std::function<void()> onCurrentChanged;
+    // Tells every change of the current record (moves, finds, refresh).
+    DataViewSignals* changes() const { return signals_.get(); }
 
   private:
     // The rows live in large blocks: one row is its values' ends (relative to its first byte)
@@ -106,6 +115,7 @@ class DataView {
     QHash<QString, int> index_;
     Order order_ = Order::AsQueried;
     std::vector<std::unique_ptr<char[]>> blocks_;
+    std::unique_ptr<DataViewSignals> signals_ = std::make_unique<DataViewSignals>();
     size_t blockUsed_ = 0;
     size_t blockSize_ = 0;
     std::vector<const char*> rows_;

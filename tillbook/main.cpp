@@ -1,3 +1,4 @@
+#include "desktop.h"
 #include "qt_dialogs.h"
 #include "run.h"
 #include "special_folders.h"
@@ -58,7 +59,7 @@ int main(int argc, char** argv) {
     tb::SystemClock clock;
     tb::TimerScheduler scheduler;
     tb::waitForModalDialogs(scheduler);
-    tb::TillbookRun run(dialogs, store, clock, scheduler,
+    tb::TillbookRun run(dialogs, store, clock, scheduler, tb::QtDesktop::instance(),
                         tb::Windowsverzeichnisse::commonDocuments());
     runEndedBySignal = &run.endedBySignal;
     return run.exec();

@@ -107,6 +107,11 @@ class Shots {
 };
 
 // What every window of Tillbook works with, over one open book.
+// The booking-text picker that shows nothing: no modal window stops the run.
+struct NoPicker : BookingTextPicker {
+    void pick(bool, const QString&, const std::function<void(const QString&)>&) override {}
+} noPicker;
+
 struct Program {
     std::unique_ptr<Database> db;
     QString path;
@@ -126,9 +131,8 @@ struct Program {
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
     std::unique_ptr<Haupt> mainWindow() {
-        auto w = std::make_unique<Haupt>(
-            HauptServices{db.get(), &dialogs, &clock, &scheduler, &store, path});
-        w->openBookingTextPicker = [](bool) {};
+        auto w = std::make_unique<Haupt>(HauptServices{db.get(), &dialogs, &clock, &scheduler,
+                                                       &store, path, nullptr, nullptr, &noPicker});
         w->resize(1000, 700);
         w->show();
         w->activate();
@@ -159,25 +163,25 @@ void mainWindowScenes(Shots& shots, const QString& home) {
     shots.take(QStringLiteral("haupt"), *w);
 
     // A booking in progress: the text taken over, the remark and the amount typed.
-    w->newEntry();
+    w->entries().newEntry();
     p.settle();
-    w->takeOverBookingText(QStringLiteral("Tageseinnahme Backwaren"));
+    w->entries().takeOverBookingText(QStringLiteral("Tageseinnahme Backwaren"));
     p.settle();
-    EntryValues v = w->entryPanel()->values();
+    EntryValues v = w->findChild<EntryPanel*>("Frame1")->values();
     v.field(kRemarkField) = QStringLiteral("Kasse 2, Nachmittag");
     v.field(kReceiptField) = QStringLiteral("86,40");
-    w->entryPanel()->setValues(v);
-    w->entryPanel()->focusField(kReceiptField);
+    w->findChild<EntryPanel*>("Frame1")->setValues(v);
+    w->findChild<EntryPanel*>("Frame1")->focusField(kReceiptField);
     shots.take(QStringLiteral("eingabe"), *w);
-    w->cancelEntry();
+    w->entries().cancelEntry();
     p.settle();
 
     // The cancellation panel over a line of the day.
-    w->lineGrid()->setFocus();
-    w->openCancellationPanel();
+    w->findChild<QTableView*>("DBGrid2")->setFocus();
+    w->entries().openCancellationPanel();
     p.settle();
     shots.take(QStringLiteral("stornieren"), *w);
-    w->cancelEntry();
+    w->entries().cancelEntry();
     p.settle();
 
     // Listings: every line of the period, and the open lines of one booking text.
@@ -192,26 +196,31 @@ void mainWindowScenes(Shots& shots, const QString& home) {
     // a till has (lines 1..15 count 500 € down to 1 ct).
     w->chooseDayRow(0);
     p.settle();
-    w->tabs()->setCurrentIndex(1);
+    w->findChild<QTabWidget*>("SSTab1")->setCurrentIndex(1);
     p.settle();
-    qint64 left = Money::parse(w->tillCountPage()->expected()->text()).value_or(Money()).cents();
+    qint64 left = Money::parse(w->findChild<TillCountPage*>("TillCountPage")->expected()->text())
+                      .value_or(Money())
+                      .cents();
     const int values[] = {50000, 20000, 10000, 5000, 2000, 1000, 500, 200,
                           100,   50,    20,    10,   5,    2,    1};
     for (int line = 1; line <= 15; ++line) {
         const int value = values[line - 1];
         if (value > 5000 || left < value)
             continue;
-        w->tillCountPage()->countField(line)->setText(QString::number(left / value));
+        w->findChild<TillCountPage*>("TillCountPage")
+            ->countField(line)
+            ->setText(QString::number(left / value));
         left %= value;
     }
     p.settle();
     shots.take(QStringLiteral("kassenaufnahme"), *w);
     // The count kept, the list of kept counts and the self-check over the demo month.
-    StoredCounts::store(*p.db, p.dialogs, p.clock, w->days().currentDate(),
-                        w->tillCountPage()->counts(),
-                        Money::parseOrZero(w->tillCountPage()->counted()->text()),
-                        Money::parseOrZero(w->tillCountPage()->expected()->text()));
-    w->tabs()->setCurrentIndex(0);
+    StoredCounts::store(
+        *p.db, p.dialogs, p.clock, w->days().currentDate(),
+        w->findChild<TillCountPage*>("TillCountPage")->counts(),
+        Money::parseOrZero(w->findChild<TillCountPage*>("TillCountPage")->counted()->text()),
+        Money::parseOrZero(w->findChild<TillCountPage*>("TillCountPage")->expected()->text()));
+    w->findChild<QTabWidget*>("SSTab1")->setCurrentIndex(0);
     {
         Zaehlungen counts(*p.db, p.dialogs, QString());
         shots.take(QStringLiteral("zaehlungen"), counts);

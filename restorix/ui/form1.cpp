@@ -100,15 +100,6 @@ Form1::Form1(Restore& restore, Dialogs& dialogs, Scheduler& scheduler, QWidget* 
     restore_.runner = [this](const QString& title, const LongWork<RestoreResult>& work) {
         return runWithProgress(this, title, work);
     };
-    showCompaction = [this] {
-        compactrep dlg(dialogs_, restore_.dataPath(), this);
-        dlg.adjustSize();
-        centreOnScreen(dlg);
-        dlg.exec();
-        if (dlg.ran())
-            close(); // compaction ends the program
-    };
-
     // Start-up: the folder shown, a stale lock beside the backup path removed, the list.
     folder_->setText(restore_.listedFolder());
     restore_.removeStaleBackupLock();
@@ -148,8 +139,12 @@ void Form1::changeFolder() {
 }
 
 void Form1::openCompaction() {
-    if (showCompaction)
-        showCompaction();
+    compactrep dlg(dialogs_, restore_.dataPath(), this);
+    dlg.adjustSize();
+    centreOnScreen(dlg);
+    dlg.exec();
+    if (dlg.ran())
+        close(); // compaction ends the program
 }
 
 compactrep::compactrep(Dialogs& dialogs, const QString& dataPath, QWidget* parent)

@@ -28,9 +28,8 @@ class Form1 : public QMainWindow {
     void fill();
     void restoreChosen();
     void changeFolder();
+    // Opens the compaction window; a compaction that ran ends the program.
     void openCompaction();
-    // Opens the compaction window; tests may replace it.
-    std::function<void()> showCompaction;
 
   private:
     Restore& restore_;

@@ -44,8 +44,7 @@ void ClickLabel::actAsButton() {
 }
 
 void ClickLabel::press() {
-    if (clicked)
-        clicked();
+    emit clicked();
 }
 
 void ClickLabel::mousePressEvent(QMouseEvent* e) {

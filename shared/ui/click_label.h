@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QLabel>
-#include <functional>
 
 namespace tb {
 
@@ -11,7 +10,6 @@ class ClickLabel : public QLabel {
     Q_OBJECT
   public:
     using QLabel::QLabel;
-    std::function<void()> clicked;
 
     // Makes the label a button for the keyboard and for assistive technology: a Tab stop
     // that Enter, Space and Alt+Down press, with a visible focus frame, announced as a button
@@ -19,6 +17,9 @@ class ClickLabel : public QLabel {
     void actAsButton();
     bool actsAsButton() const { return property("actsAsButton").toBool(); }
     void press();
+
+  signals:
+    void clicked();
 
   protected:
     void mousePressEvent(QMouseEvent* e) override;

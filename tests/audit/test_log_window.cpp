@@ -24,6 +24,20 @@ struct Window : test::LogFixture {
         QString name;
     };
     std::vector<Printed> printed;
+    // Keeps what is printed.
+    struct Recorder : DocumentPrinter {
+        std::vector<Printed>& out;
+        explicit Recorder(std::vector<Printed>& o) : out(o) {}
+        bool print(const std::function<PrintDocument(int)>& doc, int copies,
+                   const QString& name) override {
+            out.push_back({doc(1), copies, name});
+            return true;
+        }
+        bool printOne(const PrintDocument& doc, const QString& name) override {
+            out.push_back({doc, 1, name});
+            return true;
+        }
+    } printer{printed};
 
     void SetUp() override {
         LogFixture::SetUp();
@@ -32,14 +46,10 @@ struct Window : test::LogFixture {
         clock.set(QDateTime(QDate(2024, 3, 4), QTime(11, 0)));
         book().addLine("01.03.2024", "", "3,00", "Porto");
         db().exec("UPDATE Buchungen SET n2 = 'nachgetragen' WHERE ID = 2;");
-        window = std::make_unique<Aenderungsprotokoll>(db(), dialogs, book().path());
+        window = std::make_unique<Aenderungsprotokoll>(db(), dialogs, book().path(), &printer);
         window->clock = &clock;
         window->workFolder = home.path() + "/cache";
         window->runner = runAtOnce<LogCheck>;
-        window->print = [this](const PrintDocument& doc, int copies, const QString& name) {
-            printed.push_back({doc, copies, name});
-            return true;
-        };
     }
     QStringList texts(const Page& page) {
         QStringList out;

@@ -1,6 +1,7 @@
 #include "activate.h"
 #include "controls.h"
 #include "csv_export.h"
+#include "entry_panel.h"
 #include "haupt.h"
 #include "kassenbestand.h"
 #include "query_controller.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -37,14 +39,20 @@ struct Main : ::testing::Test {
     SettingsStore store;
     std::unique_ptr<Haupt> w;
     QStringList picked; // booking texts the scripted picker takes over
+    struct Picker : BookingTextPicker {
+        QStringList& picked;
+        explicit Picker(QStringList& p) : picked(p) {}
+        void pick(bool, const QString&,
+                  const std::function<void(const QString&)>& takeOver) override {
+            if (!picked.isEmpty())
+                takeOver(picked.takeFirst());
+        }
+    } picker{picked};
 
     void start() {
-        w = std::make_unique<Haupt>(
-            HauptServices{&book.db(), &dialogs, &clock, &scheduler, &store, book.path()});
-        w->openBookingTextPicker = [this](bool) {
-            if (!picked.isEmpty())
-                w->takeOverBookingText(picked.takeFirst());
-        };
+        HauptServices services{&book.db(), &dialogs, &clock, &scheduler, &store, book.path()};
+        services.picker = &picker;
+        w = std::make_unique<Haupt>(services);
         w->show();
         test::activate(w.get());
         w->activate();
@@ -140,10 +148,10 @@ TEST_F(Main, F9TogglesTheDoneMark) {
     book.db().exec("UPDATE Buchungen SET a3 = ' ';");
     start();
     settle();
-    QTest::keyClick(w->lineGrid(), Qt::Key_F9);
+    QTest::keyClick(control<QTableView>("DBGrid2"), Qt::Key_F9);
     EXPECT_EQ(book.lineValue(id, "a3"), "V");
     EXPECT_EQ(book.lineValue(id, "a12"), "");
-    QTest::keyClick(w->lineGrid(), Qt::Key_F9);
+    QTest::keyClick(control<QTableView>("DBGrid2"), Qt::Key_F9);
     EXPECT_EQ(book.lineValue(id, "a3"), " ");
     EXPECT_EQ(book.lineValue(id, "a12"), "O");
 }
@@ -153,10 +161,10 @@ TEST_F(Main, NewEntrySavedAndNewModeStartsTheNextAfter700ms) {
     start();
     settle();
     picked << "Bareinnahme";
-    QTest::keyClick(w->dayList(), Qt::Key_F4);
+    QTest::keyClick(control<QTableView>("DBGrid1"), Qt::Key_F4);
     runTo(JobId::NewLine);
-    EXPECT_TRUE(w->entryPanel()->isVisible());
-    EXPECT_EQ(w->stateLabelText(), "Neuanlage");
+    EXPECT_TRUE(control<EntryPanel>("Frame1")->isVisible());
+    EXPECT_EQ(control<QLabel>("Label1")->text(), "Neuanlage");
     EXPECT_EQ(entryField(1)->text(), "Bareinnahme");
     EXPECT_EQ(rateChoice()->currentText(), "19"); // rate 1 when none was chosen
     entryField(4)->setFocus();
@@ -167,8 +175,8 @@ TEST_F(Main, NewEntrySavedAndNewModeStartsTheNextAfter700ms) {
     entryField(8)->setText("5");
     newMode()->setChecked(true);
     scheduler.disarm(Haupt::jobName(JobId::PressNew));
-    w->saveEntry();
-    EXPECT_FALSE(w->entryPanel()->isVisible());
+    w->entries().saveEntry();
+    EXPECT_FALSE(control<EntryPanel>("Frame1")->isVisible());
     EXPECT_EQ(book.setting("Einst19"), "6");
     runTo(JobId::SaveLine);
     EXPECT_EQ(book.db().scalar("SELECT a4 || '|' || a7 || '|' || a14 FROM Buchungen;"),
@@ -178,7 +186,7 @@ TEST_F(Main, NewEntrySavedAndNewModeStartsTheNextAfter700ms) {
     runTo(JobId::PressNew);
     EXPECT_EQ(scheduler.now(), armedAt + 700);
     runTo(JobId::NewLine);
-    EXPECT_TRUE(w->entryPanel()->isVisible());
+    EXPECT_TRUE(control<EntryPanel>("Frame1")->isVisible());
     EXPECT_EQ(entryField(1)->text(), "Porto");
     EXPECT_EQ(book.db().scalar("SELECT a15 FROM Buchungen;"), "119,00");
 }
@@ -187,11 +195,11 @@ TEST_F(Main, ServiceCodeShowsLineDeletionWhileItStands) {
     book.addDay("02.03.2024");
     start();
     settle();
-    EXPECT_FALSE(deleteLineButton()->isVisibleTo(w->entryPanel()));
+    EXPECT_FALSE(deleteLineButton()->isVisibleTo(control<EntryPanel>("Frame1")));
     QTest::keyClicks(tillCountField(1), "4817");
-    EXPECT_TRUE(deleteLineButton()->isVisibleTo(w->entryPanel()));
+    EXPECT_TRUE(deleteLineButton()->isVisibleTo(control<EntryPanel>("Frame1")));
     QTest::keyClick(tillCountField(1), Qt::Key_Backspace);
-    EXPECT_FALSE(deleteLineButton()->isVisibleTo(w->entryPanel()));
+    EXPECT_FALSE(deleteLineButton()->isVisibleTo(control<EntryPanel>("Frame1")));
 }
 
 TEST_F(Main, EscapeCancelsTheEntryAndDropsTheNewLine) {
@@ -199,11 +207,11 @@ TEST_F(Main, EscapeCancelsTheEntryAndDropsTheNewLine) {
     start();
     settle();
     picked << "Bareinnahme";
-    w->newEntry();
+    w->entries().newEntry();
     runTo(JobId::NewLine);
     QTest::keyClick(entryField(2), Qt::Key_Escape);
-    EXPECT_FALSE(w->entryPanel()->isVisible());
-    EXPECT_EQ(w->stateLabelText(), "Daten bearbeiten");
+    EXPECT_FALSE(control<EntryPanel>("Frame1")->isVisible());
+    EXPECT_EQ(control<QLabel>("Label1")->text(), "Daten bearbeiten");
     settle();
     EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "0");
 }
@@ -213,12 +221,13 @@ TEST_F(Main, ConfiguredCaptionsShowAndHideColumns) {
         book.setSetting(QString("Einst%1").arg(k), "");
     start();
     for (int c = 4; c <= 8; ++c)
-        EXPECT_TRUE(w->lineGrid()->isColumnHidden(c)) << c;
+        EXPECT_TRUE(control<QTableView>("DBGrid2")->isColumnHidden(c)) << c;
     EXPECT_FALSE(columnTotal(3)->isVisibleTo(w.get()));
     book.setSetting("Einst12", "Einnahme");
     w->activate();
-    EXPECT_FALSE(w->lineGrid()->isColumnHidden(6));
-    EXPECT_EQ(w->lineGrid()->model()->headerData(4, Qt::Horizontal).toString(), "Steuer 19%");
+    EXPECT_FALSE(control<QTableView>("DBGrid2")->isColumnHidden(6));
+    EXPECT_EQ(control<QTableView>("DBGrid2")->model()->headerData(4, Qt::Horizontal).toString(),
+              "Steuer 19%");
 }
 
 TEST_F(Main, PeriodSavedWhenTheWindowCloses) {
@@ -237,19 +246,19 @@ TEST_F(Main, TheCurrentRecordFollowsTheHighlightInBothGrids) {
     const qint64 b = book.addLine("02.03.2024", "2,00", "");
     start();
     settle();
-    w->lineGrid()->setFocus();
-    QTest::keyClick(w->lineGrid(), Qt::Key_Down);
-    QTest::keyClick(w->lineGrid(), Qt::Key_F9);
+    control<QTableView>("DBGrid2")->setFocus();
+    QTest::keyClick(control<QTableView>("DBGrid2"), Qt::Key_Down);
+    QTest::keyClick(control<QTableView>("DBGrid2"), Qt::Key_F9);
     EXPECT_EQ(book.lineValue(a, "a3"), "");
     EXPECT_EQ(book.lineValue(b, "a3"), "V");
 
-    w->dayList()->setFocus();
-    QTest::keyClick(w->dayList(), Qt::Key_Down);
+    control<QTableView>("DBGrid1")->setFocus();
+    QTest::keyClick(control<QTableView>("DBGrid1"), Qt::Key_Down);
     settle();
     EXPECT_EQ(w->days().currentDate(), "01.03.2024");
     EXPECT_EQ(dateDisplay()->text(), "01.03.2024");
     EXPECT_EQ(w->lines().recordCount(), 0); // its lines, not the other day's
-    QTest::keyClick(w->dayList(), Qt::Key_Up);
+    QTest::keyClick(control<QTableView>("DBGrid1"), Qt::Key_Up);
     settle();
     EXPECT_EQ(dateDisplay()->text(), "02.03.2024");
     EXPECT_EQ(w->lines().recordCount(), 2);
@@ -266,7 +275,7 @@ TEST_F(Main, ASaveWritesTheLineItWasStartedOnWhateverIsClickedMeanwhile) {
     settle();
     ASSERT_EQ(entryField(1)->text(), "Anna");
     entryField(2)->setText("geändert");
-    w->saveEntry();
+    w->entries().saveEntry();
     w->lines().moveTo(1); // the operator clicks line B within the 100 ms
     settle();
     EXPECT_EQ(book.lineValue(a, "n2"), "geändert");
@@ -283,22 +292,22 @@ TEST_F(Main, HidingThePanelDropsTheUnsavedLine) {
     newMode()->setChecked(true);
     runTo(JobId::PressNew); // the next new entry starts by itself
     runTo(JobId::NewLine);
-    ASSERT_TRUE(w->entryPanel()->isVisible());
+    ASSERT_TRUE(control<EntryPanel>("Frame1")->isVisible());
     ASSERT_TRUE(w->lines().isAdding());
     editMode()->setChecked(true);
-    EXPECT_FALSE(w->entryPanel()->isVisible());
+    EXPECT_FALSE(control<EntryPanel>("Frame1")->isVisible());
     EXPECT_FALSE(w->lines().isAdding());
     settle();
     // F9 and the cancellation panel work again at once, without Escape.
-    w->lineGrid()->setFocus();
-    QTest::keyClick(w->lineGrid(), Qt::Key_F9);
+    control<QTableView>("DBGrid2")->setFocus();
+    QTest::keyClick(control<QTableView>("DBGrid2"), Qt::Key_F9);
     EXPECT_EQ(book.lineValue(a, "a3"), "V");
-    w->openCancellationPanel();
-    EXPECT_EQ(w->stateLabelText(), "Eintrag stornieren");
+    w->entries().openCancellationPanel();
+    EXPECT_EQ(control<QLabel>("Label1")->text(), "Eintrag stornieren");
 
     // The mixed-rate message closes the panel the same way.
-    w->cancelEntry();
-    w->newEntry();
+    w->entries().cancelEntry();
+    w->entries().newEntry();
     runTo(JobId::NewLine);
     ASSERT_TRUE(w->lines().isAdding());
     rateChoice()->setEditText("19/7");
@@ -306,7 +315,7 @@ TEST_F(Main, HidingThePanelDropsTheUnsavedLine) {
     QTest::keyClicks(entryField(4), "5");
     entryField(2)->setFocus();
     EXPECT_EQ(dialogs.last().title, "Mischsteuer");
-    EXPECT_FALSE(w->entryPanel()->isVisible());
+    EXPECT_FALSE(control<EntryPanel>("Frame1")->isVisible());
     EXPECT_FALSE(w->lines().isAdding());
 }
 
@@ -316,13 +325,13 @@ TEST_F(Main, LineDeletionAnsweredNoKeepsEverything) {
     start();
     settle();
     QTest::keyClicks(tillCountField(1), "4817");
-    w->openCancellationPanel();
+    w->entries().openCancellationPanel();
     settle();
     dialogs.answers = {Answer::No};
-    w->deleteLine();
+    w->entries().deleteLine();
     EXPECT_EQ(dialogs.last().text, "Soll die markiere Zeile gelöscht werden ?");
-    EXPECT_TRUE(w->entryPanel()->isVisible());
-    EXPECT_TRUE(w->lineGrid()->hasFocus());
+    EXPECT_TRUE(control<EntryPanel>("Frame1")->isVisible());
+    EXPECT_TRUE(control<QTableView>("DBGrid2")->hasFocus());
     EXPECT_FALSE(scheduler.isArmed(Haupt::jobName(JobId::Recompute)));
     EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "1");
 }
@@ -347,11 +356,11 @@ TEST_F(Main, ActivationFollowsThePasswordPromptAndTheCalendars) {
     EXPECT_EQ(dialogs.dateTitles.back(), "");
     EXPECT_EQ(dialogs.datesOffered.back(), QDate(2024, 3, 2));
     EXPECT_EQ(periodStart()->text(), "01.01.2024");
-    EXPECT_EQ(w->listingKind(), "Zeitraum");
+    EXPECT_EQ(w->listings().kindText(), "Zeitraum");
     EXPECT_EQ(bookingTextSelector()->count(), 1);     // refilled by the activation
     QTest::mouseClick(periodStart(), Qt::LeftButton); // cancelled: the label stays
     EXPECT_EQ(periodStart()->text(), "01.01.2024");
-    EXPECT_EQ(w->listingKind(), "Zeitraum");
+    EXPECT_EQ(w->listings().kindText(), "Zeitraum");
 }
 
 TEST_F(Main, RecomputeReturnsToTheFirstLineAndCarriesIntoAnEmptyDay) {
@@ -390,10 +399,10 @@ TEST_F(Main, DayListEndsAFixedDistanceAboveTheBottom) {
     w->resize(1200, 900);
     QApplication::processEvents();
     const QWidget* surface = w->centralWidget();
-    EXPECT_EQ(surface->height() - w->dayList()->geometry().bottom() - 1, 60);
+    EXPECT_EQ(surface->height() - control<QTableView>("DBGrid1")->geometry().bottom() - 1, 60);
     w->resize(1000, 700);
     QApplication::processEvents();
-    EXPECT_EQ(surface->height() - w->dayList()->geometry().bottom() - 1, 60);
+    EXPECT_EQ(surface->height() - control<QTableView>("DBGrid1")->geometry().bottom() - 1, 60);
 }
 
 TEST_F(Main, MarkupInTextsStaysText) {
@@ -402,7 +411,7 @@ TEST_F(Main, MarkupInTextsStaysText) {
     start();
     settle();
     EXPECT_EQ(bookingTextSelector()->itemText(0), "Bild <img src=\"/dev/zero\">");
-    EXPECT_EQ(w->lineGrid()->model()->index(0, 2).data().toString(),
+    EXPECT_EQ(control<QTableView>("DBGrid2")->model()->index(0, 2).data().toString(),
               "Bild <img src=\"/dev/zero\">");
     for (QLabel* l : {static_cast<QLabel*>(dateDisplay()), static_cast<QLabel*>(balanceDisplay()),
                       periodStart(), periodEnd()})
@@ -414,10 +423,10 @@ TEST_F(Main, ALineSavedJustBeforeTheEndIsWritten) {
     start();
     settle();
     picked << "Bareinnahme";
-    w->newEntry();
+    w->entries().newEntry();
     runTo(JobId::NewLine);
     entryField(4)->setText("12,50");
-    w->saveEntry();
+    w->entries().saveEntry();
     w->close(); // within the 100 ms of the save job: the end of a session, a signal
     EXPECT_EQ(book.db().scalar("SELECT a4 || '|' || a15 FROM Buchungen;"), "12,50|12,50");
 }
@@ -433,26 +442,26 @@ TEST_F(Main, ListingsReplaceTheGridsRowsAndTheKindFollows) {
     periodStart()->setText("01.01.2024");
     w->queries().listPeriod();
     settle();
-    EXPECT_EQ(w->listingKind(), "Auswahl");
+    EXPECT_EQ(w->listings().kindText(), "Auswahl");
     EXPECT_EQ(w->lines().recordCount(), 3);
-    EXPECT_TRUE(w->tabs()->isTabEnabled(1));
+    EXPECT_TRUE(control<QTabWidget>("SSTab1")->isTabEnabled(1));
     EXPECT_EQ(columnTotal(3)->text(), "105,00");
     EXPECT_EQ(carriedInDisplay()->text(), "0,00");
     // The day amount of a listing is not the day's: nothing is stored with the day.
     EXPECT_EQ(book.db().scalar("SELECT a3 FROM Datum WHERE a1 = '02.03.2024';"), "-25,00");
     w->queries().listText("Zins");
     settle();
-    EXPECT_EQ(w->listingKind(), "Kategorie");
+    EXPECT_EQ(w->listings().kindText(), "Kategorie");
     EXPECT_EQ(w->lines().recordCount(), 2);
-    EXPECT_FALSE(w->tabs()->isTabEnabled(1));
+    EXPECT_FALSE(control<QTabWidget>("SSTab1")->isTabEnabled(1));
     const ListingState state = w->day().currentListing();
     EXPECT_EQ(state.kind, ListingKind::Kategorie);
     EXPECT_EQ(state.totals.receipts.toText(), "105,00");
     // A click in the day list brings the day back, and with it the till count.
     w->chooseDayRow(0);
     settle();
-    EXPECT_EQ(w->listingKind(), "Tag");
-    EXPECT_TRUE(w->tabs()->isTabEnabled(1));
+    EXPECT_EQ(w->listings().kindText(), "Tag");
+    EXPECT_TRUE(control<QTabWidget>("SSTab1")->isTabEnabled(1));
     EXPECT_EQ(w->lines().recordCount(), 2);
     EXPECT_EQ(bookingTextSelector()->currentText(), "");
 }
@@ -498,19 +507,20 @@ struct OpenEntry : Main {
     // F4, a booking text, a remark and a payment typed: an entry the operator is in.
     void openTyped() {
         picked << "porto";
-        QTest::keyClick(w->dayList(), Qt::Key_F4);
+        QTest::keyClick(control<QTableView>("DBGrid1"), Qt::Key_F4);
         // Through the job "new line"; with the service code the line opens at once and the
         // fields' state follows.
         if (!scheduler.advanceTo(Haupt::jobName(JobId::NewLine)))
             runTo(JobId::EntryState);
-        ASSERT_TRUE(w->entryPanel()->isVisible());
+        ASSERT_TRUE(control<EntryPanel>("Frame1")->isVisible());
         entryField(kRemarkField)->setFocus();
         QTest::keyClicks(entryField(kRemarkField), "NEUE ZEILE");
         entryField(kPaymentField)->setFocus();
         QTest::keyClicks(entryField(kPaymentField), "33");
     }
     bool stillOpen() {
-        return w->entryPanel()->isVisible() && w->stateLabelText() == "Neuanlage" &&
+        return control<EntryPanel>("Frame1")->isVisible() &&
+               control<QLabel>("Label1")->text() == "Neuanlage" &&
                entryField(kRemarkField)->text() == "NEUE ZEILE";
     }
     int questions() {
@@ -538,7 +548,7 @@ TEST_F(OpenEntry, TheSameDayAgainKeepsItAndTheSaveWritesANewLine) {
     w->lines().moveTo(1);
     settle();
     EXPECT_TRUE(stillOpen());
-    w->saveEntry();
+    w->entries().saveEntry();
     settle();
     EXPECT_EQ(savedLines(), "Miete=100,00/ Kasse=50,00/ Zins=10,00/ porto=/33,00");
     EXPECT_EQ(book.db().scalar("SELECT a10 FROM Buchungen WHERE n1 = 'porto';"), "05.03.2024");
@@ -576,14 +586,14 @@ TEST_F(OpenEntry, EveryOtherWayOutAsksFirstAndNoReturnsToTheEntry) {
         EXPECT_EQ(dialogs.last().buttons, Buttons::YesNo);
         EXPECT_TRUE(stillOpen());
         EXPECT_EQ(w->days().currentDate(), "05.03.2024");
-        EXPECT_TRUE(w->entryPanel()->isAncestorOf(QApplication::focusWidget()));
+        EXPECT_TRUE(control<EntryPanel>("Frame1")->isAncestorOf(QApplication::focusWidget()));
         dialogs.answers = {Answer::Yes, Answer::Yes};
         leave();
         settle();
         EXPECT_EQ(questions(), asked + 2);
         EXPECT_FALSE(stillOpen());
         // Whatever is open now (F4 opens the next entry), nothing typed went anywhere.
-        w->cancelEntry();
+        w->entries().cancelEntry();
         newMode()->setChecked(false);
         editMode()->setChecked(true);
         w->chooseDayRow(0);
@@ -622,7 +632,7 @@ TEST_F(OpenEntry, ARenumberingAsksFirstAndNeverHandsANumberOutTwice) {
     renumberInTheDialog({Answer::Yes, Answer::Yes});
     settle();
     EXPECT_EQ(dialogs.last().text, "Belegnummern neu geschrieben !");
-    EXPECT_FALSE(w->entryPanel()->isVisible());
+    EXPECT_FALSE(control<EntryPanel>("Frame1")->isVisible());
     EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "3");
     EXPECT_EQ(book.setting("Einst19"), "103");
 }
@@ -634,7 +644,8 @@ TEST_F(OpenEntry, TabGoesThroughTheFieldsToSaveAndCancelAndRoundAgain) {
     for (int i = 0; i < 10; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* f = QApplication::focusWidget();
-        ASSERT_TRUE(f && w->entryPanel()->isAncestorOf(f)) << visited.join(", ").toStdString();
+        ASSERT_TRUE(f && control<EntryPanel>("Frame1")->isAncestorOf(f))
+            << visited.join(", ").toStdString();
         visited << (f->accessibleName().isEmpty() ? f->parentWidget()->accessibleName()
                                                   : f->accessibleName());
     }
@@ -654,13 +665,13 @@ TEST_F(OpenEntry, TabGoesThroughTheFieldsToSaveAndCancelAndRoundAgain) {
 }
 
 TEST_F(OpenEntry, AnUntouchedEntryGoesWithoutAQuestion) {
-    w->newEntry();
+    w->entries().newEntry();
     runTo(JobId::NewLine); // the picker was cancelled: nothing typed
-    ASSERT_TRUE(w->entryPanel()->isVisible());
+    ASSERT_TRUE(control<EntryPanel>("Frame1")->isVisible());
     w->chooseDayRow(1);
     settle();
     EXPECT_EQ(questions(), 0);
-    EXPECT_FALSE(w->entryPanel()->isVisible());
+    EXPECT_FALSE(control<EntryPanel>("Frame1")->isVisible());
     EXPECT_EQ(w->days().currentDate(), "04.03.2024");
 }
 
@@ -675,7 +686,7 @@ TEST_F(Main, TheCarriedInBalanceFollowsEveryChangeOfDayAndFloat) {
     settle();
     ASSERT_EQ(carriedInDisplay()->text(), "250,00");
     dialogs.dates = {QDate(2024, 3, 4)};
-    QTest::keyClick(w->dayList(), Qt::Key_F3);
+    QTest::keyClick(control<QTableView>("DBGrid1"), Qt::Key_F3);
     settle();
     EXPECT_EQ(carriedInDisplay()->text(), "150,00");
 
@@ -691,10 +702,10 @@ TEST_F(Main, TheCarriedInBalanceFollowsEveryChangeOfDayAndFloat) {
 
     // A counter-entry on today's business day: the day is created and becomes current.
     w->lines().moveTo(0);
-    w->openCancellationPanel();
+    w->entries().openCancellationPanel();
     settle();
     dialogs.answers = {Answer::Yes};
-    w->cancelLine();
+    w->entries().cancelLine();
     settle();
     ASSERT_EQ(w->days().currentDate(), "06.03.2024");
     EXPECT_EQ(carriedInDisplay()->text(), "350,00");
@@ -717,7 +728,7 @@ TEST_F(Main, WhatIsExportedAndPrintedIsWhatTheGridLists) {
     settle();
     // A calendar closed with Escape, a printer choice: each a modal window, each an activation.
     QTest::mouseClick(periodEnd(), Qt::LeftButton);
-    EXPECT_EQ(w->listingKind(), "Auswahl");
+    EXPECT_EQ(w->listings().kindText(), "Auswahl");
     w->queries().exportCsv();
     EXPECT_EQ(proposed(), "Kassenbuch 01.03.2024 bis 07.03.2024.csv");
     for (int print = 0; print < 2; ++print) {
@@ -764,10 +775,10 @@ TEST_F(Main, ThePeriodIsChosenAndListedByKeyboard) {
     settle();
     EXPECT_EQ(periodEnd()->text(), "07.03.2024");
     QTest::keyClick(periodEnd(), Qt::Key_Tab);
-    ASSERT_EQ(w->focusWidget(), w->queryFrame()->listAllButton());
+    ASSERT_EQ(w->focusWidget(), control<QueryFrame>("Frame2")->listAllButton());
     QTest::keyClick(w->focusWidget(), Qt::Key_Return);
     settle();
-    EXPECT_EQ(w->listingKind(), "Auswahl");
+    EXPECT_EQ(w->listings().kindText(), "Auswahl");
     EXPECT_EQ(w->lines().recordCount(), 1);
 }
 
@@ -846,20 +857,20 @@ TEST_F(OpenEntry, APaymentBelowZeroAsksAndNoKeepsTheEntryUnwritten) {
     openTyped();
     entryField(kPaymentField)->setText("200,00");
     const QString before = savedLines();
-    w->saveEntry();
+    w->entries().saveEntry();
     settle();
     EXPECT_TRUE(stillOpen());
     EXPECT_TRUE(dialogs.last().text.startsWith(
         QString::fromUtf8("Der Kassenbestand wird am 05.03.2024 negativ (−40,00 EUR).")));
     EXPECT_EQ(savedLines(), before);
     dialogs.answers.push_back(Answer::Yes);
-    w->saveEntry();
+    w->entries().saveEntry();
     settle();
-    EXPECT_FALSE(w->entryPanel()->isVisible());
+    EXPECT_FALSE(control<EntryPanel>("Frame1")->isVisible());
     EXPECT_EQ(book.db().scalar("SELECT a5 FROM Buchungen WHERE n1 = 'porto';"), "200,00");
     // The day list shows the day that ends below zero in red, the one before it not.
-    const QModelIndex newest = w->dayList()->model()->index(0, 0);
-    const QModelIndex older = w->dayList()->model()->index(1, 0);
+    const QModelIndex newest = control<QTableView>("DBGrid1")->model()->index(0, 0);
+    const QModelIndex older = control<QTableView>("DBGrid1")->model()->index(1, 0);
     EXPECT_EQ(newest.data().toString(), "05.03.2024");
     EXPECT_EQ(newest.data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
     EXPECT_FALSE(older.data(Qt::ForegroundRole).isValid());
@@ -891,15 +902,16 @@ TEST_F(Main, AKeptCountWithAShortageOpensItsBookingOnTheCurrentDay) {
     QTest::keyClicks(tillCountField(9), "6"); // 6,00 counted against 10,00
     settle();
     dialogs.answers.push_back(Answer::Yes);
-    w->tillCountPage()->storeButton()->click();
+    control<TillCountPage>("TillCountPage")->storeButton()->click();
     EXPECT_EQ(dialogs.last().text,
               QString::fromUtf8("Differenz von −4,00 EUR als Buchung übernehmen ?"));
     EXPECT_EQ(book.db().scalar("SELECT Tag || '|' || Differenz FROM Zaehlungen;"),
               "02.03.2024|-4,00");
-    EXPECT_EQ(w->tillCountPage()->storedTitle(), "Zählprotokoll Nr. 1 vom 02.03.2024 10:00");
+    EXPECT_EQ(control<TillCountPage>("TillCountPage")->storedTitle(),
+              "Zählprotokoll Nr. 1 vom 02.03.2024 10:00");
     settle();
-    EXPECT_TRUE(w->entryPanel()->isVisible());
-    EXPECT_EQ(w->stateLabelText(), "Neuanlage");
+    EXPECT_TRUE(control<EntryPanel>("Frame1")->isVisible());
+    EXPECT_EQ(control<QLabel>("Label1")->text(), "Neuanlage");
     EXPECT_EQ(entryField(kTextField)->text(), "Kassendifferenz");
     EXPECT_EQ(entryField(kPaymentField)->text(), "4,00");
     EXPECT_EQ(entryField(kReceiptField)->text(), "");
@@ -907,7 +919,7 @@ TEST_F(Main, AKeptCountWithAShortageOpensItsBookingOnTheCurrentDay) {
     EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungstext WHERE a1 = 'Kassendifferenz';"),
               "1");
     // Saved as any line: it takes the till to 6,00, no question.
-    w->saveEntry();
+    w->entries().saveEntry();
     settle();
     EXPECT_EQ(
         book.db().scalar("SELECT a5 || '|' || a10 FROM Buchungen WHERE n1 = 'Kassendifferenz';"),
@@ -915,5 +927,5 @@ TEST_F(Main, AKeptCountWithAShortageOpensItsBookingOnTheCurrentDay) {
     EXPECT_EQ(balanceDisplay()->text(), "6,00");
     // A count changed after it was kept is no longer that record.
     QTest::keyClicks(tillCountField(9), "1");
-    EXPECT_EQ(w->tillCountPage()->storedTitle(), "");
+    EXPECT_EQ(control<TillCountPage>("TillCountPage")->storedTitle(), "");
 }

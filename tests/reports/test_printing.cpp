@@ -429,7 +429,7 @@ TEST_F(Main, TheCountingProtocolIsOnePortraitPage) {
     dialogs.printerAnswers = {{{}, 0}}; // cancelled: one copy all the same
     dialogs.files = {pdf};
     w->findChild<QLineEdit*>("Text2_1")->setText("3");
-    w->printProtocol();
+    w->findChild<QPushButton*>("Command16")->click();
     ASSERT_TRUE(QFile::exists(pdf));
     QProcess info;
     info.start("pdfinfo", {pdf});
@@ -576,7 +576,7 @@ TEST_F(Main, AQueueThatRefusesJobsIsToldForBothPrintouts) {
     EXPECT_EQ(dialogs.last().text, told);
     EXPECT_EQ(dialogs.last().icon, Icon::Critical);
     dialogs.messages.clear();
-    w->printProtocol();
+    w->findChild<QPushButton*>("Command16")->click();
     ASSERT_FALSE(dialogs.messages.empty());
     EXPECT_EQ(dialogs.last().text, told);
     QProcess jobs;

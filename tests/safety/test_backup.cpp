@@ -3,6 +3,7 @@
 #include "child.h"
 #include "data_paths.h"
 #include "datensicherung.h"
+#include "desktop_double.h"
 #include "haupt.h"
 #include "run.h"
 #include "scripted_dialogs.h"
@@ -349,6 +350,7 @@ struct Run : ::testing::Test {
     test::ScriptedDialogs dialogs;
     FixedClock clock{QDateTime(QDate(2024, 3, 6), QTime(18, 0))};
     ManualScheduler scheduler;
+    test::RecordingDesktop offline;
     QString docs = home.path() + "/Dokumente";
     QString data = paths::tillbookDefaultDataPath(docs);
     QString weekday = paths::defaultBackupFolder() + "Tillbook.ka4";
@@ -360,10 +362,9 @@ struct Run : ::testing::Test {
 } // namespace
 
 TEST_F(Run, LeavingThroughTheBackupWindowMakesNoCopyComingBackMakesOne) {
-    TillbookRun run(dialogs, store, clock, scheduler, docs);
-    run.fetch = [](const QString&) { return std::nullopt; }; // offline
+    TillbookRun run(dialogs, store, clock, scheduler, offline, docs);
     int mainWindows = 0;
-    run.onMainWindow = [&](Haupt& w) {
+    QObject::connect(&run, &TillbookRun::mainWindowShown, [&](Haupt& w) {
         ++mainWindows;
         QTimer::singleShot(0, &w, [&w, mainWindows] {
             if (mainWindows == 1)
@@ -371,14 +372,14 @@ TEST_F(Run, LeavingThroughTheBackupWindowMakesNoCopyComingBackMakesOne) {
             else
                 w.close();
         });
-    };
+    });
     int backupWindows = 0;
-    run.onBackupWindow = [&](Datensicherung& d) {
+    QObject::connect(&run, &TillbookRun::backupWindowOpening, [&](Datensicherung& d) {
         ++backupWindows;
         EXPECT_EQ(cashfile::probe(data), cashfile::State::Protected); // released, protected
         EXPECT_FALSE(QFileInfo::exists(cashfile::FileLock::lockPathFor(data)));
         QTimer::singleShot(0, &d, [&d] { d.back(); });
-    };
+    });
     EXPECT_EQ(run.exec(), 0);
     EXPECT_EQ(mainWindows, 2);
     EXPECT_EQ(backupWindows, 1);
@@ -387,14 +388,12 @@ TEST_F(Run, LeavingThroughTheBackupWindowMakesNoCopyComingBackMakesOne) {
     EXPECT_EQ(cashfile::probe(data), cashfile::State::Protected);
 
     QFile::remove(weekday);
-    TillbookRun again(dialogs, store, clock, scheduler, docs);
-    again.fetch = [](const QString&) { return std::nullopt; };
-    again.onMainWindow = [](Haupt& w) {
-        QTimer::singleShot(0, &w, [&w] { w.openBackupWindow(); });
-    };
-    again.onBackupWindow = [](Datensicherung& d) {
+    TillbookRun again(dialogs, store, clock, scheduler, offline, docs);
+    QObject::connect(&again, &TillbookRun::mainWindowShown,
+                     [](Haupt& w) { QTimer::singleShot(0, &w, [&w] { w.openBackupWindow(); }); });
+    QObject::connect(&again, &TillbookRun::backupWindowOpening, [](Datensicherung& d) {
         QTimer::singleShot(0, &d, [&d] { d.quitButton()->click(); });
-    };
+    });
     EXPECT_EQ(again.exec(), 0);
     EXPECT_FALSE(QFileInfo::exists(weekday)); // "&Programm beenden": no copy
     EXPECT_EQ(cashfile::probe(data), cashfile::State::Protected);
@@ -402,14 +401,13 @@ TEST_F(Run, LeavingThroughTheBackupWindowMakesNoCopyComingBackMakesOne) {
 }
 
 TEST_F(Run, AnEndBySignalMakesTheCopyWithoutADialog) {
-    TillbookRun run(dialogs, store, clock, scheduler, docs);
-    run.fetch = [](const QString&) { return std::nullopt; }; // offline
-    run.onMainWindow = [&](Haupt& w) {
+    TillbookRun run(dialogs, store, clock, scheduler, offline, docs);
+    QObject::connect(&run, &TillbookRun::mainWindowShown, [&](Haupt& w) {
         QTimer::singleShot(0, &w, [&w, &run] {
             run.endedBySignal = true;
             w.close();
         });
-    };
+    });
     const size_t before = dialogs.messages.size();
     EXPECT_EQ(run.exec(), 0);
     EXPECT_EQ(dialogs.messages.size(), before);
@@ -422,14 +420,13 @@ TEST_F(Run, AfterACrashTheOperatorIsToldOnceAndOfferedACopy) {
     lock.write("999999\ntillbook\n" + QSysInfo::machineHostName().toUtf8() + "\n");
     lock.close();
     dialogs.answers = {Answer::Yes};
-    TillbookRun run(dialogs, store, clock, scheduler, docs);
-    run.fetch = [](const QString&) { return std::nullopt; }; // offline
-    run.onMainWindow = [&](Haupt& w) {
+    TillbookRun run(dialogs, store, clock, scheduler, offline, docs);
+    QObject::connect(&run, &TillbookRun::mainWindowShown, [&](Haupt& w) {
         // The copy was written before the run began.
         EXPECT_TRUE(cashfile::verifyBook(weekday, cashfile::builtInPassword()).ok());
         QFile::remove(weekday);
         QTimer::singleShot(0, &w, [&w] { w.close(); });
-    };
+    });
     EXPECT_EQ(run.exec(), 0);
     ASSERT_GE(dialogs.messages.size(), 2u);
     EXPECT_TRUE(dialogs.messages[0].text.startsWith(

@@ -111,6 +111,16 @@ TEST_F(Numbers, NumbersBeyondNineDigitsAreRefusedAndNothingIsWritten) {
     EXPECT_EQ(renumbering.renumber("01.03.2024", "02.03.2024", 999999999), std::nullopt);
 }
 
+namespace {
+// The main window as the settings window asks it: the service code as typed, renumbering allowed.
+struct Host : VorgabenHost {
+    const QString& code;
+    explicit Host(const QString& c) : code(c) {}
+    bool serviceCodeActive() const override { return code == "4817"; }
+    bool mayRenumber() override { return true; }
+};
+} // namespace
+
 TEST(Vorgaben, AFailedRenumberingLeavesTheReceiptFieldAndPastesAreFiltered) {
     test::TempBook book;
     test::ScriptedDialogs dialogs;
@@ -119,8 +129,9 @@ TEST(Vorgaben, AFailedRenumberingLeavesTheReceiptFieldAndPastesAreFiltered) {
     book.db().exec("CREATE TRIGGER halt BEFORE UPDATE OF a8 ON Buchungen BEGIN "
                    "SELECT RAISE(ABORT, 'voll'); END;");
     {
-        Vorgaben v(&book.db(), dialogs);
-        v.serviceCodeActive = [] { return true; };
+        const QString code = "4817";
+        Host host(code);
+        Vorgaben v(&book.db(), dialogs, &host);
         v.show();
         dialogs.dates = {QDate(2024, 3, 1), QDate(2024, 3, 31)};
         QTest::mouseClick(v.renumberFrom(), Qt::LeftButton);
@@ -153,18 +164,17 @@ TEST(RenumberingPanel, OnlyTheExactServiceCodeRevealsItAndStartNeedsBothDates) {
     test::ScriptedDialogs dialogs;
     const FixedClock clock(QDateTime(QDate(2024, 3, 2), QTime(9, 0)));
     QString code = "4817 ";
+    Host host(code);
     {
-        Vorgaben v(&book.db(), dialogs);
-        v.serviceCodeActive = [&] { return code == "4817"; };
+        Vorgaben v(&book.db(), dialogs, &host);
         v.show();
         EXPECT_FALSE(v.renumberPanel()->isVisible());
     }
     code = "4817";
-    Vorgaben v(&book.db(), dialogs);
-    v.serviceCodeActive = [&] { return code == "4817"; };
+    Vorgaben v(&book.db(), dialogs, &host);
     v.clock = &clock;
     int refreshed = 0;
-    v.onRenumbered = [&] { ++refreshed; };
+    QObject::connect(&v, &Vorgaben::renumbered, [&] { ++refreshed; });
     v.show();
     ASSERT_TRUE(v.renumberPanel()->isVisible());
     EXPECT_EQ(v.renumberPanel()->title(), "Belegnummern neu vergeben");

@@ -1,5 +1,6 @@
 #include "cash_file.h"
 #include "data_paths.h"
+#include "desktop_double.h"
 #include "haupt.h"
 #include "http_fetch.h"
 #include "info.h"
@@ -229,9 +230,9 @@ TEST(RunEnd, ASignalWhileTheCheckAtStartFetchesOrAsksEndsTheProgram) {
 }
 
 TEST(InfoBox, FirstTabAtEveryOpeningLinksAndTheHover) {
-    Info box;
-    QStringList opened;
-    box.openUrl = [&](const QString& url) { opened << url; };
+    test::RecordingDesktop desktop;
+    Info box(&desktop);
+    const QStringList& opened = desktop.opened;
     EXPECT_EQ(box.windowTitle(), "Info");
     EXPECT_EQ(box.tabs()->tabText(0), "Hinweis");
     EXPECT_EQ(box.tabs()->tabText(1), "Programm");
@@ -360,13 +361,11 @@ TEST(HelpMenu, TheManualOpensOnTheDesktopAndTheUpdateEndsTheRun) {
         dialogs, [](const QString&) { return QByteArray("Version 2"); },
         [&](const QString& url) { downloads << url; });
     update.atStart(); // No
-    Haupt w(HauptServices{&book.db(), &dialogs, &clock, &scheduler, &store, book.path(), &update});
-    QStringList opened;
-    std::function<void()> failed;
-    w.openDocument = [&](const QString& path, std::function<void()> f) {
-        opened << path;
-        failed = std::move(f);
-    };
+    test::RecordingDesktop desktop;
+    Haupt w(HauptServices{&book.db(), &dialogs, &clock, &scheduler, &store, book.path(), &update,
+                          &desktop});
+    const QStringList& opened = desktop.opened;
+    std::function<void()>& failed = desktop.failed;
     w.show();
     dialogs.messages.clear(); // the question at start
     w.openManual();

@@ -43,6 +43,17 @@ struct EntryValues {
     bool typed() const;
 };
 
+// What the entry panel is at: a new line, a saved line shown, a line offered for cancellation.
+enum class EntryState { Neuanlage, Bearbeiten, Stornieren };
+
+// What the entry panel offers; it decides which fields are open and which buttons show.
+enum class EntryMode {
+    NewLine,  // a new line: cleared, state "Neuanlage", fields open, "speichern", one rate
+    AsState,  // what the state asks for: a saved line is locked and offers "Stornieren"; a
+              // new line is open, "speichern" only with the service code
+    Unlocked, // the service code opened the shown line: fields open, "speichern"
+};
+
 // The service code that unlocks editing of saved lines and line deletion.
 inline const QString kServiceCode = QStringLiteral("4817");
 

@@ -7,7 +7,7 @@ namespace tb {
 
 CashDays::CashDays(Database* db, Dialogs& dialogs, Clock& clock)
     : db_(db), dialogs_(dialogs), clock_(clock), view_(db, schema::Days::table, daySource()) {
-    view_.onCurrentChanged = [this] { dayChanged(); };
+    QObject::connect(view_.changes(), &DataViewSignals::currentChanged, [this] { dayChanged(); });
 }
 
 void CashDays::dayChanged() {

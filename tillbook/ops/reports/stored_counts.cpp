@@ -3,6 +3,7 @@
 #include "balance_guard.h"
 #include "cash_date.h"
 #include "change_log.h"
+#include "schema.h"
 
 namespace tb {
 
@@ -122,6 +123,36 @@ QStringList StoredCounts::listHeadings() {
 QStringList StoredCounts::listRow(const StoredCount& c) {
     return {QString::number(c.number), c.moment,        c.day,
             c.counted.toText(),        c.book.toText(), c.difference.toText()};
+}
+
+QString StoredCounts::offerDifferenceText(Database& db) {
+    const QString text = differenceText();
+    using T = schema::Texts;
+    if (db.scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE %2 = ?;").arg(T::table, T::text),
+                  {text}) == QLatin1String("0")) {
+        Statement add =
+            db.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (?);").arg(T::table, T::text));
+        add.bind(1, text);
+        add.run();
+    }
+    return text;
+}
+
+StoredCounts::Kept StoredCounts::storeAndAsk(Database& db, Dialogs& dialogs, const Clock& clock,
+                                             const QString& day, const TillCount::Texts& counts,
+                                             Money counted, Money book) {
+    Kept kept{store(db, dialogs, clock, day, counts, counted, book)};
+    if (!kept.count)
+        return kept;
+    const QString title = QStringLiteral("Zählung speichern");
+    if (kept.count->difference == Money()) {
+        dialogs.message(kept.count->title() + QStringLiteral(" gespeichert."), title,
+                        Icon::Information);
+        return kept;
+    }
+    kept.bookDifference = dialogs.message(differenceQuestion(kept.count->difference), title,
+                                          Icon::Question, Buttons::YesNo) == Answer::Yes;
+    return kept;
 }
 
 } // namespace tb

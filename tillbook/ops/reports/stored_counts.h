@@ -44,6 +44,18 @@ class StoredCounts {
     static QString differenceQuestion(Money difference);
     // The booking text of a difference booked.
     static QString differenceText() { return QStringLiteral("Kassendifferenz"); }
+    // The booking text of a difference, added to the booking texts when it is not among them:
+    // it is offered as any other, and the operator may choose another one.
+    static QString offerDifferenceText(Database& db);
+
+    // "Zählung speichern": keeps the count, says so when the till is right, and asks whether a
+    // difference is to be booked.
+    struct Kept {
+        std::optional<StoredCount> count; // nothing was kept
+        bool bookDifference = false;      // the operator wants the difference booked
+    };
+    static Kept storeAndAsk(Database& db, Dialogs& dialogs, const Clock& clock, const QString& day,
+                            const TillCount::Texts& counts, Money counted, Money book);
 
     // The list as CSV (semicolon, header line) and its columns.
     static QStringList listHeadings();

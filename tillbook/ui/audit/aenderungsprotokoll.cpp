@@ -105,8 +105,9 @@ class TrailModel : public QAbstractTableModel {
 };
 
 Aenderungsprotokoll::Aenderungsprotokoll(Database& db, Dialogs& dialogs, QString dataPath,
-                                         QWidget* parent)
-    : QDialog(parent), db_(db), dialogs_(dialogs), dataPath_(std::move(dataPath)) {
+                                         DocumentPrinter* printer, QWidget* parent)
+    : QDialog(parent), db_(db), dialogs_(dialogs), dataPath_(std::move(dataPath)),
+      printer_(printer) {
     setObjectName(QStringLiteral("Aenderungsprotokoll"));
     setWindowTitle(QStringLiteral("Änderungsprotokoll"));
     runner = [this](const QString& title, const LongWork<LogCheck>& work) {
@@ -290,11 +291,11 @@ void Aenderungsprotokoll::printList() {
                          QStringLiteral("Drucken"), Icon::Question, Buttons::YesNo) != Answer::Yes)
         return;
     const int copies = dialogs_.choosePrinter(Printing::currentPrinter(), 1);
-    if (copies <= 0 || !print)
+    if (copies <= 0 || !printer_)
         return;
     const QString title = TrailReport::title(filter_);
-    print(TrailReport::pages(listed(), title, AuditTrail::head(db_)), copies,
-          title + QStringLiteral(".pdf"));
+    const PrintDocument pages = TrailReport::pages(listed(), title, AuditTrail::head(db_));
+    printer_->print([&](int) { return pages; }, copies, title + QStringLiteral(".pdf"));
 }
 
 void Aenderungsprotokoll::exportCsv() {

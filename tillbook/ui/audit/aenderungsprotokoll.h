@@ -3,6 +3,7 @@
 #include "audit_trail.h"
 #include "clock.h"
 #include "dialogs.h"
+#include "document_printer.h"
 #include "print_layout.h"
 #include "progress.h"
 #include "trail_check.h"
@@ -25,15 +26,14 @@ class TrailModel;
 class Aenderungsprotokoll : public QDialog {
     Q_OBJECT
   public:
+    // The printout goes to the printer, as every printout of the program (none: nothing is
+    // printed).
     Aenderungsprotokoll(Database& db, Dialogs& dialogs, QString dataPath,
-                        QWidget* parent = nullptr);
+                        DocumentPrinter* printer = nullptr, QWidget* parent = nullptr);
     ~Aenderungsprotokoll() override;
     // Wide enough for a change beside its moment and kind, also when opened at its size hint.
     QSize sizeHint() const override { return {1100, 600}; }
 
-    // Where the printout goes, as every printout of the program: the document, the copies
-    // chosen, the name proposed for a PDF file. False when it did not get there.
-    std::function<bool(const PrintDocument& doc, int copies, const QString& pdfName)> print;
     // How "Prüfen" runs: with a busy cursor and a progress bar (the default), or at once.
     WorkRunner<LogCheck> runner;
     // The folder the export's working file is written into.
@@ -70,6 +70,7 @@ class Aenderungsprotokoll : public QDialog {
     Database& db_;
     Dialogs& dialogs_;
     QString dataPath_;
+    DocumentPrinter* printer_;
     LogFilter filter_;
     TrailModel* model_;
     QTableView* table_;

@@ -10,9 +10,9 @@
 namespace tb {
 
 Kassenpruefung::Kassenpruefung(Database& db, Dialogs& dialogs, QString dataPath, QDate from,
-                               QDate to, QWidget* parent)
-    : QDialog(parent), db_(db), dialogs_(dialogs), dataPath_(std::move(dataPath)), from_(from),
-      to_(to) {
+                               QDate to, DocumentPrinter* printer, QWidget* parent)
+    : QDialog(parent), db_(db), dialogs_(dialogs), dataPath_(std::move(dataPath)),
+      printer_(printer), from_(from), to_(to) {
     setObjectName(QStringLiteral("Kassenpruefung"));
     setWindowTitle(QStringLiteral("Kassenprüfung"));
     view_ = new QPlainTextEdit;
@@ -49,8 +49,8 @@ void Kassenpruefung::check() {
 }
 
 void Kassenpruefung::printReport() {
-    if (print)
-        print(report_.pages(), report_.title() + QStringLiteral(".pdf"));
+    if (printer_)
+        printer_->printOne(report_.pages(), report_.title() + QStringLiteral(".pdf"));
 }
 
 void Kassenpruefung::exportCsv() {

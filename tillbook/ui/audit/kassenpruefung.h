@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs.h"
+#include "document_printer.h"
 #include "progress.h"
 #include "self_check.h"
 
@@ -18,12 +19,11 @@ class Kassenpruefung : public QDialog {
     Q_OBJECT
   public:
     Kassenpruefung(Database& db, Dialogs& dialogs, QString dataPath, QDate from, QDate to,
-                   QWidget* parent = nullptr);
+                   DocumentPrinter* printer = nullptr, QWidget* parent = nullptr);
 
     // How the check runs: with a busy cursor, a progress bar and "Abbrechen" (the program),
     // or at once (the default).
     WorkRunner<SelfCheckReport> runner = runAtOnce<SelfCheckReport>;
-    std::function<bool(const PrintDocument& doc, const QString& pdfName)> print;
     QString workFolder;
 
     void check();
@@ -36,6 +36,7 @@ class Kassenpruefung : public QDialog {
     Database& db_;
     Dialogs& dialogs_;
     QString dataPath_;
+    DocumentPrinter* printer_;
     QDate from_, to_;
     SelfCheckReport report_;
     QPlainTextEdit* view_;

@@ -457,4 +457,29 @@ void EntryPanel::fieldFocusOut(int f) {
     setValues(v);
 }
 
+void EntryPanel::follow(EntryController& e) {
+    connect(&e, &EntryController::modeWanted, this, &EntryPanel::setMode);
+    connect(&e, &EntryController::stateWanted, this, &EntryPanel::setState);
+    connect(&e, &EntryController::panelShowWanted, this, &QWidget::show);
+    connect(&e, &EntryController::panelCloseWanted, this, &EntryPanel::close);
+    connect(&e, &EntryController::panelDismissWanted, this, &EntryPanel::dismiss);
+    connect(&e, &EntryController::valuesWanted, this, &EntryPanel::setValues);
+    connect(&e, &EntryController::textTakenOver, this, &EntryPanel::takeOverText);
+    connect(&e, &EntryController::lineDeletionOffered, this, &EntryPanel::offerLineDeletion);
+    connect(&e, &EntryController::fieldFocusWanted, this, &EntryPanel::focusField);
+    connect(&e, &EntryController::lineShown, this, &EntryPanel::showLine);
+    connect(&e, &EntryController::entryKept, this, &EntryPanel::returnFocus);
+}
+
+void EntryPanel::returnFocus() {
+    // Also when a calendar came up in between.
+    QWidget* back = focusWidget();
+    if (QApplication::activeModalWidget())
+        return;
+    if (back && isAncestorOf(back) && back->isEnabled())
+        back->setFocus(Qt::ActiveWindowFocusReason);
+    else
+        focusField(kRemarkField);
+}
+
 } // namespace tb

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "booking_entry.h"
+#include "entry_controller.h"
 
 #include <QFrame>
 #include <array>
@@ -20,7 +21,7 @@ namespace tb {
 class EntryPanel : public QFrame {
     Q_OBJECT
   public:
-    enum class State { Neuanlage, Bearbeiten, Stornieren };
+    using State = EntryState;
     static QString stateText(State s);
 
     EntryPanel(BookingEntry& entry, QWidget* parent = nullptr);
@@ -33,13 +34,7 @@ class EntryPanel : public QFrame {
     State state() const { return state_; }
     void setState(State s);
 
-    // What the panel offers; it decides which fields are open and which buttons show.
-    enum class Mode {
-        NewLine,  // a new line: cleared, state "Neuanlage", fields open, "speichern", one rate
-        AsState,  // what the state asks for: a saved line is locked and offers "Stornieren"; a
-                  // new line is open, "speichern" only with the service code
-        Unlocked, // the service code opened the shown line: fields open, "speichern"
-    };
+    using Mode = EntryMode;
     void setMode(Mode m, bool serviceCode = false);
     // Hides the panel; it opens again in "Daten bearbeiten", without "Zeile löschen".
     void close();
@@ -70,6 +65,12 @@ class EntryPanel : public QFrame {
 
     // Hides the panel; the line it was adding is dropped by whoever listens to dismissed().
     void dismiss();
+
+    // Shows, hides, fills and focuses itself as the controller asks.
+    void follow(EntryController& entries);
+    // Back into the field last typed into (the open entry is kept); the field's rules already
+    // ran when it was left, so coming back is no new entering of it.
+    void returnFocus();
 
   signals:
     void saveClicked();

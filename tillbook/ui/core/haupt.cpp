@@ -2,39 +2,37 @@
 #include "schema.h"
 #include "trace.h"
 
-#include "aenderungsprotokoll.h"
 #include "berater_export.h"
 #include "booking_texts.h"
 #include "cash_date.h"
 #include "data_paths.h"
 #include "data_view_model.h"
 #include "day_view.h"
+#include "desktop.h"
 #include "enter_presses.h"
 #include "frm_baustelle.h"
 #include "info.h"
 #include "kassenbestand.h"
-#include "kassenpruefung.h"
 #include "konten_steuerberater.h"
 #include "line_page.h"
 #include "manual.h"
 #include "password_windows.h"
 #include "printing.h"
-#include "progress_window.h"
 #include "qt_dialogs.h"
 #include "query_controller.h"
 #include "query_frame.h"
+#include "report_windows.h"
 #include "resize_qt.h"
 #include "row_grid.h"
+#include "stored_counts.h"
 #include "till_count_page.h"
 #include "value_display.h"
 #include "version_check.h"
 #include "vorgaben.h"
-#include "zaehlungen.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -45,15 +43,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
-#include <QUrl>
 
 namespace tb {
-
-using State = EntryPanel::State;
 
 namespace {
 constexpr int kDesignWidth = 1000;
@@ -72,24 +66,14 @@ int screenHeight() {
 Haupt::Haupt(HauptServices services, QWidget* parent)
     : QMainWindow(parent), s_(std::move(services)), dialogs_(*s_.dialogs), settings_(s_.db),
       guard_(dialogs_), day_(*s_.db, dialogs_, *s_.clock, settings_), days_(day_.days()),
-      lines_(day_.lines()), listings_(day_.listings()), entry_(dialogs_, settings_),
-      cancellation_(*s_.db, dialogs_, *s_.clock, settings_),
-      balanceGuard_(*s_.db, dialogs_, day_.runningBalance()), resize_(screenHeight()) {
+      lines_(day_.lines()), listings_(day_.listings()),
+      balanceGuard_(*s_.db, dialogs_, day_.runningBalance()),
+      entries_(*s_.db, dialogs_, *s_.clock, settings_, day_, balanceGuard_, guard_, *this),
+      printer_(dialogs_, *s_.store, s_.dataPath), resize_(screenHeight()) {
     setObjectName(QStringLiteral("Haupt"));
     setWindowTitle(QStringLiteral("Tillbook - Kassenbuch Bargeschäfte"));
-    openBookingTextPicker = [this](bool maintenance) {
-        frm_Baustelle picker(
-            s_.db, dialogs_,
-            maintenance ? frm_Baustelle::Role::Maintain : frm_Baustelle::Role::Choose, this);
-        connect(&picker, &frm_Baustelle::textTakenOver, this, &Haupt::takeOverBookingText);
-        picker.preselect(panel_->values().field(kTextField));
-        runModal(picker);
-        // Closing the picker selects "nicht erledigt" again: the selector is refilled (by the
-        // activation that follows every modal window, once) and gets the focus.
-        query_->textSelector()->setFocus();
-    };
-    openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
-    openDocument = openOnDesktop;
+    if (!s_.desktop)
+        s_.desktop = &QtDesktop::instance();
     // Our calendar and the password prompt are modal windows too: activation follows them.
     dialogs_.afterModal = [this] {
         if (!QApplication::activeModalWidget())
@@ -98,10 +82,11 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     buildUi();
     wirePanels();
     wirePresenter();
+    wireEntries();
     days_.onDayChanged = [this] { dayChanged(); };
-    days_.mayChangeDay = [this] { return leaveNewEntry(); };
-    lines_.onCurrentChanged = [this] { arm(JobId::ShowLine); };
-    cancellation_.setBalanceGuard(&balanceGuard_);
+    days_.mayChangeDay = [this] { return entries_.leaveNewEntry(); };
+    connect(lines_.changes(), &DataViewSignals::currentChanged, this,
+            [this] { arm(JobId::ShowLine); });
 
     // Start-up: the views, the rate choice, the period, the first column caption, the tab.
     days_.refresh();
@@ -137,23 +122,25 @@ struct Haupt::Job {
     JobId id;
     const char* name;
     int delay;
-    void (Haupt::*work)();
+    void (*work)(Haupt&);
 };
 
 const Haupt::Job Haupt::kJobs[] = {
-    {JobId::ShowLine, "show current line", 50, &Haupt::showCurrentLine},
-    {JobId::LoadLines, "load day lines", 100, &Haupt::loadDayLines},
-    {JobId::TillDifference, "till count difference", 100, &Haupt::showTillDifference},
-    {JobId::Recompute, "recompute day view", 200, &Haupt::recomputeDayView},
-    {JobId::CarriedIn, "carried-in balance", 250, &Haupt::showCarriedIn},
-    {JobId::SaveLine, "save line", 100, &Haupt::saveLine},
-    {JobId::PressNew, "press new entry", 700, &Haupt::newEntry},
-    {JobId::AfterDayCreated, "after day created", 100, &Haupt::afterDayCreated},
-    {JobId::StartLineOnNewDay, "start line on new day", 200, &Haupt::startLineOnNewDay},
-    {JobId::EntryState, "entry-field state", 100, &Haupt::entryFieldState},
-    {JobId::UnlockEditing, "unlock editing", 300, &Haupt::unlockEditing},
-    {JobId::NewLine, "new line", 360, &Haupt::openNewLineWithText},
-    {JobId::FocusRemark, "focus remark", 100, &Haupt::focusRemark},
+    {JobId::ShowLine, "show current line", 50, [](Haupt& h) { h.entries_.showCurrentLine(); }},
+    {JobId::LoadLines, "load day lines", 100, [](Haupt& h) { h.loadDayLines(); }},
+    {JobId::TillDifference, "till count difference", 100,
+     [](Haupt& h) { h.tillPage_->showDifference(); }},
+    {JobId::Recompute, "recompute day view", 200, [](Haupt& h) { h.recomputeDayView(); }},
+    {JobId::CarriedIn, "carried-in balance", 250, [](Haupt& h) { h.day_.updateCarriedIn(); }},
+    {JobId::SaveLine, "save line", 100, [](Haupt& h) { h.entries_.saveLine(); }},
+    {JobId::PressNew, "press new entry", 700, [](Haupt& h) { h.entries_.newEntry(); }},
+    {JobId::AfterDayCreated, "after day created", 100, [](Haupt& h) { h.afterDayCreated(); }},
+    {JobId::StartLineOnNewDay, "start line on new day", 200,
+     [](Haupt& h) { h.entries_.startLineOnNewDay(); }},
+    {JobId::EntryState, "entry-field state", 100, [](Haupt& h) { h.entries_.entryFieldState(); }},
+    {JobId::UnlockEditing, "unlock editing", 300, [](Haupt& h) { h.entries_.unlockEditing(); }},
+    {JobId::NewLine, "new line", 360, [](Haupt& h) { h.entries_.openNewLine(true); }},
+    {JobId::FocusRemark, "focus remark", 100, [](Haupt& h) { h.entries_.focusRemark(); }},
 };
 
 const Haupt::Job& Haupt::job(JobId id) {
@@ -173,7 +160,26 @@ int Haupt::jobDelay(JobId id) {
 
 void Haupt::arm(JobId id) {
     const Job& j = job(id);
-    s_.scheduler->arm(QLatin1String(j.name), j.delay, [this, work = j.work] { (this->*work)(); });
+    s_.scheduler->arm(QLatin1String(j.name), j.delay, [this, work = j.work] { work(*this); });
+}
+
+void Haupt::openBookingTextPicker(bool maintenance) {
+    const QString preselect = panel_->values().field(kTextField);
+    if (s_.picker) {
+        s_.picker->pick(maintenance, preselect,
+                        [this](const QString& text) { entries_.takeOverBookingText(text); });
+        return;
+    }
+    frm_Baustelle picker(s_.db, dialogs_,
+                         maintenance ? frm_Baustelle::Role::Maintain : frm_Baustelle::Role::Choose,
+                         this);
+    connect(&picker, &frm_Baustelle::textTakenOver, &entries_,
+            &EntryController::takeOverBookingText);
+    picker.preselect(preselect);
+    runModal(picker);
+    // Closing the picker selects "nicht erledigt" again: the selector is refilled (by the
+    // activation that follows every modal window, once) and gets the focus.
+    query_->textSelector()->setFocus();
 }
 
 template <typename Dialog> int Haupt::runModal(Dialog& dialog) {
@@ -217,7 +223,7 @@ void Haupt::buildUi() {
         return b;
     };
     auto* neu = button(QStringLiteral("Eintrag  NEU  (F4)"), "Command3", 204, 388, 160, 30);
-    connect(neu, &QPushButton::clicked, this, &Haupt::newEntry);
+    connect(neu, &QPushButton::clicked, &entries_, &EntryController::newEntry);
     auto* texts = button(QStringLiteral("Buchungstext anlegen"), "Command5", 370, 388, 170, 30);
     connect(texts, &QPushButton::clicked, this, [this] { openBookingTextPicker(true); });
     optEdit_ = new QRadioButton(QStringLiteral("Modus Bearbeiten"), surface_);
@@ -228,7 +234,7 @@ void Haupt::buildUi() {
     optNew_->setGeometry(720, 392, 150, 22);
     optEdit_->setChecked(true);
 
-    panel_ = new EntryPanel(entry_, surface_);
+    panel_ = new EntryPanel(entries_.rules(), surface_);
     panel_->setGeometry(204, 424, 786, 120);
     query_ = new QueryFrame(surface_);
     query_->setGeometry(204, 550, 786, 66);
@@ -257,7 +263,7 @@ void Haupt::buildDayColumn() {
     using Colour = ValueDisplay::Colour;
     // The day's date and weekday; a click on the date finds or creates a day.
     date_ = display(QStringLiteral("Datum"), "Text1", Colour::Plain, 10, 10, 120, 24);
-    date_->clicked = [this] { findOrCreateDay(); };
+    connect(date_, &ValueDisplay::clicked, this, &Haupt::findOrCreateDay);
     date_->setCursor(Qt::PointingHandCursor);
     date_->setStyleSheet(QStringLiteral("background: white; border: 1px solid gray; padding: 2px;"
                                         " font-weight: bold;"));
@@ -343,13 +349,23 @@ void Haupt::buildMenus() {
             });
     QAction* changeLog = file->addAction(QStringLiteral("Ä&nderungsprotokoll"));
     changeLog->setObjectName(QStringLiteral("mnu_Protokoll"));
-    connect(changeLog, &QAction::triggered, this, &Haupt::openChangeLog);
+    connect(changeLog, &QAction::triggered, this, [this] {
+        reports().changeLog(this);
+        activate();
+    });
     QAction* counts = file->addAction(QStringLiteral("&Zählungen"));
     counts->setObjectName(QStringLiteral("mnu_Zaehlungen"));
-    connect(counts, &QAction::triggered, this, &Haupt::openCounts);
+    connect(counts, &QAction::triggered, this, [this] {
+        reports().counts(this, settings_.currency());
+        activate();
+    });
     QAction* selfCheck = file->addAction(QStringLiteral("K&assenprüfung"));
     selfCheck->setObjectName(QStringLiteral("mnu_Kassenpruefung"));
-    connect(selfCheck, &QAction::triggered, this, &Haupt::openSelfCheck);
+    connect(selfCheck, &QAction::triggered, this, [this] {
+        reports().selfCheck(this, cashdate::fromText(listings_.periodStart()),
+                            cashdate::fromText(listings_.periodEnd()));
+        activate();
+    });
     file->addSeparator();
     connect(file->addAction(QStringLiteral("&Beenden")), &QAction::triggered, this, &Haupt::close);
 
@@ -383,10 +399,10 @@ void Haupt::wirePanels() {
     // From the line grid, Tab reaches the panel's buttons first: "Stornieren" after Enter.
     panel_->followInTabOrder(lineGrid());
 
-    connect(panel_, &EntryPanel::saveClicked, this, &Haupt::saveEntry);
-    connect(panel_, &EntryPanel::cancelClicked, this, &Haupt::cancelEntry);
-    connect(panel_, &EntryPanel::deleteLineClicked, this, &Haupt::deleteLine);
-    connect(panel_, &EntryPanel::stornoClicked, this, &Haupt::cancelLine);
+    connect(panel_, &EntryPanel::saveClicked, &entries_, &EntryController::saveEntry);
+    connect(panel_, &EntryPanel::cancelClicked, &entries_, &EntryController::cancelEntry);
+    connect(panel_, &EntryPanel::deleteLineClicked, &entries_, &EntryController::deleteLine);
+    connect(panel_, &EntryPanel::stornoClicked, &entries_, &EntryController::cancelLine);
     connect(panel_, &EntryPanel::bookingTextWanted, this, [this] { openBookingTextPicker(false); });
     // However the panel is hidden, a line it was adding is dropped, as "abbrechen" does.
     connect(panel_, &EntryPanel::dismissed, this, [this] { lines_.cancelAdd(); });
@@ -395,11 +411,11 @@ void Haupt::wirePanels() {
     connect(linePage_, &LinePage::currentRowChanged, this, [this](int row) { lines_.moveTo(row); });
     connect(linePage_, &LinePage::rowActivated, this, [this](int row) {
         lines_.moveTo(row);
-        openCancellationPanel();
+        entries_.openCancellationPanel();
     });
 
     connect(tillPage_, &TillCountPage::countChanged, this, [this] {
-        serviceCodeChanged();
+        entries_.serviceCodeChanged();
         arm(JobId::TillDifference);
     });
 
@@ -408,7 +424,7 @@ void Haupt::wirePanels() {
     connect(optEdit_, &QRadioButton::toggled, this, [this](bool on) {
         if (!on)
             return;
-        if (!leaveNewEntry()) {
+        if (!entries_.leaveNewEntry()) {
             // The entry stays, and so does the mode it was made in.
             const QSignalBlocker blockEdit(optEdit_);
             const QSignalBlocker blockNew(optNew_);
@@ -416,7 +432,7 @@ void Haupt::wirePanels() {
             return;
         }
         s_.scheduler->disarm(jobName(JobId::PressNew));
-        hidePanel();
+        panel_->dismiss();
         dayList_->setFocus();
     });
     connect(optNew_, &QRadioButton::toggled, this, [this](bool on) {
@@ -452,10 +468,6 @@ QTableView* Haupt::lineGrid() const {
 
 bool Haupt::serviceCode() const {
     return tillPage_->serviceCode();
-}
-
-QString Haupt::stateLabelText() const {
-    return EntryPanel::stateText(panel_->state());
 }
 
 // ---------------------------------------------------------------- activation and settings
@@ -515,7 +527,7 @@ void Haupt::reloadDays() {
 }
 
 void Haupt::chooseDayRow(int row) {
-    if (!leaveNewEntry()) {
+    if (!entries_.leaveNewEntry()) {
         reloadDays(); // the highlight back on the day the entry belongs to
         return;
     }
@@ -554,18 +566,8 @@ void Haupt::afterDayCreated() {
     arm(JobId::StartLineOnNewDay);
 }
 
-void Haupt::startLineOnNewDay() {
-    // The first line of a new day is an ordinary new line.
-    panel_->offerLineDeletion(serviceCode());
-    openNewLine();
-}
-
-void Haupt::showTillDifference() {
-    tillPage_->showDifference();
-}
-
 void Haupt::deleteDay() {
-    if (!leaveNewEntry())
+    if (!entries_.leaveNewEntry())
         return;
     const CashDays::DeleteOutcome r = days_.deleteDay(guard_);
     reloadDays();
@@ -619,8 +621,82 @@ void Haupt::recomputeDayView() {
     trace("figures");
 }
 
-void Haupt::showCarriedIn() {
-    day_.updateCarriedIn();
+// ---------------------------------------------------------------- booking entry
+
+bool Haupt::panelShown() const {
+    return !panel_->isHidden();
+}
+
+EntryState Haupt::panelState() const {
+    return panel_->state();
+}
+
+EntryValues Haupt::panelValues() const {
+    return panel_->values();
+}
+
+bool Haupt::newModeOn() const {
+    return optNew_->isChecked();
+}
+
+bool Haupt::saveArmed() const {
+    return s_.scheduler->isArmed(jobName(JobId::SaveLine));
+}
+
+void Haupt::wireEntries() {
+    EntryController* e = &entries_;
+    panel_->follow(entries_);
+    connect(e, &EntryController::jobWanted, this, &Haupt::arm);
+    connect(e, &EntryController::lineShown, linePage_, &LinePage::showCurrent);
+    connect(e, &EntryController::gridFocusWanted, this, [this] { lineGrid()->setFocus(); });
+    connect(e, &EntryController::bookingTextPickerWanted, this,
+            [this] { openBookingTextPicker(false); });
+    connect(e, &EntryController::dayWanted, this, &Haupt::findOrCreateDay);
+    connect(e, &EntryController::editModeWanted, this, [this] { optEdit_->setChecked(true); });
+    connect(e, &EntryController::daysChanged, this, &Haupt::reloadDays);
+    connect(e, &EntryController::bookingPageWanted, this, [this] { tabs_->setCurrentIndex(0); });
+    connect(e, &EntryController::doneToggled, this, [this] {
+        linePage_->reload();
+        fillBookingTextSelector();
+    });
+}
+
+// ---------------------------------------------------------------- queries and the till count
+
+void Haupt::wireQueryFrame() {
+    queries_ = new QueryController(
+        *query_, day_,
+        {s_.db, &dialogs_, s_.clock, &settings_, &entries_, &printer_, s_.store, s_.dataPath},
+        this);
+    connect(queries_, &QueryController::listingStarts, panel_, &EntryPanel::dismiss);
+    connect(queries_, &QueryController::tillCountAllowed, this,
+            [this](bool on) { tabs_->setTabEnabled(1, on); });
+    connect(queries_, &QueryController::gridFocusWanted, this, [this] { lineGrid()->setFocus(); });
+    connect(queries_, &QueryController::figuresWanted, this, [this](bool carriedIn) {
+        arm(JobId::Recompute);
+        if (carriedIn)
+            arm(JobId::CarriedIn);
+    });
+    connect(tillPage_, &TillCountPage::printClicked, this, [this] {
+        // The protocol reads no number of copies: one, also when the choice was cancelled.
+        dialogs_.choosePrinter(Printing::currentPrinter(), 1);
+        const QDateTime now = s_.clock->now();
+        const PrintDocument doc = countingProtocol(tillPage_->figures(), settings_.currency(), now);
+        printer_.print([&](int) { return doc; }, 1,
+                       QStringLiteral("Zählprotokoll ") + cashdate::toText(now.date()) +
+                           QStringLiteral(".pdf"));
+    });
+    connect(tillPage_, &TillCountPage::storeClicked, this, [this] {
+        tillPage_->showDifference();
+        const StoredCounts::Kept kept = StoredCounts::storeAndAsk(
+            *s_.db, dialogs_, *s_.clock, days_.currentDate(), tillPage_->counts(),
+            Money::parseOrZero(tillPage_->counted()->text()),
+            Money::parseOrZero(tillPage_->expected()->text()));
+        if (kept.count)
+            tillPage_->setStoredTitle(kept.count->title());
+        if (kept.bookDifference)
+            entries_.bookDifference(kept.count->difference);
+    });
 }
 
 // ---------------------------------------------------------------- menus
@@ -642,7 +718,7 @@ void Haupt::openManual() {
         return;
     }
     QPointer<Haupt> self(this);
-    openDocument(manual, [self, manual] {
+    s_.desktop->openDocument(manual, [self, manual] {
         if (self)
             self->dialogs_.message(manualNotOpenedMessage(manual), QStringLiteral("Anleitung"),
                                    Icon::Exclamation);
@@ -650,11 +726,7 @@ void Haupt::openManual() {
 }
 
 void Haupt::openInfo() {
-    Info dlg(this);
-    dlg.openUrl = [this](const QString& url) {
-        if (openUrl)
-            openUrl(QUrl(url));
-    };
+    Info dlg(s_.desktop, this);
     runModal(dlg);
 }
 
@@ -666,41 +738,8 @@ void Haupt::onlineUpdate() {
     close();
 }
 
-void Haupt::openChangeLog() {
-    Aenderungsprotokoll dlg(*s_.db, dialogs_, s_.dataPath, this);
-    dlg.clock = s_.clock;
-    dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    dlg.print = [this](const PrintDocument& doc, int copies, const QString& pdfName) {
-        return printDocuments([&](int) { return doc; }, copies, pdfName);
-    };
-    runModal(dlg);
-}
-
-void Haupt::openCounts() {
-    Zaehlungen dlg(*s_.db, dialogs_, s_.dataPath, this);
-    dlg.currency = settings_.currency();
-    dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    dlg.print = [this](const PrintDocument& doc, const QString& pdfName) {
-        dialogs_.choosePrinter(Printing::currentPrinter(), 1);
-        return printDocuments([&](int) { return doc; }, 1, pdfName);
-    };
-    runModal(dlg);
-}
-
-void Haupt::openSelfCheck() {
-    Kassenpruefung dlg(*s_.db, dialogs_, s_.dataPath, cashdate::fromText(listings_.periodStart()),
-                       cashdate::fromText(listings_.periodEnd()), this);
-    dlg.workFolder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    dlg.runner = [this](const QString& title, const LongWork<SelfCheckReport>& work) {
-        return runWithProgress<SelfCheckReport>(this, title, work, 1000, true);
-    };
-    dlg.print = [this](const PrintDocument& doc, const QString& pdfName) {
-        dialogs_.choosePrinter(Printing::currentPrinter(), 1);
-        return printDocuments([&](int) { return doc; }, 1, pdfName);
-    };
-    dlg.show();
-    dlg.check();
-    runModal(dlg);
+ReportWindows Haupt::reports() {
+    return {*s_.db, dialogs_, *s_.clock, printer_, s_.dataPath};
 }
 
 void Haupt::openFloatDialog() {
@@ -721,18 +760,23 @@ void Haupt::openFloatDialog() {
 void Haupt::openSettingsDialog(bool guarded) {
     if (guarded && !guard_.allow())
         return;
-    Vorgaben dlg(s_.db, dialogs_, this);
+    // The renumbering asks for the service code and leaves an open new entry first.
+    struct Host : VorgabenHost {
+        Haupt& h;
+        explicit Host(Haupt& haupt) : h(haupt) {}
+        bool serviceCodeActive() const override { return h.serviceCode(); }
+        bool mayRenumber() override { return h.entries_.leaveNewEntry(); }
+    } host(*this);
+    Vorgaben dlg(s_.db, dialogs_, &host, this);
     if (!dlg.loaded()) {
         settingsBusy(QStringLiteral("Vorgaben"));
         return;
     }
-    dlg.serviceCodeActive = [this] { return serviceCode(); };
-    dlg.mayRenumber = [this] { return leaveNewEntry(); };
     dlg.clock = s_.clock;
-    dlg.onRenumbered = [this] {
+    connect(&dlg, &Vorgaben::renumbered, this, [this] {
         days_.refresh();
         reloadDays();
-    };
+    });
     runModal(dlg);
 }
 
@@ -766,13 +810,13 @@ bool Haupt::eventFilter(QObject* o, QEvent* e) {
         findOrCreateDay();
         return true;
     case Qt::Key_F4:
-        newEntry();
+        entries_.newEntry();
         return true;
     case Qt::Key_F9:
-        toggleDone();
+        entries_.toggleDone();
         return true;
     case Qt::Key_Escape:
-        cancelEntry();
+        entries_.cancelEntry();
         dayList_->setFocus();
         return true;
     default:

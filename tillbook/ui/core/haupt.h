@@ -1,15 +1,13 @@
 #pragma once
 
-#include "balance_guard.h"
-#include "booking_entry.h"
-#include "cancellation.h"
 #include "cash_days.h"
 #include "clock.h"
 #include "data_view.h"
 #include "day_presenter.h"
 #include "dialogs.h"
+#include "document_printer.h"
+#include "entry_controller.h"
 #include "entry_panel.h"
-#include "jobs.h"
 #include "listings.h"
 #include "passwords.h"
 #include "print_layout.h"
@@ -31,17 +29,28 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTableView;
-class QUrl;
 
 namespace tb {
 
 class DataViewModel;
+struct ReportWindows;
+class Desktop;
 class VersionCheck;
 class LinePage;
 class QueryController;
 class QueryFrame;
 class TillCountPage;
 class WidgetResizeWindow;
+
+// Shows the booking-text picker; the text the operator takes over goes to `takeOver`.
+class BookingTextPicker {
+  public:
+    virtual void pick(bool maintenance, const QString& preselect,
+                      const std::function<void(const QString&)>& takeOver) = 0;
+
+  protected:
+    ~BookingTextPicker() = default;
+};
 
 // What the main window works with; owned by the start routine.
 struct HauptServices {
@@ -52,12 +61,14 @@ struct HauptServices {
     SettingsStore* store = nullptr;
     QString dataPath;
     VersionCheck* update = nullptr; // the version check of the run (its text fetched at start)
+    Desktop* desktop = nullptr;     // where the manual and links open (none: the program's own)
+    BookingTextPicker* picker = nullptr; // none: the window's own picker, modal
 };
 
 // The main window: the day column, the mode buttons, the menus, the window keys, activation
 // and the end of the run. The entry panel, the line page, the till-count page and the query
 // frame are panels of their own; the window wires them to the operations.
-class Haupt : public QMainWindow {
+class Haupt : public QMainWindow, private EntryWindow {
     Q_OBJECT
   public:
     explicit Haupt(HauptServices services, QWidget* parent = nullptr);
@@ -70,31 +81,17 @@ class Haupt : public QMainWindow {
     static QString jobName(JobId id);
     static int jobDelay(JobId id);
 
-    // Opens the booking-text picker; tests may replace it. The argument is the maintenance role.
-    std::function<void(bool maintenance)> openBookingTextPicker;
+    // The booking-text picker; for "Buchungstext anlegen" in its maintenance role.
+    void openBookingTextPicker(bool maintenance);
     // Set while the backup window is shown; suppresses the backup at exit.
     bool backupWindowOpen = false;
     // Set when the operator chose the update: the run ends at once, without the backup.
     bool endedForUpdate = false;
-    // Opens a document or an address on the desktop (the manual, the download); tests
-    // replace it.
-    std::function<void(const QUrl&)> openUrl;
-    // Opens the manual's file on the desktop; `failed` runs when nothing could show it.
-    // Tests replace it.
-    std::function<void(const QString& path, std::function<void()> failed)> openDocument;
 
     // Operations the controls and keys trigger.
     void findOrCreateDay();
     void deleteDay();
     void chooseDayRow(int row);
-    void newEntry();
-    void saveEntry();
-    void cancelEntry();
-    void toggleDone();
-    void openCancellationPanel();
-    void cancelLine();
-    void deleteLine();
-    void takeOverBookingText(const QString& text);
     void openFloatDialog();
     void openSettingsDialog(bool guarded);
     void openPasswordChange();
@@ -102,16 +99,9 @@ class Haupt : public QMainWindow {
     void openManual();
     void openInfo();
     void onlineUpdate();
-    void openChangeLog();
-    // "Zählung speichern": the count is kept; a difference may be booked.
-    void storeCount();
-    // Opens a new entry on the current day that books a till difference.
-    void bookDifference(Money difference);
-    void openCounts();
-    void openSelfCheck();
-    void printProtocol();
-    // The day view and the query frame's wiring.
+    // The day view, booking entry and the query frame's wiring.
     DayPresenter& day() { return day_; }
+    EntryController& entries() { return entries_; }
     QueryController& queries() const { return *queries_; }
 
     // Views and state, for the panels over them and for tests.
@@ -120,18 +110,7 @@ class Haupt : public QMainWindow {
     SettingsRecord& settings() { return settings_; }
     PasswordGuard& guard() { return guard_; }
     Listings& listings() { return listings_; }
-    bool serviceCode() const;
-    QString stateLabelText() const;
-    const QString listingKind() const { return listings_.kindText(); }
-
-    // The panels; tests find the controls in them by their object names.
-    EntryPanel* entryPanel() const { return panel_; }
-    LinePage* linePage() const { return linePage_; }
-    TillCountPage* tillCountPage() const { return tillPage_; }
-    QueryFrame* queryFrame() const { return query_; }
-    QTableView* dayList() const { return dayList_; }
-    QTableView* lineGrid() const;
-    QTabWidget* tabs() const { return tabs_; }
+    // The panels and their controls are found by their object names.
 
   protected:
     bool eventFilter(QObject* o, QEvent* e) override;
@@ -146,6 +125,16 @@ class Haupt : public QMainWindow {
     void wirePresenter();
     struct Job;
     static const Job kJobs[];
+    // What the entry controller reads.
+    bool serviceCode() const override;
+    bool panelShown() const override;
+    EntryState panelState() const override;
+    EntryValues panelValues() const override;
+    bool newModeOn() const override;
+    bool saveArmed() const override;
+    void wireEntries();
+    ReportWindows reports();
+    QTableView* lineGrid() const;
     static const Job& job(JobId id);
     void arm(JobId id);
     template <typename Dialog> int runModal(Dialog& dialog);
@@ -154,25 +143,7 @@ class Haupt : public QMainWindow {
     // Jobs.
     void loadDayLines();
     void recomputeDayView();
-    void showCurrentLine();
-    void openNewLine(bool pickText = true);
-    void openNewLineWithText() { openNewLine(true); } // the job: the text picker opens
     void afterDayCreated();
-    void saveLine();
-    void startLineOnNewDay();
-    void showTillDifference();
-    void focusRemark();
-    void entryFieldState();
-    void unlockEditing();
-    void showCarriedIn();
-
-    // A new entry is open: the panel shows "Neuanlage". Whatever becomes current meanwhile,
-    // its save writes a new line on the day it was opened on.
-    bool newEntryOpen() const;
-    // Before anything that would leave an open new entry: true when none is open, nothing was
-    // typed into it, or the operator agreed to drop it (it is dropped then). No leaves it open
-    // and puts the focus back into it.
-    bool leaveNewEntry();
 
     void dayChanged();
     void reloadDays();
@@ -180,11 +151,7 @@ class Haupt : public QMainWindow {
     // The settings record could not be read (another program holds the file).
     void settingsBusy(const QString& title);
     void fillBookingTextSelector();
-    void hidePanel();
-    void serviceCodeChanged();
     void wireQueryFrame();
-    bool printDocuments(const std::function<PrintDocument(int copy)>& document, int copies,
-                        const QString& pdfName);
 
     HauptServices s_;
     Dialogs& dialogs_;
@@ -194,18 +161,11 @@ class Haupt : public QMainWindow {
     CashDays& days_;
     DataView& lines_;
     Listings& listings_;
-    BookingEntry entry_;
-    Cancellation cancellation_;
     BalanceGuard balanceGuard_;
+    EntryController entries_;
+    SystemPrinter printer_;
     Resize resize_;
     std::unique_ptr<WidgetResizeWindow> resizeWindow_;
-    QString entryDay_; // the day the open new entry belongs to
-    // What the armed save writes: the entry as it was when "speichern" was pressed.
-    struct PendingSave {
-        EntryValues values;
-        LineTarget target;
-        QString dayDate;
-    } pendingSave_;
     bool closing_ = false;
     bool syncingDays_ = false;
 

@@ -3,31 +3,25 @@
 #include "backup.h"
 #include "data_paths.h"
 #include "datensicherung.h"
+#include "desktop.h"
 #include "haupt.h"
-#include "http_fetch.h"
 #include "qt_dialogs.h"
 #include "startup.h"
 #include "trace.h"
 #include "version_check.h"
-
-#include <QDesktopServices>
-#include <QUrl>
 
 #include <QApplication>
 
 namespace tb {
 
 TillbookRun::TillbookRun(Dialogs& dialogs, SettingsStore& store, Clock& clock, Scheduler& scheduler,
-                         QString commonDocuments)
-    : dialogs_(dialogs), store_(store), clock_(clock), scheduler_(scheduler),
-      commonDocuments_(std::move(commonDocuments)) {
-    fetch = [](const QString& url) { return fetchSmallFile(url); };
-    openUrl = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
-}
+                         Desktop& desktop, QString commonDocuments)
+    : dialogs_(dialogs), store_(store), clock_(clock), scheduler_(scheduler), desktop_(desktop),
+      commonDocuments_(std::move(commonDocuments)) {}
 
 TillbookRun::TillbookRun(QtDialogs& dialogs, SettingsStore& store, Clock& clock,
-                         Scheduler& scheduler, QString commonDocuments)
-    : TillbookRun(static_cast<Dialogs&>(dialogs), store, clock, scheduler,
+                         Scheduler& scheduler, Desktop& desktop, QString commonDocuments)
+    : TillbookRun(static_cast<Dialogs&>(dialogs), store, clock, scheduler, desktop,
                   std::move(commonDocuments)) {
     screenDialogs_ = &dialogs;
 }
@@ -53,10 +47,9 @@ int TillbookRun::exec() {
         backup.offerAfterCrash();
     };
 
-    VersionCheck update(dialogs_, fetch, [this](const QString& url) {
-        if (openUrl)
-            openUrl(url);
-    });
+    VersionCheck update(
+        dialogs_, [this](const QString& url) { return desktop_.fetch(url); },
+        [this](const QString& url) { desktop_.openUrl(url); });
     bool checked = false;
     for (;;) {
         std::unique_ptr<Session> session = startup.open();
@@ -83,18 +76,13 @@ int TillbookRun::exec() {
         QString password;
         {
             Haupt window({session->db.get(), &dialogs_, &clock_, &scheduler_, &store_,
-                          session->dataPath, &update});
-            window.openUrl = [this](const QUrl& url) {
-                if (openUrl)
-                    openUrl(url.toString());
-            };
+                          session->dataPath, &update, &desktop_});
             if (screenDialogs_)
                 screenDialogs_->setParent(&window);
             window.show();
             window.activate();
             trace("shown");
-            if (onMainWindow)
-                onMainWindow(window);
+            emit mainWindowShown(window);
             QApplication::exec();
             if (screenDialogs_)
                 screenDialogs_->setParent(nullptr);
@@ -123,8 +111,7 @@ int TillbookRun::exec() {
         Datensicherung window(backup, scheduler_, password);
         window.adjustSize();
         centreOnScreen(window);
-        if (onBackupWindow)
-            onBackupWindow(window);
+        emit backupWindowOpening(window);
         window.exec();
         if (window.result() != Datensicherung::Result::BackToProgram || endedBySignal)
             return 0;

@@ -2,6 +2,7 @@
 
 #include "audit_trail.h"
 #include "csv_export.h"
+#include "data_paths.h"
 #include "printing.h"
 #include "query_frame.h"
 
@@ -37,7 +38,7 @@ void QueryController::showPeriod() {
 }
 
 void QueryController::listPeriod() {
-    if (!s_.mayList())
+    if (!s_.entries->leaveNewEntry())
         return;
     frame_.clearSelectedText();
     emit tillCountAllowed(true);
@@ -51,7 +52,7 @@ void QueryController::listPeriod() {
 }
 
 void QueryController::listText(const QString& text) {
-    if (!s_.mayList())
+    if (!s_.entries->leaveNewEntry())
         return;
     emit tillCountAllowed(false);
     // Listed or not, the grid stays as it is until a text is listed.
@@ -62,7 +63,7 @@ void QueryController::listText(const QString& text) {
 }
 
 void QueryController::correctData() {
-    if (!s_.mayList())
+    if (!s_.entries->leaveNewEntry())
         return;
     emit listingStarts();
     day_.correctData();
@@ -78,7 +79,8 @@ void QueryController::afterCorrection() {
 void QueryController::exportCsv() {
     const QString work = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     CsvExport::run(day_.lines(), day_.currentListing(), s_.settings->rate1(), s_.settings->rate2(),
-                   s_.dataPath(), work, dialogs_);
+                   s_.store->get(SettingsStore::startup(), paths::kDataPathKey, s_.dataPath), work,
+                   dialogs_);
 }
 
 PrintSettings QueryController::printSettings() const {
@@ -109,8 +111,8 @@ void QueryController::printCashBook() {
     const int copies = dialogs_.choosePrinter(Printing::currentPrinter(), 1);
     if (copies <= 0)
         return;
-    s_.print([&](int) { return cashBookPages(rows, listing, settings); }, copies,
-             CsvExport::baseName(listing) + QStringLiteral(".pdf"));
+    s_.printer->print([&](int) { return cashBookPages(rows, listing, settings); }, copies,
+                      CsvExport::baseName(listing) + QStringLiteral(".pdf"));
 }
 
 } // namespace tb

@@ -3,11 +3,11 @@
 #include "clock.h"
 #include "day_presenter.h"
 #include "dialogs.h"
-#include "print_layout.h"
+#include "document_printer.h"
+#include "entry_controller.h"
 #include "settings_record.h"
 
 #include <QObject>
-#include <functional>
 
 namespace tb {
 
@@ -23,15 +23,13 @@ struct QueryServices {
     Dialogs* dialogs = nullptr;
     Clock* clock = nullptr;
     SettingsRecord* settings = nullptr;
-    // Asked before a listing replaces an open new entry; false: nothing happens.
-    std::function<bool()> mayList;
-    // Where the data file is now (the export goes beside it).
-    std::function<QString()> dataPath;
-    // Prints a document in copies, each a job of its own; false when it failed or was
-    // cancelled.
-    std::function<bool(const std::function<PrintDocument(int copy)>& document, int copies,
-                       const QString& pdfName)>
-        print;
+    // Asked before a listing replaces an open new entry; refused: nothing happens.
+    EntryController* entries = nullptr;
+    DocumentPrinter* printer = nullptr;
+    // Where the data file is now (the export goes beside it): the setting, or where it was
+    // opened.
+    SettingsStore* store = nullptr;
+    QString dataPath;
 };
 
 class QueryController : public QObject {

@@ -34,8 +34,8 @@ QueryFrame::QueryFrame(QWidget* parent) : QFrame(parent) {
     };
     start_ = period(QStringLiteral("vom"), "Label9");
     end_ = period(QStringLiteral("bis"), "Label10");
-    start_->clicked = [this] { emit periodStartClicked(); };
-    end_->clicked = [this] { emit periodEndClicked(); };
+    connect(start_, &ClickLabel::clicked, this, &QueryFrame::periodStartClicked);
+    connect(end_, &ClickLabel::clicked, this, &QueryFrame::periodEndClicked);
     grid->addWidget(new QLabel(QStringLiteral("vom")), 0, 0);
     grid->addWidget(start_, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("bis")), 0, 2);

@@ -1,5 +1,7 @@
 #include "till_count_page.h"
 
+#include "print_layout.h"
+
 #include "booking_entry.h"
 #include "value_display.h"
 
@@ -72,11 +74,11 @@ TillCountPage::TillCountPage(Dialogs& dialogs, QWidget* parent)
     counted_ = figure(QStringLiteral("Zählprotokoll (ist):"), "Label41", 2);
     expected_ = figure(QStringLiteral("Kassenbestand (soll):"), "Label43", 3);
     difference_ = figure(QStringLiteral("Differenz:"), "Label44", 4);
-    counted_->clicked = [this] {
+    connect(counted_, &ValueDisplay::clicked, this, [this] {
         dialogs_.message(QStringLiteral("Bitte geben Sie die Anzahl der Scheine und Münzen ein"),
                          QStringLiteral("KAssenaufnahme"), Icon::Information);
         countField(1)->setFocus();
-    };
+    });
     print_ = new QPushButton(QStringLiteral("Zählprotokoll drucken"));
     print_->setObjectName(QStringLiteral("Command16"));
     print_->setAccessibleName(print_->text());
@@ -107,6 +109,17 @@ TillCount::Texts TillCountPage::counts() const {
     for (size_t i = 0; i < t.size(); ++i)
         t[i] = counts_[i]->text();
     return t;
+}
+
+TillFigures TillCountPage::figures() const {
+    TillFigures f;
+    f.counts = counts();
+    f.lineTotals = lineTotals();
+    f.expected = expected_->text();
+    f.counted = counted_->text();
+    f.difference = difference_->text();
+    f.storedTitle = storedTitle_;
+    return f;
 }
 
 TillCount::Texts TillCountPage::lineTotals() const {

@@ -14,6 +14,7 @@ class QPushButton;
 namespace tb {
 
 class ValueDisplay;
+struct TillFigures;
 
 // The second tab, "Kassenaufnahme / Kassenabschluss": fifteen count fields (Text2(1..15)), the
 // line totals, the counted total, the book balance and the difference. The first count field
@@ -43,6 +44,8 @@ class TillCountPage : public QWidget {
     void showDifference();
     TillCount::Texts lineTotals() const;
     TillCount::Texts counts() const;
+    // What the counting protocol prints: the fields as they stand.
+    TillFigures figures() const;
 
   signals:
     // Any count changed: the service code may have come or gone, and the difference is due.

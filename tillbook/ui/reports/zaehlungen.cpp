@@ -11,9 +11,10 @@
 
 namespace tb {
 
-Zaehlungen::Zaehlungen(Database& db, Dialogs& dialogs, QString dataPath, QWidget* parent)
+Zaehlungen::Zaehlungen(Database& db, Dialogs& dialogs, QString dataPath, DocumentPrinter* printer,
+                       QWidget* parent)
     : QDialog(parent), db_(db), dialogs_(dialogs), dataPath_(std::move(dataPath)),
-      counts_(StoredCounts::read(db)) {
+      printer_(printer), counts_(StoredCounts::read(db)) {
     setObjectName(QStringLiteral("Zaehlungen"));
     setWindowTitle(QStringLiteral("Zählungen"));
     const QStringList headings = StoredCounts::listHeadings();
@@ -68,13 +69,14 @@ void Zaehlungen::printProtocol() {
         return;
     }
     const StoredCount& c = counts_[counts_.size() - 1 - static_cast<size_t>(row)];
-    if (print)
-        print(protocolOf(c, currency), QStringLiteral("Zählprotokoll Nr. %1.pdf").arg(c.number));
+    if (printer_)
+        printer_->printOne(protocolOf(c, currency),
+                           QStringLiteral("Zählprotokoll Nr. %1.pdf").arg(c.number));
 }
 
 void Zaehlungen::printList() {
-    if (print)
-        print(listPages(counts_), QStringLiteral("Zählungen.pdf"));
+    if (printer_)
+        printer_->printOne(listPages(counts_), QStringLiteral("Zählungen.pdf"));
 }
 
 void Zaehlungen::exportCsv() {

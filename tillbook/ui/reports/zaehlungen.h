@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs.h"
+#include "document_printer.h"
 #include "print_layout.h"
 #include "stored_counts.h"
 
@@ -17,10 +18,9 @@ namespace tb {
 class Zaehlungen : public QDialog {
     Q_OBJECT
   public:
-    Zaehlungen(Database& db, Dialogs& dialogs, QString dataPath, QWidget* parent = nullptr);
+    Zaehlungen(Database& db, Dialogs& dialogs, QString dataPath, DocumentPrinter* printer = nullptr,
+               QWidget* parent = nullptr);
 
-    // Where a printout goes: the document, the name proposed for a PDF file.
-    std::function<bool(const PrintDocument& doc, const QString& pdfName)> print;
     QString currency = QStringLiteral("EUR");
     QString workFolder;
 
@@ -40,6 +40,7 @@ class Zaehlungen : public QDialog {
     Database& db_;
     Dialogs& dialogs_;
     QString dataPath_;
+    DocumentPrinter* printer_;
     std::vector<StoredCount> counts_;
     QTableWidget* table_;
 };

@@ -21,8 +21,8 @@
 
 namespace tb {
 
-Vorgaben::Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent), db_(db), dialogs_(dialogs), settings_(db) {
+Vorgaben::Vorgaben(Database* db, Dialogs& dialogs, VorgabenHost* host, QWidget* parent)
+    : QDialog(parent), db_(db), host_(host), dialogs_(dialogs), settings_(db) {
     setObjectName(QStringLiteral("Vorgaben"));
     setWindowTitle(QStringLiteral("Vorgaben"));
     setStyleSheet(QStringLiteral("QDialog { background: rgb(215,235,255); }"));
@@ -42,7 +42,7 @@ Vorgaben::Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent)
         QRegularExpression(QStringLiteral("[0-9]{0,9}")), receipt_));
 
     auto* x = new ClickLabel;
-    x->clicked = [this] { toggleTaxSwitch(); };
+    connect(x, &ClickLabel::clicked, this, &Vorgaben::toggleTaxSwitch);
     xSwitch_ = x;
     xSwitch_->setText(settings_.taxSwitch());
     xSwitch_->setFixedSize(18, 18);
@@ -84,7 +84,7 @@ Vorgaben::Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent)
         f->setCursor(Qt::PointingHandCursor);
         f->setStyleSheet(
             QStringLiteral("background: white; border: 1px solid gray; padding: 2px;"));
-        f->clicked = [this, f] { pickDate(f); };
+        connect(f, &ClickLabel::clicked, this, [this, f] { pickDate(f); });
         return f;
     };
     from_ = dateField("Label40", QStringLiteral("vom"));
@@ -162,7 +162,7 @@ void Vorgaben::reject() {
 
 void Vorgaben::revealRenumbering() {
     // Revealed whenever the dialog becomes active with the code standing; nothing hides it.
-    if (serviceCodeActive && serviceCodeActive())
+    if (host_ && host_->serviceCodeActive())
         renumber_->show();
 }
 
@@ -186,7 +186,7 @@ void Vorgaben::pickDate(ClickLabel* field) {
 }
 
 void Vorgaben::renumber() {
-    if (!db_ || (mayRenumber && !mayRenumber()))
+    if (!db_ || (host_ && !host_->mayRenumber()))
         return;
     QString receipt = receipt_->text();
     Renumbering renumbering(*db_, dialogs_, settings_);
@@ -194,8 +194,7 @@ void Vorgaben::renumber() {
     receipt_->setText(receipt);
     if (r != Renumbering::Outcome::Done)
         return;
-    if (onRenumbered)
-        onRenumbered();
+    emit renumbered();
     reject(); // closed as by the frame: the bound fields, the new "Beleg-Nr." among them
 }
 

@@ -15,7 +15,19 @@ class QPushButton;
 
 namespace tb {
 class ClickLabel;
-}
+
+// What the settings window asks the main window it was opened from.
+class VorgabenHost {
+  public:
+    // Whether the renumbering panel is offered (service code in the till count).
+    virtual bool serviceCodeActive() const = 0;
+    // Asked before a renumbering begins (an open entry in the main window); false stops it.
+    virtual bool mayRenumber() = 0;
+
+  protected:
+    ~VorgabenHost() = default;
+};
+} // namespace tb
 
 namespace tb {
 
@@ -24,7 +36,9 @@ namespace tb {
 class Vorgaben : public QDialog {
     Q_OBJECT
   public:
-    Vorgaben(Database* db, Dialogs& dialogs, QWidget* parent = nullptr);
+    // Without a host the renumbering panel is not offered.
+    Vorgaben(Database* db, Dialogs& dialogs, VorgabenHost* host = nullptr,
+             QWidget* parent = nullptr);
 
     QLineEdit* rate1() const { return rate1_; }
     QLineEdit* rate2() const { return rate2_; }
@@ -43,20 +57,18 @@ class Vorgaben : public QDialog {
     void toggleTaxSwitch();
     // "Speichern": captions stored, record saved, dialog closed.
     void saveAndClose();
-    // Whether the renumbering panel is offered (service code in the till count).
-    std::function<bool()> serviceCodeActive;
     // Where today comes from (the date fields open the calendar on it); the system clock if
     // not set.
     const Clock* clock = nullptr;
-    // After a renumbering: the main window's day list is re-read.
-    std::function<void()> onRenumbered;
-    // Asked before a renumbering begins (an open entry in the main window); false stops it.
-    std::function<bool()> mayRenumber;
     // Whether the settings record could be read; the dialog is not shown without it.
     bool loaded() const { return settings_.loaded(); }
 
     // Closing by the frame and Escape: the bound fields are saved, caption edits are lost.
     void reject() override;
+
+  signals:
+    // A renumbering was done: the main window's day list is re-read.
+    void renumbered();
 
   protected:
     bool eventFilter(QObject* o, QEvent* e) override;
@@ -68,6 +80,7 @@ class Vorgaben : public QDialog {
     void revealRenumbering();
     void pickDate(ClickLabel* field);
     Database* db_;
+    VorgabenHost* host_;
     Dialogs& dialogs_;
     SettingsRecord settings_;
     QLineEdit* rate1_;

@@ -1,15 +1,15 @@
 #include "info.h"
 
+#include "desktop.h"
+
 #include "enter_presses.h"
 #include "version_check.h"
 
-#include <QDesktopServices>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace tb {
@@ -67,14 +67,14 @@ QString Info::webAddress() {
     return VersionCheck::serverBase();
 }
 
-Info::Info(QWidget* parent) : QDialog(parent) {
+Info::Info(Desktop* desktop, QWidget* parent)
+    : QDialog(parent), desktop_(desktop ? *desktop : QtDesktop::instance()) {
     setObjectName(QStringLiteral("Info"));
     setWindowTitle(QStringLiteral("Info"));
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kGrey);
     setPalette(pal);
-    openUrl = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
 
     auto* version = plain(VersionCheck::installedVersion());
     version->setObjectName(QStringLiteral("Label2"));
@@ -119,10 +119,7 @@ Info::Info(QWidget* parent) : QDialog(parent) {
         l->setTextFormat(Qt::RichText);
         l->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
         l->setAccessibleName(text);
-        connect(l, &QLabel::linkActivated, this, [this](const QString& u) {
-            if (openUrl)
-                openUrl(u);
-        });
+        connect(l, &QLabel::linkActivated, this, [this](const QString& u) { desktop_.openUrl(u); });
         return l;
     };
     makerLayout->addWidget(plain(QStringLiteral("Update-Server:")));
@@ -176,8 +173,8 @@ bool Info::eventFilter(QObject* o, QEvent* e) {
             hover(true);
         else if (e->type() == QEvent::Leave)
             hover(false);
-        else if (e->type() == QEvent::MouseButtonRelease && openUrl)
-            openUrl(webAddress());
+        else if (e->type() == QEvent::MouseButtonRelease)
+            desktop_.openUrl(webAddress());
     }
     return QDialog::eventFilter(o, e);
 }

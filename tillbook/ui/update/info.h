@@ -2,24 +2,24 @@
 
 #include <QDialog>
 #include <QLabel>
-#include <functional>
 
 class QTabWidget;
 class QPushButton;
 
 namespace tb {
 
+class Desktop;
+
 // The about box: the engraved name, the version and its date, the disclaimer, and what the
 // program is: version, copyright, licence and the update server with its link.
 class Info : public QDialog {
     Q_OBJECT
   public:
-    explicit Info(QWidget* parent = nullptr);
+    // Links (the web address, a new mail) open on the desktop (none: the program's own).
+    explicit Info(Desktop* desktop = nullptr, QWidget* parent = nullptr);
     QTabWidget* tabs() const { return tabs_; }
     QLabel* webLink() const { return web_; }
     QPushButton* okButton() const { return ok_; }
-    // Opens a link (the web address, a new mail); tests replace it.
-    std::function<void(const QString& url)> openUrl;
 
     static QString disclaimer();
     // The lines of the "Programm" tab above the server's address.
@@ -33,6 +33,7 @@ class Info : public QDialog {
 
   private:
     void hover(bool on);
+    Desktop& desktop_;
     QTabWidget* tabs_;
     QLabel* web_;
     QPushButton* ok_;
