@@ -52,13 +52,13 @@ class Salvage {
     // Writes the new file at target (which must not exist). Unreadable: not a single page
     // could be read, or the file is no cash book; why tells the failure.
     static Outcome rebuild(const QString& path, const QString& target, SalvageReport& report,
-                           Progress& progress, FileResult* why);
+                           Progress& progress, Result* why);
     static Outcome rebuild(const QString& path, const QString& target, SalvageReport& report,
                            Progress& progress, QString* why) {
-        FileResult r;
+        Result r;
         const Outcome o = rebuild(path, target, report, progress, &r);
         if (why)
-            *why = r.detail;
+            *why = germanText(r);
         return o;
     }
 };

@@ -185,7 +185,7 @@ TEST_F(Check, TheSqlcipherShellCannotWriteUnnoticed) {
 
 TEST_F(Check, AnOldBookBeginsItsLogWithItsWholeStateInOneStep) {
     const QString path = home.path() + "/alt.kas";
-    ASSERT_TRUE(cashfile::createEmpty(path, nullptr, {}, false));
+    ASSERT_TRUE(cashfile::createEmpty(path, {}, false));
     {
         auto old = Database::open(path, {});
         for (int i = 0; i < 40; ++i)
@@ -231,7 +231,7 @@ TEST_F(Check, RestoreAndCompactionKeepTheLogAndTheRestoreIsNoted) {
     QDir().mkpath(home.path() + "/Sicherung");
     ASSERT_TRUE(QFile::copy(book().path(), copy));
     ASSERT_TRUE(cashfile::putPasswordBack(copy));
-    ASSERT_TRUE(cashfile::createEmpty(data, nullptr, cashfile::builtInPassword(), false));
+    ASSERT_TRUE(cashfile::createEmpty(data, cashfile::builtInPassword(), false));
 
     // A copy is restored over a data file from before the log.
     ASSERT_TRUE(Restore::restoreFile(copy, data).ok());

@@ -273,15 +273,15 @@ TEST_F(Salvaging, RandomDamageLosesOnlyTheRowsOfDamagedPages) {
         const QString started = folder + "/Tillbook-Start.kas";
         writeBytes(started, bytes);
         startTillbook(started); // ends, whatever the file holds
-        const Compaction::Result r = Compaction::compact(data);
+        const Compaction::Report r = Compaction::compact(data);
         if (!r.file.ok()) {
             // Only a file whose key salt is gone, or with no row left, cannot be read at all.
-            ASSERT_TRUE(r.unreadable) << r.file.detail.toStdString();
+            ASSERT_TRUE(r.unreadable) << germanText(r.file).toStdString();
             bool anyWhole = false;
             for (int t = 0; t < 4; ++t)
                 for (const auto& [id, p] : layout.pages[size_t(t)])
                     anyWhole = anyWhole || untouched(p, d);
-            EXPECT_TRUE(d.salt || !anyWhole) << r.file.detail.toStdString();
+            EXPECT_TRUE(d.salt || !anyWhole) << germanText(r.file).toStdString();
             EXPECT_EQ(bytesOf(data), bytes);
             ++unreadable;
             continue;
@@ -394,8 +394,8 @@ TEST_F(Salvaging, ADamagedParentPageLosesNoRowOfTheUndamagedLeavesBelowIt) {
         for (const QString& f : QDir(folder).entryList({"*.beschaedigt*"}, QDir::Files))
             QFile::remove(folder + "/" + f);
         zeroPage(data, damaged);
-        const Compaction::Result r = Compaction::compact(data);
-        ASSERT_TRUE(r.file.ok()) << r.file.detail.toStdString();
+        const Compaction::Report r = Compaction::compact(data);
+        ASSERT_TRUE(r.file.ok()) << germanText(r.file).toStdString();
         ASSERT_TRUE(r.salvage);
         EXPECT_TRUE(r.salvage->linesLost.empty());
         EXPECT_EQ(readBook(data), book);
@@ -409,8 +409,8 @@ TEST_F(Salvaging, LostSettingsDaysAndTextsAreMadeGoodFromTheLines) {
     for (const char* table : {"Einstellungen", "Datum", "Buchungstext"})
         zeroPage(pristine, rootOf(pristine, table));
     QFile::copy(pristine, data);
-    const Compaction::Result r = Compaction::compact(data);
-    ASSERT_TRUE(r.file.ok()) << r.file.detail.toStdString();
+    const Compaction::Report r = Compaction::compact(data);
+    ASSERT_TRUE(r.file.ok()) << germanText(r.file).toStdString();
     const Book after = readBook(data);
     // The lines are all there; their days and texts are made anew from them.
     EXPECT_EQ(after[1].size(), book[1].size());

@@ -35,8 +35,8 @@ QStringList DataCorrection::undatedWithAmounts(Database& db) {
     return out;
 }
 
-DataCorrection::Result DataCorrection::correct(Database& db, bool removeAmounts) {
-    Result r;
+DataCorrection::Report DataCorrection::correct(Database& db, bool removeAmounts) {
+    Report r;
     changelog::ReasonScope reason(db, changelog::Reason::DataCorrection);
     Transaction t(db);
     if (!t.isActive())
@@ -90,7 +90,7 @@ DataCorrection::Result DataCorrection::correct(Database& db, bool removeAmounts)
             }
         }
         if (!ok)
-            return Result{}; // rolled back: nothing changed
+            return Report{}; // rolled back: nothing changed
     }
     // The correction as a whole, beside the entries of the lines it changed.
     changelog::NewEntry whole{changelog::Kind::DataCorrection, changelog::Reason::DataCorrection};
@@ -102,12 +102,12 @@ DataCorrection::Result DataCorrection::correct(Database& db, bool removeAmounts)
                               std::to_string(r.kept));
     r.ok = changelog::append(db, whole) && t.commit();
     if (!r.ok)
-        return Result{};
+        return Report{};
     return r;
 }
 
-DataCorrection::Result DataCorrection::run(DataView& grid, Dialogs& dialogs) {
-    Result r;
+DataCorrection::Report DataCorrection::run(DataView& grid, Dialogs& dialogs) {
+    Report r;
     if (Database* db = grid.database()) {
         bool removeAmounts = false;
         const QStringList withAmounts = undatedWithAmounts(*db);

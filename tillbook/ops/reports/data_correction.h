@@ -15,7 +15,7 @@ namespace tb {
 // the operator, shown the line, said so.
 class DataCorrection {
   public:
-    struct Result {
+    struct Report {
         bool ok = false;
         int removed = 0; // lines without a date
         int kept = 0;    // lines without a date kept for their amounts
@@ -23,14 +23,14 @@ class DataCorrection {
         int filled = 0;  // empty balances set to "0"
     };
     // Lines without a date are removed; those with an amount only with removeAmounts.
-    static Result correct(Database& db, bool removeAmounts = false);
+    static Report correct(Database& db, bool removeAmounts = false);
     // The lines without a date that carry an amount, one per line as the operator is shown
     // them: receipt number, booking text, amount.
     static QStringList undatedWithAmounts(Database& db);
     // The menu entry "Datenkorrektur" and the failed period listing: the question about lines
     // with amounts, the correction, the grid on all lines, and "Daten korrigiert" with what
     // was done.
-    static Result run(DataView& grid, Dialogs& dialogs);
+    static Report run(DataView& grid, Dialogs& dialogs);
 };
 
 } // namespace tb
