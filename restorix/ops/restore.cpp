@@ -210,10 +210,9 @@ RestoreResult Restore::restoreFile(const QString& source, const QString& target,
     // A restore onto a new computer: the data folder is made first.
     const QString folder = paths::folderOf(target);
     if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
-        QString why;
-        if (!pathcheck::mayCreateAt(target, true, &why)) {
+        if (const Result may = pathcheck::mayCreateAt(target, true); !may) {
             Result r = fromErrno(ENOENT);
-            r.detail = why;
+            r.detail = germanText(may);
             return fail(RestoreResult::Cause::FolderMissing, r);
         }
         if (!QDir().mkpath(folder))

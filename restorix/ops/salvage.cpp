@@ -107,10 +107,10 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
             *why = r;
         return o;
     };
-    QString reason;
-    const auto pages = BookPages::open(path, cashfile::builtInPassword(), &reason);
+    Result unreadable;
+    const auto pages = BookPages::open(path, cashfile::builtInPassword(), &unreadable);
     if (!pages)
-        return give(Outcome::Unreadable, finding(reason));
+        return give(Outcome::Unreadable, unreadable);
     BookReader reader(*pages);
     reader.survey(&progress);
     if (reader.foreign())

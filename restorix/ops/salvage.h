@@ -53,14 +53,6 @@ class Salvage {
     // could be read, or the file is no cash book; why tells the failure.
     static Outcome rebuild(const QString& path, const QString& target, SalvageReport& report,
                            Progress& progress, Result* why);
-    static Outcome rebuild(const QString& path, const QString& target, SalvageReport& report,
-                           Progress& progress, QString* why) {
-        Result r;
-        const Outcome o = rebuild(path, target, report, progress, &r);
-        if (why)
-            *why = germanText(r);
-        return o;
-    }
 };
 
 } // namespace tb

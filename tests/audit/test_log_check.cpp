@@ -272,8 +272,7 @@ TEST_F(Check, ARepairCarriesTheLogNamesLostEntriesAndStartsAfresh) {
     // The pages that hold nothing but entries of the log, by the entries on them.
     std::map<quint32, std::pair<qint64, qint64>> logPages;
     {
-        QString why;
-        auto pages = BookPages::open(path, cashfile::builtInPassword(), &why);
+        auto pages = BookPages::open(path, cashfile::builtInPassword(), nullptr);
         ASSERT_TRUE(pages);
         BookReader reader(*pages);
         reader.survey();
@@ -295,9 +294,9 @@ TEST_F(Check, ARepairCarriesTheLogNamesLostEntriesAndStartsAfresh) {
     const QString target = home.path() + "/repariert.kas";
     SalvageReport report;
     NoProgress none;
-    QString why;
+    Result why;
     ASSERT_EQ(Salvage::rebuild(path, target, report, none, &why), Salvage::Outcome::Written)
-        << why.toStdString();
+        << germanText(why).toStdString();
     ASSERT_EQ(report.logLost.size(), 1u);
     EXPECT_EQ(report.logLost[0].from, middle->second.first);
     EXPECT_EQ(report.logLost[0].to, middle->second.second);

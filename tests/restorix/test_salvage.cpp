@@ -127,8 +127,7 @@ struct Layout {
 
 Layout layoutOf(const QString& path) {
     Layout layout;
-    QString why;
-    auto pages = BookPages::open(path, cashfile::builtInPassword(), &why);
+    auto pages = BookPages::open(path, cashfile::builtInPassword(), nullptr);
     if (!pages)
         return layout;
     BookReader reader(*pages);
@@ -228,9 +227,9 @@ TEST_F(Salvaging, TheReaderReadsAWholeBookAsTheEngineDoes) {
         makeBook(data, 800, 7, keyed);
         const Book book = readBook(data);
         ASSERT_EQ(book[1].size(), 791u); // IDs 5, 102, … 781 deleted
-        QString why;
+        Result why;
         auto pages = BookPages::open(data, cashfile::builtInPassword(), &why);
-        ASSERT_TRUE(pages) << why.toStdString();
+        ASSERT_TRUE(pages) << germanText(why).toStdString();
         EXPECT_EQ(pages->keyed(), keyed);
         const Layout layout = layoutOf(data);
         for (int t = 0; t < 4; ++t)
@@ -242,9 +241,9 @@ TEST_F(Salvaging, TheReaderReadsAWholeBookAsTheEngineDoes) {
     }
     // Neither with the password nor without: nothing to read.
     writeBytes(data, QByteArray(8192, 'x'));
-    QString why;
+    Result why;
     EXPECT_FALSE(BookPages::open(data, cashfile::builtInPassword(), &why));
-    EXPECT_FALSE(why.isEmpty());
+    EXPECT_FALSE(germanText(why).isEmpty());
 }
 
 TEST_F(Salvaging, RandomDamageLosesOnlyTheRowsOfDamagedPages) {
@@ -357,8 +356,7 @@ quint32 rootOf(const QString& path, const QString& table) {
 }
 
 std::vector<quint32> pagesOfType(const QString& path, uchar type) {
-    QString why;
-    auto pages = BookPages::open(path, cashfile::builtInPassword(), &why);
+    auto pages = BookPages::open(path, cashfile::builtInPassword(), nullptr);
     std::vector<quint32> found;
     QByteArray page;
     for (quint32 p = 2; pages && p <= pages->pageCount(); ++p)

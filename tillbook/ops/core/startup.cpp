@@ -91,12 +91,11 @@ std::unique_ptr<Session> Startup::open() {
     const QString& path = session->dataPath;
 
     if (found.problem == pathcheck::Problem::Missing) {
-        QString why;
         // Only the default data folder is made; elsewhere a missing folder may be a drive that
         // is not connected, and a book made there would land on the system disk.
-        if (!pathcheck::mayCreateAt(path, path == defaultPath, &why))
+        if (const Result may = pathcheck::mayCreateAt(path, path == defaultPath); !may)
             return fail(QStringLiteral("Das Kassenbuch konnte nicht angelegt werden:\n%1\n\n%2\n\n")
-                            .arg(QDir::toNativeSeparators(path), why) +
+                            .arg(QDir::toNativeSeparators(path), germanText(may)) +
                         kEndNothingMade);
         const Answer a = dialogs_.message(
             QStringLiteral("Die Kassenbuch-Datei wurde nicht gefunden:\n%1\n\nSoll dort ein "

@@ -306,10 +306,9 @@ AdvisorBatch::Plan AdvisorBatch::makePlan(PeriodLines& lines, const QString& per
                                    .arg(periodStart, periodEnd);
         return p;
     }
-    QString why;
-    if (!lines.read(&why)) {
-        p.refusal =
-            kNotDone + QStringLiteral("Die Buchungen konnten nicht gelesen werden.\n") + why;
+    if (const Result read = lines.read(); !read) {
+        p.refusal = kNotDone + QStringLiteral("Die Buchungen konnten nicht gelesen werden.\n") +
+                    germanText(read);
         return p;
     }
 
@@ -358,6 +357,7 @@ AdvisorBatch::Plan AdvisorBatch::makePlan(PeriodLines& lines, const QString& per
     qint64 walked = 0;
     progress_.begin(QStringLiteral("Die Buchungen des Zeitraums werden geprüft …"),
                     lines.lineCount());
+    QString why;
     const bool complete = lines.walk(
         kColumns, 0, dates.size(),
         [&](const PeriodLines::Date& d, const Statement& st) {

@@ -411,8 +411,10 @@ struct AuditorExport::Writer {
         };
         if (t.periodLines) {
             PeriodLines lines(out.db_, start, end);
-            if (!lines.read(&error))
+            if (const Result read = lines.read(); !read) {
+                error = germanText(read);
                 return -1;
+            }
             if (!lines.walk(
                     t.select, 0, lines.dates().size(),
                     [&](const PeriodLines::Date&, const Statement& s) { return writeRow(s); },
