@@ -311,7 +311,7 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
     progress.begin(QStringLiteral("Die laufenden Bestände werden neu berechnet …"));
     const Money floatAmount = Money::parseOrZero(
         db->scalar(QStringLiteral("SELECT Einst15 FROM Einstellungen ORDER BY ID LIMIT 1;")));
-    if (!RunningBalance::fullWalk(*db, floatAmount).ok)
+    if (!RunningBalance::fullWalk(*db, floatAmount).ok())
         return give(Outcome::Failed, db->lastFailure());
 
     // What the report says.

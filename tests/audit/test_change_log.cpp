@@ -240,7 +240,7 @@ TEST_F(Entries, RenumberingAndDataCorrectionAreLoggedLineByLineAndAsAWhole) {
     db().exec("UPDATE Buchungen SET a11 = '2024' WHERE ID = " + QString::number(a) + ";");
     db().exec("UPDATE Buchungen SET a10 = '' WHERE ID = " + QString::number(b) + ";");
     n = count();
-    ASSERT_TRUE(DataCorrection::correct(db(), true).ok);
+    ASSERT_TRUE(DataCorrection::correct(db(), true).ok());
     got = since(n);
     ASSERT_EQ(got.size(), 3u);
     EXPECT_EQ(AuditTrail::kindWithReason(got[0]), "Zeile geändert (Datenkorrektur)");

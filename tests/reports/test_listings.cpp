@@ -119,7 +119,7 @@ TEST_F(Lists, TheCorrectionRebuildsKeysByPositionAndRunTwiceChangesNothing) {
     book.db().exec(
         QStringLiteral("UPDATE Buchungen SET a11 = 'falsch', a15 = '17,00' WHERE ID = %1;").arg(b));
     const DataCorrection::Report first = DataCorrection::correct(book.db());
-    EXPECT_TRUE(first.ok);
+    EXPECT_TRUE(first.ok());
     EXPECT_EQ(first.rebuilt, 2);
     EXPECT_EQ(first.filled, 1);
     EXPECT_EQ(book.lineValue(a, "a11"), "20261206");
@@ -127,7 +127,7 @@ TEST_F(Lists, TheCorrectionRebuildsKeysByPositionAndRunTwiceChangesNothing) {
     EXPECT_EQ(book.lineValue(a, "a15"), "0");
     EXPECT_EQ(book.lineValue(b, "a15"), "17,00");
     const DataCorrection::Report second = DataCorrection::correct(book.db());
-    EXPECT_TRUE(second.ok);
+    EXPECT_TRUE(second.ok());
     EXPECT_EQ(second.removed + second.rebuilt + second.filled, 0);
 }
 
@@ -137,7 +137,7 @@ TEST_F(Lists, TheCorrectionIsAllOrNothing) {
     book.db().exec("CREATE TRIGGER no_delete BEFORE DELETE ON Buchungen BEGIN "
                    "SELECT RAISE(ABORT, 'nein'); END;");
     const DataCorrection::Report r = DataCorrection::run(grid, dialogs);
-    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.ok());
     EXPECT_TRUE(dialogs.last().text.startsWith("Daten korrigiert\n"));
     EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen WHERE a11 = '20240301';"), "0");
     EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "2");

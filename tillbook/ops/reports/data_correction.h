@@ -16,7 +16,8 @@ namespace tb {
 class DataCorrection {
   public:
     struct Report {
-        bool ok = false;
+        Result failure = finding({}); // why nothing was changed; none once it is stored
+        bool ok() const { return failure.ok(); }
         int removed = 0; // lines without a date
         int kept = 0;    // lines without a date kept for their amounts
         int rebuilt = 0; // date keys that changed
