@@ -30,15 +30,15 @@ static bool hasPlainHeader(const QString& path);
 
 std::unique_ptr<Database> openWithEitherKey(const QString& path,
                                             const std::function<bool(Database&)>& accept,
-                                            QByteArray* usedKey, FileResult* failure) {
+                                            QByteArray* usedKey, Result* failure) {
     // A file that starts with the engine's plain header has no password (a keyed file starts
     // with its random salt), which spares deriving the key for nothing.
     const bool plainHeader = hasPlainHeader(path);
     for (const QByteArray& key : keysInTurn()) {
         if (plainHeader && !key.isEmpty())
             continue;
-        FileResult why;
-        auto db = Database::open(path, key, why);
+        Result why;
+        auto db = Database::open(path, key, &why);
         if (!db && failure)
             *failure = why;
         if (db && (!accept || accept(*db))) {
@@ -96,17 +96,20 @@ static const char* const kUpgrade[] = {
     "BEGIN SELECT RAISE(ABORT, 'Eine gespeicherte Zaehlung wird nicht geloescht.'); END;",
 };
 
-bool upgrade(Database& db, QString* error) {
+Result upgrade(Database& db) {
     Transaction t(db);
     for (const char* sql : kUpgrade)
-        if (!db.exec(QString::fromLatin1(sql), error))
-            return false;
+        if (Result r = db.exec(QString::fromLatin1(sql)); !r)
+            return r;
     // A book without the change log gets it, beginning with the book as it is; and the
     // log's triggers are put back where they are missing.
-    if (!changelog::ensureLog(db, changelog::Reason::None, error) ||
-        !changelog::ensureTriggers(db, error))
-        return false;
-    return t.commit();
+    if (Result r = changelog::ensureLog(db, changelog::Reason::None); !r)
+        return r;
+    if (Result r = changelog::ensureTriggers(db); !r)
+        return r;
+    if (!t.commit())
+        return finding({}); // the commit failed without a cause
+    return {};
 }
 
 bool hasCashBookTables(Database& db) {
@@ -132,21 +135,21 @@ std::optional<RowCounts> countRows(Database& db) {
     return c;
 }
 
-static FileResult broken(const QString& why) {
-    FileResult r = finding(QStringLiteral("Die Kopie ist nicht in Ordnung: ") + why);
+static Result broken(const QString& why) {
+    Result r = finding(QStringLiteral("Die Kopie ist nicht in Ordnung: ") + why);
     r.systemText = why;
     return r;
 }
 
-static FileResult notACashBook() {
+static Result notACashBook() {
     return finding(QStringLiteral("Die Datei ist kein Kassenbuch."));
 }
 
-FileResult checkOpens(const QString& path, const QByteArray& key) {
-    QString why;
+Result checkOpens(const QString& path, const QByteArray& key) {
+    Result why;
     auto db = Database::open(path, key, &why);
     if (!db)
-        return broken(why);
+        return broken(germanText(why));
     if (!hasCashBookTables(*db))
         return broken(QStringLiteral("Die Datei ist kein Kassenbuch."));
     const qint64 pages = db->scalar(QStringLiteral("PRAGMA page_count;")).toLongLong();
@@ -156,12 +159,12 @@ FileResult checkOpens(const QString& path, const QByteArray& key) {
     return {};
 }
 
-FileResult verifyBook(const QString& path, const QByteArray& key,
-                      const std::optional<RowCounts>& expected) {
-    QString why;
+Result verifyBook(const QString& path, const QByteArray& key,
+                  const std::optional<RowCounts>& expected) {
+    Result why;
     auto db = Database::open(path, key, &why);
     if (!db)
-        return broken(why);
+        return broken(germanText(why));
     const QString integrity = db->scalar(QStringLiteral("PRAGMA integrity_check;"));
     if (integrity != QLatin1String("ok"))
         return broken(QStringLiteral("Die Prüfung der Datenbank meldet: ") + integrity);
@@ -174,12 +177,10 @@ FileResult verifyBook(const QString& path, const QByteArray& key,
     return {};
 }
 
-static FileResult passwordOn(const QString& path);
-
-FileResult protect(const QString& path) {
+Result protect(const QString& path) {
     if (!QFileInfo(path).isFile())
         return fromErrno(ENOENT);
-    return passwordOn(path);
+    return putPasswordBack(path);
 }
 
 static bool hasPlainHeader(const QString& path) {
@@ -248,21 +249,21 @@ struct RawFile {
 
 // The rewrite under a new key (changePassword), its failure kept as the engine or the system
 // reported it.
-static FileResult rekey(const QString& path, const QByteArray& oldKey, const QByteArray& newKey) {
+static Result rekey(const QString& path, const QByteArray& oldKey, const QByteArray& newKey) {
     // Nothing of a failed rewrite stays beside the file, nor of one a crash cut short before.
     PendingFile rewrite(path, rekeyTemp(path), PendingFile::Mode::TargetsMode);
     const QString& tmp = rewrite.path();
     rewrite.discard();
     const RawFile raw(path);
     {
-        FileResult why;
-        auto db = Database::open(path, oldKey, why);
+        Result why;
+        auto db = Database::open(path, oldKey, &why);
         if (!db)
             return why;
         // Nobody else may write to the file while it is rewritten: the read below takes the
         // engine's read lock (rolling back a journal a crash left) and keeps it to the end.
         db->exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE;"));
-        const bool locked = db->exec(QStringLiteral("SELECT count(*) FROM sqlite_master;"));
+        const bool locked = db->exec(QStringLiteral("SELECT count(*) FROM sqlite_master;")).ok();
         // Taking the password off or putting it back is one pass over the pages when the file
         // has the page form of the keyed format; anything else the engine rewrites.
         pagecipher::Result pass{pagecipher::Result::NotApplicable};
@@ -278,44 +279,38 @@ static FileResult rekey(const QString& path, const QByteArray& oldKey, const QBy
             attach.bind(2, QString::fromLatin1(newKey));
             if (!attach.run())
                 return attach.failure();
-            if (!db->exec(QStringLiteral("SELECT sqlcipher_export('target');"), &why) ||
-                !db->exec(QStringLiteral("DETACH DATABASE target;"), &why))
-                return why;
+            if (Result r = db->exec(QStringLiteral("SELECT sqlcipher_export('target');")); !r)
+                return r;
+            if (Result r = db->exec(QStringLiteral("DETACH DATABASE target;")); !r)
+                return r;
         }
     }
     // The rewritten file must be complete on disk before it takes the original's name, and
     // open under the new key as a cash book with every page its header counts.
-    if (FileResult synced = rewrite.check(); !synced.ok()) {
-        synced.detail.prepend(
-            QStringLiteral("Die Datei konnte nicht vollständig geschrieben werden. "));
+    if (Result synced = rewrite.check(); !synced.ok()) {
+        synced.detail = QStringLiteral("Die Datei konnte nicht vollständig geschrieben werden. ") +
+                        germanText(synced);
         return synced;
     }
     return rewrite.putInPlace([&](const QString& file) { return checkOpens(file, newKey); });
 }
 
-static bool told(const FileResult& r, QString* error) {
-    if (!r.ok() && error)
-        *error = r.detail;
-    return r.ok();
+Result changePassword(const QString& path, const QByteArray& oldKey, const QByteArray& newKey) {
+    return rekey(path, oldKey, newKey);
 }
 
-bool changePassword(const QString& path, const QByteArray& oldKey, const QByteArray& newKey,
-                    QString* error) {
-    return told(rekey(path, oldKey, newKey), error);
-}
-
-bool removePassword(const QString& path, QString* error) {
+Result removePassword(const QString& path) {
     switch (probe(path)) {
     case State::Plain:
-        return true;
+        return {};
     case State::Protected:
-        return changePassword(path, builtInPassword(), {}, error);
+        return changePassword(path, builtInPassword(), {});
     default:
-        return told(notACashBook(), error);
+        return notACashBook();
     }
 }
 
-static FileResult passwordOn(const QString& path) {
+Result putPasswordBack(const QString& path) {
     switch (probe(path)) {
     case State::Protected:
         return {};
@@ -326,53 +321,45 @@ static FileResult passwordOn(const QString& path) {
     }
 }
 
-bool putPasswordBack(const QString& path, QString* error) {
-    return told(passwordOn(path), error);
-}
-
-FileResult createEmptyBook(const QString& path, const QByteArray& key, bool withLog) {
+Result createEmpty(const QString& path, const QByteArray& key, bool withLog) {
     if (QFileInfo::exists(path))
         return finding(QStringLiteral("Die Datei ist bereits vorhanden."));
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return finding(QStringLiteral("Der Ordner konnte nicht angelegt werden."));
-    FileResult why;
-    auto fail = [&](FileResult r) {
+    Result why;
+    auto fail = [&](Result r) {
         QFile::remove(path);
         return r;
     };
     {
-        auto db = Database::open(path, key, why, Database::Mode::Create);
+        auto db = Database::open(path, key, &why, Database::Mode::Create);
         if (!db)
             return fail(why);
         Transaction t(*db);
         for (const char* sql : kSchema) {
-            if (!db->exec(QString::fromLatin1(sql), &why))
+            if (why = db->exec(QString::fromLatin1(sql)); !why)
                 return fail(why);
         }
         for (const char* sql : kUpgrade) {
-            if (!db->exec(QString::fromLatin1(sql), &why))
+            if (why = db->exec(QString::fromLatin1(sql)); !why)
                 return fail(why);
         }
-        QString logWhy;
-        const bool filled =
-            db->exec(QStringLiteral(
-                         "INSERT INTO Einstellungen (Einst10, Einst11, Einst12, Einst13, Einst14, "
-                         "Einst15, Einst16, Einst17, Einst18, Einst19, Einst20, Memo8, Memo9, "
-                         "Memo10) VALUES ('St 1', 'St 2', 'Einnahme', 'Ausgabe', '', '0', "
-                         "'19', '7', 'EUR', '1', '', '', '', '');"),
-                     &why) &&
-            db->exec(QStringLiteral("INSERT INTO Buchungstext (a1) VALUES ('Bareinnahme');"),
-                     &why) &&
-            (!withLog || changelog::ensureLog(*db, changelog::Reason::NewBook, &logWhy));
-        if (!filled || !t.commit())
-            return fail(!why.ok() ? why : db->failureTold(logWhy));
+        if (why = db->exec(QStringLiteral(
+                "INSERT INTO Einstellungen (Einst10, Einst11, Einst12, Einst13, Einst14, "
+                "Einst15, Einst16, Einst17, Einst18, Einst19, Einst20, Memo8, Memo9, "
+                "Memo10) VALUES ('St 1', 'St 2', 'Einnahme', 'Ausgabe', '', '0', "
+                "'19', '7', 'EUR', '1', '', '', '', '');"));
+            why)
+            why = db->exec(QStringLiteral("INSERT INTO Buchungstext (a1) VALUES ('Bareinnahme');"));
+        if (why && withLog)
+            why = changelog::ensureLog(*db, changelog::Reason::NewBook);
+        if (!why)
+            return fail(why);
+        if (!t.commit())
+            return fail(db->failureTold({}));
     }
     syncFile(path);
     return {};
-}
-
-bool createEmpty(const QString& path, QString* error, const QByteArray& key, bool withLog) {
-    return told(createEmptyBook(path, key, withLog), error);
 }
 
 FileLock::FileLock(const QString& dataPath)
@@ -454,7 +441,7 @@ FileLock::Outcome FileLock::acquire() {
                                                          : ::unlink(name.constData());
             if (rc != 0 && errno != ENOENT) {
                 out.kind = Outcome::CannotRemove;
-                out.detail = fromErrno(errno).detail;
+                out.detail = germanText(fromErrno(errno));
                 return out;
             }
             out.tookOverStale = true;
@@ -465,7 +452,7 @@ FileLock::Outcome FileLock::acquire() {
         }
         if (lock_->error() != QLockFile::LockFailedError) {
             out.kind = Outcome::CannotCreate;
-            out.detail = fromErrno(errno ? errno : EACCES).detail;
+            out.detail = germanText(fromErrno(errno ? errno : EACCES));
             return out;
         }
     }
@@ -474,13 +461,13 @@ FileLock::Outcome FileLock::acquire() {
     return out;
 }
 
-FileResult FileLock::acquireOrBusy(const QString& openPhrase) {
+Result FileLock::acquireOrBusy(const QString& openPhrase) {
     const Outcome held = acquire();
     if (held.ok())
         return {};
-    FileResult busy = fromErrno(EBUSY);
-    busy.detail +=
-        held.holder.isEmpty() ? QLatin1Char(' ') + held.detail : openPhrase.arg(held.holder);
+    Result busy = fromErrno(EBUSY);
+    busy.detail = germanText(busy) + (held.holder.isEmpty() ? QLatin1Char(' ') + held.detail
+                                                            : openPhrase.arg(held.holder));
     return busy;
 }
 

@@ -26,7 +26,7 @@ std::array<QByteArray, 2> keysInTurn();
 std::unique_ptr<Database> openWithEitherKey(const QString& path,
                                             const std::function<bool(Database&)>& accept = {},
                                             QByteArray* usedKey = nullptr,
-                                            FileResult* failure = nullptr);
+                                            Result* failure = nullptr);
 
 enum class State { Protected, Plain, NotACashBook, Missing };
 
@@ -37,26 +37,23 @@ State probe(const QString& path);
 // Rewrites the file under the new key (empty = no password). The file is exported into a
 // temporary file beside it, flushed to disk and renamed over the original, so at every moment
 // the file under its own name opens with either the old or the new key.
-bool changePassword(const QString& path, const QByteArray& oldKey, const QByteArray& newKey,
-                    QString* error = nullptr);
+Result changePassword(const QString& path, const QByteArray& oldKey, const QByteArray& newKey);
 
 // At start: the password comes off for the run. A file that has none stays as it is.
-bool removePassword(const QString& path, QString* error = nullptr);
+Result removePassword(const QString& path);
 // At the end: the password goes back on. A file that has it already stays as it is.
-bool putPasswordBack(const QString& path, QString* error = nullptr);
+Result putPasswordBack(const QString& path);
 
 // Creates a new, empty cash book with its folder, the four tables, one settings record with
 // sensible defaults and one booking text, and its change log (unless withLog is false: the
 // repair brings the log of the damaged file). The file is created without password (it is
 // being opened for a run) unless a key is given, and fails when the file exists.
-bool createEmpty(const QString& path, QString* error = nullptr, const QByteArray& key = {},
-                 bool withLog = true);
-FileResult createEmptyBook(const QString& path, const QByteArray& key = {}, bool withLog = true);
+Result createEmpty(const QString& path, const QByteArray& key = {}, bool withLog = true);
 
 // Brings a cash book of an older version up to date (the indexes of the listings, the tables of
 // the tax advisor's accounts, the change log, the kept till counts), all in one transaction; a
 // file that has them stays as it is.
-bool upgrade(Database& db, QString* error = nullptr);
+Result upgrade(Database& db);
 
 // The tables of a cash book, for a file that lacks one of them.
 bool hasCashBookTables(Database& db);
@@ -72,17 +69,17 @@ std::optional<RowCounts> countRows(Database& db);
 // Checks that a file is a whole cash book under the key: it opens, the engine's integrity check
 // says "ok", the tables are there, and (when given) their row counts are these. The failure
 // names what is wrong, in German.
-FileResult verifyBook(const QString& path, const QByteArray& key,
-                      const std::optional<RowCounts>& expected = std::nullopt);
+Result verifyBook(const QString& path, const QByteArray& key,
+                  const std::optional<RowCounts>& expected = std::nullopt);
 
 // Checks quickly that a file copied byte for byte (and read back) is a cash book under the key:
 // the key fits, the tables are there, and the file holds every page its header counts. It reads
 // a few pages; verifyBook reads every page, which costs as much as the copy itself.
-FileResult checkOpens(const QString& path, const QByteArray& key);
+Result checkOpens(const QString& path, const QByteArray& key);
 
 // Puts the built-in password on the file (the password step of every backup copy): a file
 // that has it already stays as it is. The failure tells the kind of error.
-FileResult protect(const QString& path);
+Result protect(const QString& path);
 
 // The temporary files a whole-file rewrite of ours leaves beside the data file when it is
 // interrupted: the rewrite under a new key with its journal, a copy being written by a
@@ -118,7 +115,7 @@ class FileLock {
     bool tryLock() { return acquire().ok(); }
     // acquire() for work that cannot wait: nothing when the lock is taken, otherwise EBUSY
     // with openPhrase (its %1 the holder) appended to the detail, or why no lock could be made.
-    FileResult
+    Result
     acquireOrBusy(const QString& openPhrase = QStringLiteral(" Das Kassenbuch ist geöffnet (%1)."));
     void unlock();
     // Who holds it, for the message: "PID 1234 auf host".

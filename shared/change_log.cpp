@@ -743,28 +743,30 @@ bool hasLog(Database& db) {
            QLatin1String("1");
 }
 
-bool createTable(Database& db, QString* error) {
-    return db.exec(QString::fromLatin1(kTable), error);
+Result createTable(Database& db) {
+    return db.exec(QString::fromLatin1(kTable));
 }
 
-bool dropTriggers(Database& db, QString* error) {
+Result dropTriggers(Database& db) {
     for (const Trigger& t : triggers())
-        if (!db.exec(QStringLiteral("DROP TRIGGER IF EXISTS %1;").arg(t.name), error))
-            return false;
-    return true;
+        if (Result r = db.exec(QStringLiteral("DROP TRIGGER IF EXISTS %1;").arg(t.name)); !r)
+            return r;
+    return {};
 }
 
-bool installTriggers(Database& db, QString* error) {
-    for (const Trigger& t : triggers())
-        if (!db.exec(QStringLiteral("DROP TRIGGER IF EXISTS %1;").arg(t.name), error) ||
-            !db.exec(createTrigger(t) + QLatin1Char(';'), error))
-            return false;
-    return true;
+Result installTriggers(Database& db) {
+    for (const Trigger& t : triggers()) {
+        if (Result r = db.exec(QStringLiteral("DROP TRIGGER IF EXISTS %1;").arg(t.name)); !r)
+            return r;
+        if (Result r = db.exec(createTrigger(t) + QLatin1Char(';')); !r)
+            return r;
+    }
+    return {};
 }
 
-bool append(Database& db, const NewEntry& e, QString* error) {
+Result append(Database& db, const NewEntry& e) {
     if (!hasLog(db))
-        return true; // a book from before the log gets it at its next start
+        return {}; // a book from before the log gets it at its next start
     Statement st = db.prepare(
         QStringLiteral("INSERT INTO Protokoll (Zeit, Art, Anlass, Bezug, Beleg, Datum, Vorher, "
                        "Nachher) VALUES (tb_jetzt(), ?, ?, ?, ?, ?, ?, ?);"));
@@ -791,13 +793,11 @@ bool append(Database& db, const NewEntry& e, QString* error) {
     formOrNull(6, e.before);
     formOrNull(7, e.after);
     if (st.run())
-        return true;
-    if (error)
-        *error = st.error();
-    return false;
+        return {};
+    return st.failure();
 }
 
-bool ensureTriggers(Database& db, QString* error) {
+Result ensureTriggers(Database& db) {
     QStringList missing;
     {
         Statement st = db.prepare(
@@ -810,9 +810,9 @@ bool ensureTriggers(Database& db, QString* error) {
         }
     }
     if (missing.isEmpty())
-        return true;
-    if (!installTriggers(db, error))
-        return false;
+        return {};
+    if (Result r = installTriggers(db); !r)
+        return r;
     // Until now writes could go unlogged: the check shows what they changed.
     NewEntry e;
     e.kind = Kind::LoggingRestored;
@@ -820,27 +820,24 @@ bool ensureTriggers(Database& db, QString* error) {
     for (const QString& name : missing)
         appendItem(list, name.toStdString(), "fehlte oder war verändert");
     e.before = list;
-    return append(db, e, error);
+    return append(db, e);
 }
 
-bool ensureLog(Database& db, Reason reason, QString* error) {
+Result ensureLog(Database& db, Reason reason) {
     if (hasLog(db))
-        return true;
-    if (!createTable(db, error))
-        return false;
+        return {};
+    if (Result r = createTable(db); !r)
+        return r;
     const auto state = bookState(db);
-    if (!state) {
-        if (error)
-            *error = db.lastError();
-        return false;
-    }
-    if (!installTriggers(db, error))
-        return false;
+    if (!state)
+        return db.lastFailure();
+    if (Result r = installTriggers(db); !r)
+        return r;
     NewEntry begun;
     begun.kind = Kind::Begun;
     begun.reason = reason;
     begun.after = state->form();
-    return append(db, begun, error);
+    return append(db, begun);
 }
 
 } // namespace tb::changelog

@@ -173,15 +173,15 @@ std::optional<BookState> bookState(Database& db, const BookOverrides* overrides 
 bool hasLog(Database& db);
 // Creates the table and its triggers and writes the first entry, the book as it is now, in
 // the transaction the caller holds. A file that has the log stays as it is.
-bool ensureLog(Database& db, Reason reason, QString* error = nullptr);
+Result ensureLog(Database& db, Reason reason);
 // The triggers that log every write, and the rule that entries are never changed or
 // deleted. The repair copies the entries of the damaged file before it installs them.
-bool installTriggers(Database& db, QString* error = nullptr);
+Result installTriggers(Database& db);
 // At every start: triggers that are missing or not ours are put back, with an entry that
 // says so.
-bool ensureTriggers(Database& db, QString* error = nullptr);
-bool dropTriggers(Database& db, QString* error = nullptr);
-bool createTable(Database& db, QString* error = nullptr);
+Result ensureTriggers(Database& db);
+Result dropTriggers(Database& db);
+Result createTable(Database& db);
 
 // Appends an entry in the current transaction; the chain trigger adds its Pruefsumme. A book
 // without the log (it gets one at its next start) takes nothing.
@@ -193,6 +193,6 @@ struct NewEntry {
     QString receipt, date;
     std::string before, after;
 };
-bool append(Database& db, const NewEntry& e, QString* error = nullptr);
+Result append(Database& db, const NewEntry& e);
 
 } // namespace tb::changelog

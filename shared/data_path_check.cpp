@@ -69,12 +69,8 @@ Finding inspect(const QString& path) {
     return f;
 }
 
-bool mayCreateAt(const QString& path, bool makeFolder, QString* reason) {
-    auto refuse = [&](const QString& why) {
-        if (reason)
-            *reason = why;
-        return false;
-    };
+Result mayCreateAt(const QString& path, bool makeFolder) {
+    auto refuse = [](const QString& why) { return finding(why); };
     if (path.contains(QChar::ReplacementCharacter))
         return refuse(QStringLiteral("Der Pfad ist kein gültiger Dateiname."));
     const QString folder = QDir::cleanPath(paths::folderOf(path));
@@ -94,7 +90,7 @@ bool mayCreateAt(const QString& path, bool makeFolder, QString* reason) {
     if (!accessible(existing, W_OK | X_OK))
         return refuse(
             QStringLiteral("In den Ordner %1 darf nicht geschrieben werden.").arg(existing));
-    return true;
+    return {};
 }
 
 } // namespace tb::pathcheck

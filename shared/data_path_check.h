@@ -1,5 +1,7 @@
 #pragma once
 
+#include "result.h"
+
 #include <QString>
 
 namespace tb::pathcheck {
@@ -31,7 +33,7 @@ Finding inspect(const QString& path);
 
 // Whether a new cash book may be made at path: in an existing, ordinary folder the user may
 // write, never under /dev, /proc or /sys. With makeFolder the missing folders of the path may
-// be created inside such a folder. False with a German reason otherwise.
-bool mayCreateAt(const QString& path, bool makeFolder, QString* reason);
+// be created inside such a folder. A finding with the reason otherwise.
+Result mayCreateAt(const QString& path, bool makeFolder);
 
 } // namespace tb::pathcheck

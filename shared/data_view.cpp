@@ -258,14 +258,13 @@ void DataView::addNew() {
     newRow_.assign(static_cast<size_t>(columns_.size()), QString());
 }
 
-bool DataView::update(QString* error) {
+static Result noCurrentRecord() {
+    return finding(QStringLiteral("kein aktueller Datensatz"));
+}
+
+Result DataView::update() {
     if (!db_)
-        return false;
-    auto fail = [&](const QString& why) {
-        if (error)
-            *error = why;
-        return false;
-    };
+        return finding({});
     if (adding_) {
         QStringList names, marks, values;
         for (int i = 0; i < columns_.size(); ++i) {
@@ -280,7 +279,7 @@ bool DataView::update(QString* error) {
                 .arg(table_, names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
         st.bindAll(values);
         if (!st.run())
-            return fail(st.error());
+            return st.failure();
         const int idCol = columnIndex(schema::kId);
         if (idCol >= 0)
             newRow_[static_cast<size_t>(idCol)] = QString::number(db_->lastInsertId());
@@ -293,12 +292,12 @@ bool DataView::update(QString* error) {
         adding_ = false;
         rows_.push_back(storeRow(stored));
         setPos(recordCount() - 1);
-        return true;
+        return {};
     }
     if (atEnd())
-        return fail(QStringLiteral("kein aktueller Datensatz"));
+        return noCurrentRecord();
     if (dirty_.isEmpty())
-        return true;
+        return {};
     QStringList sets, values;
     for (auto it = dirty_.cbegin(); it != dirty_.cend(); ++it) {
         sets << QLatin1Char('"') + it.key() + QStringLiteral("\"=?");
@@ -309,29 +308,23 @@ bool DataView::update(QString* error) {
                                     .arg(table_, sets.join(QLatin1Char(','))));
     st.bindAll(values);
     if (!st.run())
-        return fail(st.error());
+        return st.failure();
     for (auto it = dirty_.cbegin(); it != dirty_.cend(); ++it)
         setCell(static_cast<size_t>(pos_), columnIndex(it.key()), it.value());
     dirty_.clear();
-    return true;
+    return {};
 }
 
-bool DataView::remove(QString* error) {
-    if (!db_ || adding_ || atEnd()) {
-        if (error)
-            *error = QStringLiteral("kein aktueller Datensatz");
-        return false;
-    }
+Result DataView::remove() {
+    if (!db_ || adding_ || atEnd())
+        return noCurrentRecord();
     Statement st = db_->prepare(QStringLiteral("DELETE FROM \"%1\" WHERE ID=?;").arg(table_));
     st.bind(1, id());
-    if (!st.run()) {
-        if (error)
-            *error = st.error();
-        return false;
-    }
+    if (!st.run())
+        return st.failure();
     rows_.erase(rows_.begin() + pos_);
     setPos(pos_ < recordCount() ? pos_ : recordCount() - 1);
-    return true;
+    return {};
 }
 
 } // namespace tb

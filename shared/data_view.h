@@ -87,10 +87,9 @@ class DataView {
     bool isAdding() const { return adding_; }
     void cancelAdd() { adding_ = false; }
 
-    // Writes the new or changed current record. False (and *error) when the write failed; the
-    // view then keeps its rows as before.
-    bool update(QString* error = nullptr);
-    bool remove(QString* error = nullptr);
+    // Writes the new or changed current record. On a failure the view keeps its rows as before.
+    Result update();
+    Result remove();
 
     // Tells every change of the current record (moves, finds, refresh).
     DataViewSignals* changes() const { return signals_.get(); }

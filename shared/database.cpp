@@ -16,94 +16,11 @@
 
 namespace tb {
 
-// Errors passed on by a function (the export into a rewrite) arrive as SQLITE_ERROR with the
-// engine's own text of the cause: the code of that cause.
-static int causeOf(int code, const QString& engineText) {
-    if ((code & 0xff) != SQLITE_ERROR)
-        return code;
-    static const std::pair<const char*, int> known[] = {
-        {"disk is full", SQLITE_FULL},       {"readonly database", SQLITE_READONLY},
-        {"not a database", SQLITE_NOTADB},   {"disk I/O error", SQLITE_IOERR},
-        {"database is locked", SQLITE_BUSY}, {"malformed", SQLITE_CORRUPT},
-        {"unable to open", SQLITE_CANTOPEN}, {"out of memory", SQLITE_NOMEM},
-    };
-    for (const auto& [text, c] : known)
-        if (engineText.contains(QLatin1String(text)))
-            code = c;
-    return code;
-}
-
-QString germanDbError(int code, const QString& engineText) {
-    QString cause;
-    code = causeOf(code, engineText);
-    switch (code & 0xff) {
-    case SQLITE_FULL:
-        cause = QStringLiteral("Der Datenträger ist voll.");
-        break;
-    case SQLITE_READONLY:
-        cause = QStringLiteral("Die Datei ist schreibgeschützt.");
-        break;
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-        cause = QStringLiteral("Zugriff verweigert: Es fehlt die Berechtigung.");
-        break;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        cause = QStringLiteral("Die Datei wird von einem anderen Programm benutzt.");
-        break;
-    case SQLITE_NOTADB:
-        cause = QStringLiteral("Die Datei ist kein Kassenbuch oder das Passwort passt nicht.");
-        break;
-    case SQLITE_CORRUPT:
-        cause = QStringLiteral("Die Datei ist beschädigt.");
-        break;
-    case SQLITE_CANTOPEN:
-        cause = QStringLiteral("Die Datei kann nicht geöffnet werden.");
-        break;
-    case SQLITE_IOERR:
-        cause = QStringLiteral("Lese- oder Schreibfehler auf dem Datenträger.");
-        break;
-    case SQLITE_NOMEM:
-        cause = QStringLiteral("Der Arbeitsspeicher reicht nicht aus.");
-        break;
-    case SQLITE_CONSTRAINT:
-        cause = QStringLiteral("Der Eintrag verletzt eine Regel der Datenbank.");
-        break;
-    default:
-        cause = QStringLiteral("Datenbankfehler %1.").arg(code);
-    }
-    return engineText.isEmpty() ? cause
-                                : cause + QStringLiteral(" (") + engineText + QLatin1Char(')');
-}
-
-FileResult fromEngine(int code, const QString& engineText) {
-    FileResult r;
-    r.engineCode = code;
-    r.systemText = engineText;
-    r.detail = germanDbError(code, engineText);
-    switch (causeOf(code, engineText) & 0xff) {
-    case SQLITE_FULL:
-        r.error = FileError::DiskFull;
-        r.number = ENOSPC;
-        break;
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-        r.error = FileError::AccessDenied;
-        r.number = EACCES;
-        break;
-    default:
-        r.error = FileError::Other;
-        r.number = EIO;
-    }
-    return r;
-}
-
-static FileResult failureOf(sqlite3* db) {
+static Result failureOf(sqlite3* db) {
     return fromEngine(sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
-Statement::Statement(sqlite3_stmt* stmt, sqlite3* db, FileResult failure)
+Statement::Statement(sqlite3_stmt* stmt, sqlite3* db, Result failure)
     : stmt_(stmt), db_(db), failure_(std::move(failure)) {}
 
 Statement::Statement(Statement&& other) noexcept
@@ -312,23 +229,15 @@ static bool onLocalDisk(const QString& path) {
     }
 }
 
-std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& key, QString* error,
-                                         Mode mode) {
-    FileResult failure;
-    auto db = open(path, key, failure, mode);
-    if (!db && error)
-        *error = failure.detail;
-    return db;
-}
-
 std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& key,
-                                         FileResult& failure, Mode mode) {
-    auto fail = [&](FileResult why) -> std::unique_ptr<Database> {
-        failure = std::move(why);
+                                         Result* failure, Mode mode) {
+    auto fail = [&](Result why) -> std::unique_ptr<Database> {
+        if (failure)
+            *failure = std::move(why);
         return nullptr;
     };
     if (mode == Mode::ReadWrite && !QFile::exists(path)) {
-        FileResult missing = fromErrno(ENOENT);
+        Result missing = fromErrno(ENOENT);
         missing.detail = QStringLiteral("Die Datei ist nicht vorhanden.");
         return fail(missing);
     }
@@ -340,7 +249,7 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, gatheringVfs());
     if (rc != SQLITE_OK) {
-        FileResult why = db ? failureOf(db) : fromEngine(rc, {});
+        Result why = db ? failureOf(db) : fromEngine(rc, {});
         sqlite3_close(db);
         return fail(why);
     }
@@ -374,8 +283,7 @@ std::unique_ptr<Database> Database::open(const QString& path, const QByteArray& 
     jet::registerFunctions(db);
     changelog::registerFunctions(db);
     // Reading the schema proves the key (or the absence of one) fits the file.
-    FileResult why;
-    if (!result->exec(QStringLiteral("SELECT count(*) FROM sqlite_master;"), &why))
+    if (Result why = result->exec(QStringLiteral("SELECT count(*) FROM sqlite_master;")); !why)
         return fail(why);
     return result;
 }
@@ -428,25 +336,15 @@ Database::RowWatch::~RowWatch() {
         db_->unwatch(id_);
 }
 
-bool Database::exec(const QString& sql, QString* error) {
-    FileResult failure;
-    const bool done = exec(sql, error ? &failure : nullptr);
-    if (!done && error)
-        *error = failure.detail;
-    return done;
-}
-
-bool Database::exec(const QString& sql, FileResult* failure) {
+Result Database::exec(const QString& sql) {
     char* msg = nullptr;
     const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &msg);
-    if (rc != SQLITE_OK) {
-        if (failure)
-            *failure = fromEngine(sqlite3_extended_errcode(db_),
-                                  QString::fromUtf8(msg ? msg : sqlite3_errmsg(db_)));
-        sqlite3_free(msg);
-        return false;
-    }
-    return true;
+    if (rc == SQLITE_OK)
+        return {};
+    Result failure = fromEngine(sqlite3_extended_errcode(db_),
+                                QString::fromUtf8(msg ? msg : sqlite3_errmsg(db_)));
+    sqlite3_free(msg);
+    return failure;
 }
 
 Statement Database::prepare(const QString& sql) {
@@ -466,18 +364,18 @@ int Database::changes() const {
 }
 
 QString Database::lastError() const {
-    return lastFailure().detail;
+    return germanText(lastFailure());
 }
 
-FileResult Database::lastFailure() const {
+Result Database::lastFailure() const {
     return failureOf(db_);
 }
 
-FileResult Database::failureTold(const QString& why) const {
+Result Database::failureTold(const QString& why) const {
     const int code = sqlite3_extended_errcode(db_) & 0xff;
     if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE)
         return finding(why);
-    FileResult r = lastFailure();
+    Result r = lastFailure();
     if (!why.isEmpty())
         r.detail = why;
     return r;
@@ -490,7 +388,7 @@ QString Database::scalar(const QString& sql, const QStringList& params) {
 }
 
 bool Database::begin() {
-    return exec(QStringLiteral("BEGIN IMMEDIATE;"));
+    return exec(QStringLiteral("BEGIN IMMEDIATE;")).ok();
 }
 
 bool Database::commit() {

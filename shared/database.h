@@ -29,13 +29,6 @@ QString cipherVersion();
 // connection of this process holds on the file.
 QByteArray fileStart(const QString& path, int bytes);
 
-// An error of the database engine for messages: the cause in German ("Der Datenträger ist
-// voll."), then the engine's own text in brackets.
-QString germanDbError(int code, const QString& engineText);
-// The engine's error as a result: its kind from the code (a full disk, a write the system
-// refused, anything else), the code kept, the German text for messages.
-FileResult fromEngine(int code, const QString& engineText);
-
 // One prepared SQL statement. Values are always bound, never spliced into the text.
 class Statement {
   public:
@@ -75,15 +68,15 @@ class Statement {
     bool isText(int i) const;
     bool isInteger(int i) const;
 
-    const QString& error() const { return failure_.detail; }
-    const FileResult& failure() const { return failure_; }
+    QString error() const { return germanText(failure_); }
+    const Result& failure() const { return failure_; }
 
   private:
     friend class Database;
-    Statement(sqlite3_stmt* stmt, sqlite3* db, FileResult failure);
+    Statement(sqlite3_stmt* stmt, sqlite3* db, Result failure);
     sqlite3_stmt* stmt_ = nullptr;
     sqlite3* db_ = nullptr;
-    FileResult failure_;
+    Result failure_;
 };
 
 // A connection to a data file through SQLCipher, with the cash book's SQL functions registered.
@@ -92,11 +85,9 @@ class Database {
     enum class Mode { ReadWrite, Create };
 
     // Opens the file with the key (empty = a file without password) and checks that the key
-    // fits by reading the schema. nullptr with *error set when the file cannot be used.
+    // fits by reading the schema. nullptr with *failure set when the file cannot be used.
     static std::unique_ptr<Database> open(const QString& path, const QByteArray& key,
-                                          QString* error = nullptr, Mode mode = Mode::ReadWrite);
-    static std::unique_ptr<Database> open(const QString& path, const QByteArray& key,
-                                          FileResult& failure, Mode mode = Mode::ReadWrite);
+                                          Result* failure = nullptr, Mode mode = Mode::ReadWrite);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -104,8 +95,7 @@ class Database {
     sqlite3* handle() const { return db_; }
     const QString& path() const { return path_; }
 
-    bool exec(const QString& sql, QString* error = nullptr);
-    bool exec(const QString& sql, FileResult* failure);
+    Result exec(const QString& sql);
     Statement prepare(const QString& sql);
     qint64 lastInsertId() const;
     int changes() const;
@@ -135,11 +125,11 @@ class Database {
     };
     [[nodiscard]] RowWatch watchRows(RowHook hook);
     QString lastError() const;
-    FileResult lastFailure() const;
+    Result lastFailure() const;
     // A failure of work done through this connection that was told as text (why): its kind
     // and code from the engine's last error, its text why; a finding of ours when the engine
     // reports none.
-    FileResult failureTold(const QString& why) const;
+    Result failureTold(const QString& why) const;
 
     // Reads one value of the first row, "" when there is none.
     QString scalar(const QString& sql, const QStringList& params = {});

@@ -60,7 +60,7 @@ ExportFile::~ExportFile() {
         discard();
 }
 
-FileResult ExportFile::open() {
+Result ExportFile::open() {
     discard();
     fd_ = ::open(QFile::encodeName(pending_.path()).constData(),
                  O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -105,7 +105,7 @@ void ExportFile::write(const Cp1252Line& line) {
     write(line.bytes());
 }
 
-FileResult ExportFile::finish() {
+Result ExportFile::finish() {
     if (finished_)
         return fromErrno(error_);
     if (fd_ < 0)
@@ -120,8 +120,8 @@ FileResult ExportFile::finish() {
     return fromErrno(error_);
 }
 
-FileResult ExportFile::commit() {
-    FileResult r = finish();
+Result ExportFile::commit() {
+    Result r = finish();
     if (r.ok())
         r = pending_.putInPlace();
     if (!r.ok()) {

@@ -54,7 +54,7 @@ class ExportFile {
     const QString& target() const { return target_; }
 
     // Creates the temporary file (a stale one of a run cut short is replaced).
-    FileResult open();
+    Result open();
     // Appends a line and CR LF. The first error is kept and returned by finish(); later lines
     // are dropped.
     void write(const Cp1252Line& line);
@@ -65,9 +65,9 @@ class ExportFile {
 
     // Writes what is buffered, flushes the file to disk and closes it: after this the
     // temporary file is whole. The error of any write before, or of this step.
-    FileResult finish();
+    Result finish();
     // Puts the whole file in place of the target (finishing it first when needed).
-    FileResult commit();
+    Result commit();
     // Removes the temporary file; the target stays as it was.
     void discard();
 

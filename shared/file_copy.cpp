@@ -15,77 +15,6 @@
 
 namespace tb {
 
-QString germanReason(int err) {
-    switch (err) {
-    case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral("Der Datenträger ist voll.");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("Zugriff verweigert: Es fehlt die Berechtigung.");
-    case EROFS:
-        return QStringLiteral("Der Datenträger ist schreibgeschützt.");
-    case ENOENT:
-        return QStringLiteral("Die Datei oder der Ordner ist nicht vorhanden.");
-    case ENOTDIR:
-        return QStringLiteral("Ein Teil des Pfades ist kein Ordner.");
-    case EISDIR:
-        return QStringLiteral("Der Pfad ist ein Ordner.");
-    case EIO:
-        return QStringLiteral("Lese- oder Schreibfehler auf dem Datenträger.");
-    case EBUSY:
-        return QStringLiteral("Die Datei ist in Benutzung.");
-    case ENOTEMPTY:
-        return QStringLiteral("Der Ordner ist nicht leer.");
-    case ENAMETOOLONG:
-        return QStringLiteral("Der Pfad ist zu lang.");
-    case ELOOP:
-        return QStringLiteral("Zu viele symbolische Verknüpfungen im Pfad.");
-    case EXDEV:
-        return QStringLiteral("Datei und Ziel liegen auf verschiedenen Datenträgern.");
-    default:
-        return QStringLiteral("Systemfehler %1.").arg(err);
-    }
-}
-
-FileResult fromErrno(int err) {
-    FileResult r;
-    r.number = err;
-    r.systemText = QString::fromLocal8Bit(std::strerror(err));
-    r.detail = err ? germanReason(err) + QStringLiteral(" (") + r.systemText + QLatin1Char(')')
-                   : QString();
-    switch (err) {
-    case 0:
-        r.error = FileError::None;
-        break;
-    case ENOSPC:
-    case EDQUOT:
-        r.error = FileError::DiskFull;
-        break;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        r.error = FileError::AccessDenied;
-        break;
-    case ENOENT:
-    case ENOTDIR:
-        r.error = FileError::NotFound;
-        break;
-    default:
-        r.error = FileError::Other;
-    }
-    return r;
-}
-
-FileResult finding(const QString& why) {
-    FileResult r;
-    r.error = FileError::Other;
-    r.number = EIO;
-    r.systemText = why;
-    r.detail = why;
-    return r;
-}
-
 static bool syncPath(const QString& path, int flags) {
     const int fd = ::open(QFile::encodeName(path).constData(), flags);
     if (fd < 0)
@@ -114,7 +43,7 @@ bool syncFolderOf(const QString& path) {
     return syncPath(folder, O_RDONLY | O_DIRECTORY);
 }
 
-FileResult replaceFile(const QString& src, const QString& dst) {
+Result replaceFile(const QString& src, const QString& dst) {
     if (::rename(QFile::encodeName(src).constData(), QFile::encodeName(dst).constData()) != 0)
         return fromErrno(errno);
     syncFolderOf(dst);
@@ -134,14 +63,14 @@ void PendingFile::discard() {
     ::unlink(QFile::encodeName(temp_ + QStringLiteral("-journal")).constData());
 }
 
-FileResult PendingFile::check(const Check& check) {
+Result PendingFile::check(const Check& check) {
     if (!syncFile(temp_))
         return fromErrno(errno);
-    return check ? check(temp_) : FileResult{};
+    return check ? check(temp_) : Result{};
 }
 
-FileResult PendingFile::putInPlace(const Check& checkFile) {
-    FileResult r = check(checkFile);
+Result PendingFile::putInPlace(const Check& checkFile) {
+    Result r = check(checkFile);
     if (r.ok() && mode_ == Mode::TargetsMode)
         QFile::setPermissions(temp_, QFile::permissions(target_));
     if (r.ok())
@@ -156,7 +85,7 @@ QString copyTempOf(const QString& dst) {
     return dst + QStringLiteral(".tmp-copy");
 }
 
-FileResult checkWritable(const QString& dst, qint64 needBytes) {
+Result checkWritable(const QString& dst, qint64 needBytes) {
     const QString folder =
         paths::folderOf(dst).isEmpty() ? QStringLiteral(".") : paths::folderOf(dst);
     struct stat st {};
@@ -262,7 +191,7 @@ static int finish(int fd, int err) {
     return err;
 }
 
-FileResult writeWholeFile(const QString& dst, const QByteArray& bytes) {
+Result writeWholeFile(const QString& dst, const QByteArray& bytes) {
     const QString tmp = copyTempOf(dst);
     const int out =
         ::open(QFile::encodeName(tmp).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -276,8 +205,8 @@ FileResult writeWholeFile(const QString& dst, const QByteArray& bytes) {
     return pending.putInPlace();
 }
 
-FileResult FileCopy(const QString& src, const QString& dst,
-                    const std::function<FileResult(const QString& tmp)>& verify) {
+Result FileCopy(const QString& src, const QString& dst,
+                const std::function<Result(const QString& tmp)>& verify) {
     const int in = ::open(QFile::encodeName(src).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return fromErrno(errno);
@@ -319,12 +248,12 @@ FileResult FileCopy(const QString& src, const QString& dst,
         if (back.err)
             return fromErrno(back.err);
         if (back.bytes != written.bytes || back.hash != written.hash) {
-            FileResult r = fromErrno(EIO);
+            Result r = fromErrno(EIO);
             r.detail = QStringLiteral("Die Kopie ist nicht in Ordnung: Die gelesenen Daten "
                                       "stimmen nicht mit den geschriebenen überein.");
             return r;
         }
-        return verify ? verify(copy) : FileResult{};
+        return verify ? verify(copy) : Result{};
     });
 }
 

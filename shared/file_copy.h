@@ -1,46 +1,29 @@
 #pragma once
 
+#include "result.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <functional>
 
 namespace tb {
 
-// The outcome of an operation on a file, also of the database engine's work on it. The kind is
-// decided from the codes, never from a text; the German text is only for messages.
-enum class FileError { None, DiskFull, AccessDenied, NotFound, Other };
-
-struct FileResult {
-    FileError error = FileError::None;
-    int number = 0;     // the system's error number (errno); for the engine's errors the nearest
-    int engineCode = 0; // the engine's extended result code when the engine failed, else 0
-    QString systemText; // the system's or the engine's own text for it
-    QString detail;     // the cause in German, then the system's text, for messages
-    bool ok() const { return error == FileError::None; }
-};
-
-// A check of ours found the file wrong (it is no cash book, it is incomplete): why in German.
-FileResult finding(const QString& why);
-
-// The cause of a system error number in German ("Der Datenträger ist voll.").
-QString germanReason(int err);
-
 // Copies src over dst. The copy is written to a temporary file beside dst (dst + ".tmp-copy"),
 // flushed to disk, read back (its bytes must hash to the bytes written, and be as many),
 // checked by verify when one is given, and only then renamed over dst, so dst is never
 // half-written: it is either the old file or the whole new one. A copy that fails a check is
 // removed and dst stays as it was.
-FileResult FileCopy(const QString& src, const QString& dst,
-                    const std::function<FileResult(const QString& tmp)>& verify = {});
+Result FileCopy(const QString& src, const QString& dst,
+                const std::function<Result(const QString& tmp)>& verify = {});
 QString copyTempOf(const QString& dst);
 
 // Writes bytes as the file dst the same way: beside it, every write checked, flushed, renamed
 // into place. On a failure dst is as it was and the cause is returned.
-FileResult writeWholeFile(const QString& dst, const QByteArray& bytes);
+Result writeWholeFile(const QString& dst, const QByteArray& bytes);
 
 // Whether a file could be written at dst, checked without touching dst itself: the folder
 // exists (it is never created), may be written, and has room for needBytes.
-FileResult checkWritable(const QString& dst, qint64 needBytes);
+Result checkWritable(const QString& dst, qint64 needBytes);
 
 // Reads until size bytes are read or the file ends, at offset (or, when it is -1, from the
 // current position): the count read, or -1 with errno set.
@@ -66,10 +49,7 @@ bool syncFile(const QString& path);
 bool syncFolderOf(const QString& path);
 
 // Renames src to dst atomically, replacing dst, and flushes the folder entry.
-FileResult replaceFile(const QString& src, const QString& dst);
-
-// Maps an errno value to a FileError.
-FileResult fromErrno(int err);
+Result replaceFile(const QString& src, const QString& dst);
 
 // A whole file written beside its target under a temporary name, put in the target's place only
 // when it is complete, flushed to disk and checked: until then the target is untouched. A file
@@ -77,7 +57,7 @@ FileResult fromErrno(int err);
 // goes (or on discard()).
 class PendingFile {
   public:
-    using Check = std::function<FileResult(const QString& temp)>;
+    using Check = std::function<Result(const QString& temp)>;
     enum class Mode { NewFile, TargetsMode };
 
     // mode: TargetsMode gives the file the target's permissions before it takes its place.
@@ -90,10 +70,10 @@ class PendingFile {
     const QString& target() const { return target_; }
 
     // Flushes the file to disk and runs check on it: the file stays beside the target.
-    FileResult check(const Check& check = {});
+    Result check(const Check& check = {});
     // check(), then the rename over the target with the folder flushed. On a failure the file
     // is removed and the target stays as it was.
-    FileResult putInPlace(const Check& check = {});
+    Result putInPlace(const Check& check = {});
     // Removes the file and its journal (a leftover of an earlier attempt, or a failed one).
     void discard();
 

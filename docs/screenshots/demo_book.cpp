@@ -55,12 +55,12 @@ void writeBook(const QString& path) {
     // The change log's entries bear the moments the bakery would have booked at.
     FixedClock logged({QDate(2026, 3, 1), QTime(17, 45)});
     changelog::setClock(&logged);
-    QString why;
-    if (!cashfile::createEmpty(path, &why))
-        throw std::runtime_error(why.toStdString());
+    Result why = cashfile::createEmpty(path);
+    if (!why)
+        throw std::runtime_error(germanText(why).toStdString());
     auto db = Database::open(path, {}, &why);
     if (!db)
-        throw std::runtime_error(why.toStdString());
+        throw std::runtime_error(germanText(why).toStdString());
     {
         Transaction t(*db);
         db->exec(QStringLiteral("UPDATE Einstellungen SET Einst15 = '200,00';"));

@@ -101,10 +101,10 @@ bool decodeRecord(const QByteArray& payload, std::vector<StoredValue>& values) {
 BookPages::~BookPages() = default;
 
 std::unique_ptr<BookPages> BookPages::open(const QString& path, const QByteArray& password,
-                                           QString* why) {
+                                           Result* why) {
     auto fail = [&](const QString& text) -> std::unique_ptr<BookPages> {
         if (why)
-            *why = text;
+            *why = finding(text);
         return nullptr;
     };
     std::unique_ptr<BookPages> b(new BookPages);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "page_cipher.h"
+#include "result.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -30,9 +32,9 @@ class BookPages {
     BookPages& operator=(const BookPages&) = delete;
 
     // Opens the file: with the password, or as a file without one. nullptr, with the reason
-    // in German, when neither fits a single page: the file cannot be read at all.
+    // as a finding, when neither fits a single page: the file cannot be read at all.
     static std::unique_ptr<BookPages> open(const QString& path, const QByteArray& password,
-                                           QString* why);
+                                           Result* why);
 
     bool keyed() const { return keyed_; }
     quint32 pageCount() const { return pageCount_; }

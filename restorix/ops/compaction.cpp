@@ -14,10 +14,10 @@ namespace tb {
 namespace {
 // The plain compaction: the engine exports the whole book into temp. Fails on the first page
 // it cannot read.
-FileResult exportBook(const QString& path, PendingFile& temp,
-                      std::optional<cashfile::RowCounts>& counts) {
+Result exportBook(const QString& path, PendingFile& temp,
+                  std::optional<cashfile::RowCounts>& counts) {
     // The file carries the built-in password; one left open by a crash may not.
-    FileResult why;
+    Result why;
     std::unique_ptr<Database> db =
         cashfile::openWithEitherKey(path, cashfile::hasCashBookTables, nullptr, &why);
     if (!db)
@@ -29,8 +29,8 @@ FileResult exportBook(const QString& path, PendingFile& temp,
     attach.bind(2, QString::fromLatin1(cashfile::builtInPassword()));
     if (!attach.run())
         why = attach.failure();
-    else if (db->exec(QStringLiteral("SELECT sqlcipher_export('fresh');"), &why))
-        db->exec(QStringLiteral("DETACH DATABASE fresh;"), &why);
+    else if (why = db->exec(QStringLiteral("SELECT sqlcipher_export('fresh');")); why)
+        why = db->exec(QStringLiteral("DETACH DATABASE fresh;"));
     if (!why.ok()) {
         db.reset();
         temp.discard();
@@ -40,9 +40,9 @@ FileResult exportBook(const QString& path, PendingFile& temp,
 }
 } // namespace
 
-Compaction::Result Compaction::compact(const QString& given, Progress& progress) {
-    Result result;
-    FileResult& r = result.file;
+Compaction::Report Compaction::compact(const QString& given, Progress& progress) {
+    Report result;
+    Result& r = result.file;
     const QString path = pathcheck::realPath(given);
     const QString temp = tempOf(path);
     if (!QFileInfo(path).isFile()) {
@@ -57,7 +57,7 @@ Compaction::Result Compaction::compact(const QString& given, Progress& progress)
         r.detail = QStringLiteral("Die Datei %1 ist von einem früheren Versuch noch "
                                   "vorhanden. Bitte prüfen und entfernen Sie sie. ")
                        .arg(temp) +
-                   r.detail;
+                   germanText(r);
         return result;
     }
     cashfile::WorkMarker marker(path, cashfile::WorkMarker::Work::Compaction);
@@ -70,11 +70,11 @@ Compaction::Result Compaction::compact(const QString& given, Progress& progress)
         r = fresh.check([&](const QString& file) {
             return cashfile::verifyBook(file, cashfile::builtInPassword(), counts);
         });
-    if (!r.ok() && r.error == FileError::Other) {
+    if (!r.ok() && r.kind == ErrorKind::Other) {
         // The engine could not read the file: a damaged page. What can be read is saved.
         fresh.discard();
         SalvageReport report;
-        FileResult why;
+        Result why;
         switch (Salvage::rebuild(path, temp, report, progress, &why)) {
         case Salvage::Outcome::Written:
             progress.begin(QStringLiteral("Die reparierte Datei wird geprüft …"));
@@ -100,21 +100,21 @@ Compaction::Result Compaction::compact(const QString& given, Progress& progress)
     if (r.ok())
         r = fresh.putInPlace([&](const QString& file) {
             marker.replacing(file);
-            return FileResult{};
+            return Result{};
         });
     return result;
 }
 
 Compaction::Outcome Compaction::run(const QString& path) {
-    const Result result = runner(QStringLiteral("Merowa"),
+    const Report result = runner(QStringLiteral("Merowa"),
                                  [&](Progress& progress) { return compact(path, progress); });
-    const FileResult& r = result.file;
+    const Result& r = result.file;
     if (result.unreadable) {
         dialogs_.message(QStringLiteral("Die Datenbank\n%1\nist so beschädigt, dass sie nicht "
                                         "gelesen werden kann: %2\n\nEs konnte nichts gerettet "
                                         "werden; die Datei bleibt unverändert. Bitte stellen Sie "
                                         "die letzte Datensicherung mit Restorix wieder her.")
-                             .arg(path, r.detail),
+                             .arg(path, germanText(r)),
                          QStringLiteral("Merowa"), Icon::Critical);
         return Outcome::Failed;
     }
@@ -122,8 +122,8 @@ Compaction::Outcome Compaction::run(const QString& path) {
         dialogs_.message(QStringLiteral("Die Datenbank\n%1\nkonnte nicht repariert und komprimiert "
                                         "werden.\n\nFehler %2 - %3")
                              .arg(path)
-                             .arg(r.number)
-                             .arg(Restore::shortened(r.detail)),
+                             .arg(r.code)
+                             .arg(Restore::shortened(germanText(r))),
                          QStringLiteral("Merowa"), Icon::Critical);
         return Outcome::Failed;
     }

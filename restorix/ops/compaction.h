@@ -21,8 +21,8 @@ class Compaction {
 
     static QString tempOf(const QString& path) { return path + QStringLiteral(".temp"); }
 
-    struct Result {
-        FileResult file;
+    struct Report {
+        Result file;
         std::optional<SalvageReport> salvage; // when the file had to be repaired
         bool unreadable = false;              // damaged beyond reading: nothing was written
     };
@@ -33,14 +33,14 @@ class Compaction {
     Outcome run(const QString& path);
 
     // The work itself, without messages.
-    static Result compact(const QString& path, Progress& progress);
-    static Result compact(const QString& path) {
+    static Report compact(const QString& path, Progress& progress);
+    static Report compact(const QString& path) {
         NoProgress none;
         return compact(path, none);
     }
 
     // How the work runs: at once, or as the window shows it (busy cursor, progress).
-    WorkRunner<Result> runner = runAtOnce<Result>;
+    WorkRunner<Report> runner = runAtOnce<Report>;
 
   private:
     Dialogs& dialogs_;

@@ -123,14 +123,14 @@ void Restore::failed(const RestoreResult& r, const QString& source) {
                                         "Kassenbuch und wird nicht zurückgeschrieben. Das "
                                         "Kassenbuch bleibt unverändert.\n\n")
                                  .arg(source) +
-                             shortened(r.file.detail),
+                             shortened(germanText(r.file)),
                          QStringLiteral("Fehler"), Icon::Critical);
         return;
     case RestoreResult::Cause::FolderMissing:
         dialogs_.message(QStringLiteral("Der Ordner des Kassenbuchs\n%1\nist nicht vorhanden und "
                                         "kann nicht angelegt werden: %2\n\nDie Daten wurden nicht "
                                         "wieder hergestellt.")
-                             .arg(paths::folderOf(destination()), r.file.detail),
+                             .arg(paths::folderOf(destination()), germanText(r.file)),
                          QStringLiteral("Fehler"), Icon::Critical);
         return;
     default:
@@ -141,12 +141,12 @@ void Restore::failed(const RestoreResult& r, const QString& source) {
                        "anderen Netzwerk-User, beenden Sie alle evtl. noch im Hintergrund "
                        "laufenden Prozesse von Logis 4.0 mit dem Taskmanager bzw. starten Sie "
                        "Ihren Computer neu.") +
-            QStringLiteral("\nFehlernummer ") + QString::number(r.file.number) +
-            QStringLiteral(" - ") + shortened(r.file.detail),
+            QStringLiteral("\nFehlernummer ") + QString::number(r.file.code) +
+            QStringLiteral(" - ") + shortened(germanText(r.file)),
         QStringLiteral("Fehler"), Icon::Critical);
 }
 
-FileResult Restore::keepCopy(const QString& file, const QString& kept) {
+Result Restore::keepCopy(const QString& file, const QString& kept) {
     // A name that is free takes the second name at once; one that is taken is replaced whole.
     if (!QFileInfo::exists(kept) &&
         ::link(QFile::encodeName(file).constData(), QFile::encodeName(kept).constData()) == 0) {
@@ -163,11 +163,11 @@ FileResult Restore::keepCopy(const QString& file, const QString& kept) {
     return FileCopy(file, kept);
 }
 
-FileResult Restore::logRestore(const QString& file, const QByteArray& key, const QString& source,
-                               const QString& kept) {
-    FileResult r;
-    QString why;
-    auto db = Database::open(file, key, &why);
+Result Restore::logRestore(const QString& file, const QByteArray& key, const QString& source,
+                           const QString& kept) {
+    Result r;
+    Result failed;
+    auto db = Database::open(file, key, &failed);
     if (db) {
         changelog::ReasonScope reason(*db, changelog::Reason::Restore);
         Transaction t(*db);
@@ -181,14 +181,17 @@ FileResult Restore::logRestore(const QString& file, const QByteArray& key, const
                                   .toStdString());
         if (!kept.isEmpty())
             changelog::appendItem(e.before, "aufbewahrt als", kept.toStdString());
-        if (changelog::ensureLog(*db, changelog::Reason::Restore, &why) &&
-            changelog::append(*db, e, &why) && t.commit())
+        failed = changelog::ensureLog(*db, changelog::Reason::Restore);
+        if (failed)
+            failed = changelog::append(*db, e);
+        if (failed && t.commit())
             return r;
-        if (why.isEmpty())
-            why = db->lastError();
+        if (failed)
+            failed = db->lastFailure();
     }
-    r.error = FileError::Other;
-    r.number = EIO;
+    const QString why = germanText(failed);
+    r.kind = ErrorKind::Other;
+    r.code = EIO;
     r.systemText = why;
     r.detail = QStringLiteral("Die Wiederherstellung konnte nicht im Änderungsprotokoll "
                               "vermerkt werden: ") +
@@ -199,7 +202,7 @@ FileResult Restore::logRestore(const QString& file, const QByteArray& key, const
 RestoreResult Restore::restoreFile(const QString& source, const QString& target,
                                    Progress& progress) {
     RestoreResult result;
-    auto fail = [&](RestoreResult::Cause cause, FileResult r) {
+    auto fail = [&](RestoreResult::Cause cause, Result r) {
         result.cause = cause;
         result.file = std::move(r);
         return result;
@@ -207,10 +210,9 @@ RestoreResult Restore::restoreFile(const QString& source, const QString& target,
     // A restore onto a new computer: the data folder is made first.
     const QString folder = paths::folderOf(target);
     if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
-        QString why;
-        if (!pathcheck::mayCreateAt(target, true, &why)) {
-            FileResult r = fromErrno(ENOENT);
-            r.detail = why;
+        if (const Result may = pathcheck::mayCreateAt(target, true); !may) {
+            Result r = fromErrno(ENOENT);
+            r.detail = germanText(may);
             return fail(RestoreResult::Cause::FolderMissing, r);
         }
         if (!QDir().mkpath(folder))
@@ -220,7 +222,7 @@ RestoreResult Restore::restoreFile(const QString& source, const QString& target,
     // Linux lets anyone overwrite an open file: the lock is the guard against a running
     // Tillbook, which would otherwise go on writing into the replaced file.
     cashfile::FileLock lock(target);
-    if (FileResult busy = lock.acquireOrBusy(); !busy.ok())
+    if (Result busy = lock.acquireOrBusy(); !busy.ok())
         return fail(RestoreResult::Cause::Busy, busy);
     if (!QFileInfo(source).isFile())
         return fail(RestoreResult::Cause::Other, fromErrno(ENOENT));
@@ -229,9 +231,9 @@ RestoreResult Restore::restoreFile(const QString& source, const QString& target,
     progress.begin(QStringLiteral("Die Sicherheitskopie wird geprüft …"));
     // The copy carries the built-in password, or none when it was taken while Tillbook ran.
     QByteArray key;
-    std::optional<FileResult> firstFailure;
+    std::optional<Result> firstFailure;
     for (const QByteArray& k : cashfile::keysInTurn()) {
-        const FileResult checked = cashfile::verifyBook(source, k);
+        const Result checked = cashfile::verifyBook(source, k);
         if (checked.ok()) {
             key = k;
             firstFailure.reset();
@@ -247,15 +249,15 @@ RestoreResult Restore::restoreFile(const QString& source, const QString& target,
         counts = cashfile::countRows(*db);
     // The data file it replaces is kept once, so restoring the wrong copy loses nothing.
     if (QFileInfo(target).isFile()) {
-        const FileResult kept = keepCopy(target, keptCopyOf(target));
+        const Result kept = keepCopy(target, keptCopyOf(target));
         if (!kept.ok())
             return fail(RestoreResult::Cause::Other, kept);
         result.keptOld = true;
     }
     progress.begin(QStringLiteral("Die Sicherheitskopie wird zurückgeschrieben …"));
-    const FileResult copied = FileCopy(source, target, [&](const QString& tmp) {
+    const Result copied = FileCopy(source, target, [&](const QString& tmp) {
         progress.begin(QStringLiteral("Die zurückgeschriebene Datei wird geprüft …"));
-        FileResult r = cashfile::verifyBook(tmp, key, counts);
+        Result r = cashfile::verifyBook(tmp, key, counts);
         // The restored file says in its change log that it was restored, and from what.
         if (r.ok())
             r = logRestore(tmp, key, source, result.keptOld ? keptCopyOf(target) : QString());

@@ -30,7 +30,7 @@ struct RestoreResult {
         FolderMissing, // the data folder is missing and cannot be made
         Other,
     } cause = Cause::None;
-    FileResult file;
+    Result file;
     QString madeFolder;   // the data folder that was missing and was made
     bool keptOld = false; // the data file it replaced is kept (keptCopyOf)
     bool ok() const { return file.ok(); }
@@ -91,12 +91,12 @@ class Restore {
 
     // Notes the restore in the change log of file (the copy about to replace the data file):
     // the copy it came from, of when, and where the replaced data file is kept.
-    static FileResult logRestore(const QString& file, const QByteArray& key, const QString& source,
-                                 const QString& kept);
+    static Result logRestore(const QString& file, const QByteArray& key, const QString& source,
+                             const QString& kept);
 
     // Keeps a copy of file as kept (replacing what stands there): a second name of the same
     // file where the file system allows it, a copy otherwise. Never half-written.
-    static FileResult keepCopy(const QString& file, const QString& kept);
+    static Result keepCopy(const QString& file, const QString& kept);
 
     // An engine's report for a message box: its first lines, and how many more there were.
     static QString shortened(const QString& text);

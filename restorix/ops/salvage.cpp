@@ -101,16 +101,16 @@ std::string lossForm(const BookReader& reader, const SalvageReport& report) {
 } // namespace
 
 Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, SalvageReport& report,
-                                  Progress& progress, FileResult* why) {
-    auto give = [&](Outcome o, const FileResult& r) {
+                                  Progress& progress, Result* why) {
+    auto give = [&](Outcome o, const Result& r) {
         if (why)
             *why = r;
         return o;
     };
-    QString reason;
-    const auto pages = BookPages::open(path, cashfile::builtInPassword(), &reason);
+    Result unreadable;
+    const auto pages = BookPages::open(path, cashfile::builtInPassword(), &unreadable);
     if (!pages)
-        return give(Outcome::Unreadable, finding(reason));
+        return give(Outcome::Unreadable, unreadable);
     BookReader reader(*pages);
     reader.survey(&progress);
     if (reader.foreign())
@@ -118,14 +118,14 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
 
     const QByteArray key = cashfile::builtInPassword();
     // The change log comes from the damaged file: its triggers follow once every row is in.
-    if (FileResult made = cashfile::createEmptyBook(target, key, false); !made.ok())
+    if (Result made = cashfile::createEmpty(target, key, false); !made.ok())
         return give(Outcome::Failed, made);
-    FileResult opened;
-    auto db = Database::open(target, key, opened);
+    Result opened;
+    auto db = Database::open(target, key, &opened);
     if (!db)
         return give(Outcome::Failed, opened);
-    if (!changelog::createTable(*db, &reason))
-        return give(Outcome::Failed, db->failureTold(reason));
+    if (Result made = changelog::createTable(*db); !made)
+        return give(Outcome::Failed, made);
     const QStringList logColumns = columnsOf(*db, QStringLiteral("Protokoll"));
     Statement logInsert = db->prepare(insertInto(QStringLiteral("Protokoll"), logColumns, true));
     qint64 logWritten = 0;
@@ -145,14 +145,13 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
     const auto defaultTexts = defaultsOf(*db, kTables[kBuchungstext], columns[kBuchungstext]);
 
     Transaction transaction(*db);
-    FileResult emptied;
-    if (!db->exec(QStringLiteral("DELETE FROM Einstellungen; DELETE FROM Buchungstext; "
-                                 "DELETE FROM sqlite_sequence;"),
-                  &emptied))
+    if (Result emptied = db->exec(QStringLiteral("DELETE FROM Einstellungen; DELETE FROM "
+                                                 "Buchungstext; DELETE FROM sqlite_sequence;"));
+        !emptied)
         return give(Outcome::Failed, emptied);
     qint64 written[kBookTables] = {};
     std::map<QString, qint64> sequence;
-    FileResult failure;
+    Result failure;
     reader.rows(
         [&](BookTable table, const StoredRow& row) {
             if (table == BookTable::Sequence) {
@@ -293,16 +292,18 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
     }
     {
         const auto state = changelog::bookState(*db);
-        if (!state || !changelog::installTriggers(*db, &reason))
-            return give(Outcome::Failed, db->failureTold(state ? reason : QString()));
+        if (!state)
+            return give(Outcome::Failed, db->failureTold(QString()));
+        if (Result installed = changelog::installTriggers(*db); !installed)
+            return give(Outcome::Failed, installed);
         changelog::ReasonScope scope(*db, changelog::Reason::Repair);
         changelog::NewEntry e;
         e.kind = changelog::Kind::Repair;
         e.reason = changelog::Reason::Repair;
         e.before = lossForm(reader, report);
         e.after = state->form();
-        if (!changelog::append(*db, e, &reason))
-            return give(Outcome::Failed, db->failureTold(reason));
+        if (Result logged = changelog::append(*db, e); !logged)
+            return give(Outcome::Failed, logged);
     }
     if (!transaction.commit())
         return give(Outcome::Failed, db->lastFailure());
@@ -310,7 +311,7 @@ Salvage::Outcome Salvage::rebuild(const QString& path, const QString& target, Sa
     progress.begin(QStringLiteral("Die laufenden Bestände werden neu berechnet …"));
     const Money floatAmount = Money::parseOrZero(
         db->scalar(QStringLiteral("SELECT Einst15 FROM Einstellungen ORDER BY ID LIMIT 1;")));
-    if (!RunningBalance::fullWalk(*db, floatAmount).ok)
+    if (!RunningBalance::fullWalk(*db, floatAmount).ok())
         return give(Outcome::Failed, db->lastFailure());
 
     // What the report says.

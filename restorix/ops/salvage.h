@@ -52,15 +52,7 @@ class Salvage {
     // Writes the new file at target (which must not exist). Unreadable: not a single page
     // could be read, or the file is no cash book; why tells the failure.
     static Outcome rebuild(const QString& path, const QString& target, SalvageReport& report,
-                           Progress& progress, FileResult* why);
-    static Outcome rebuild(const QString& path, const QString& target, SalvageReport& report,
-                           Progress& progress, QString* why) {
-        FileResult r;
-        const Outcome o = rebuild(path, target, report, progress, &r);
-        if (why)
-            *why = r.detail;
-        return o;
-    }
+                           Progress& progress, Result* why);
 };
 
 } // namespace tb

@@ -165,7 +165,7 @@ compactrep::compactrep(Dialogs& dialogs, const QString& dataPath, QWidget* paren
     enterPresses(cmdCompact_);
     layout->addWidget(cmdCompact_);
     connect(cmdCompact_, &QPushButton::clicked, this, &compactrep::compact);
-    compaction_.runner = [this](const QString& title, const LongWork<Compaction::Result>& work) {
+    compaction_.runner = [this](const QString& title, const LongWork<Compaction::Report>& work) {
         return runWithProgress(this, title, work);
     };
 }

@@ -34,8 +34,8 @@ struct LogFixture : ::testing::Test {
         ASSERT_TRUE(db().exec("DROP TRIGGER IF EXISTS Protokoll_unveraenderlich; DROP TRIGGER IF "
                               "EXISTS Protokoll_unloeschbar; DROP TRIGGER IF EXISTS "
                               "Protokoll_Kette;"));
-        QString why;
-        ASSERT_TRUE(db().exec(sql, &why)) << why.toStdString();
+        const Result done = db().exec(sql);
+        ASSERT_TRUE(done.ok()) << germanText(done).toStdString();
     }
 };
 

@@ -185,7 +185,7 @@ TEST_F(Check, TheSqlcipherShellCannotWriteUnnoticed) {
 
 TEST_F(Check, AnOldBookBeginsItsLogWithItsWholeStateInOneStep) {
     const QString path = home.path() + "/alt.kas";
-    ASSERT_TRUE(cashfile::createEmpty(path, nullptr, {}, false));
+    ASSERT_TRUE(cashfile::createEmpty(path, {}, false));
     {
         auto old = Database::open(path, {});
         for (int i = 0; i < 40; ++i)
@@ -231,7 +231,7 @@ TEST_F(Check, RestoreAndCompactionKeepTheLogAndTheRestoreIsNoted) {
     QDir().mkpath(home.path() + "/Sicherung");
     ASSERT_TRUE(QFile::copy(book().path(), copy));
     ASSERT_TRUE(cashfile::putPasswordBack(copy));
-    ASSERT_TRUE(cashfile::createEmpty(data, nullptr, cashfile::builtInPassword(), false));
+    ASSERT_TRUE(cashfile::createEmpty(data, cashfile::builtInPassword(), false));
 
     // A copy is restored over a data file from before the log.
     ASSERT_TRUE(Restore::restoreFile(copy, data).ok());
@@ -272,8 +272,7 @@ TEST_F(Check, ARepairCarriesTheLogNamesLostEntriesAndStartsAfresh) {
     // The pages that hold nothing but entries of the log, by the entries on them.
     std::map<quint32, std::pair<qint64, qint64>> logPages;
     {
-        QString why;
-        auto pages = BookPages::open(path, cashfile::builtInPassword(), &why);
+        auto pages = BookPages::open(path, cashfile::builtInPassword(), nullptr);
         ASSERT_TRUE(pages);
         BookReader reader(*pages);
         reader.survey();
@@ -295,9 +294,9 @@ TEST_F(Check, ARepairCarriesTheLogNamesLostEntriesAndStartsAfresh) {
     const QString target = home.path() + "/repariert.kas";
     SalvageReport report;
     NoProgress none;
-    QString why;
+    Result why;
     ASSERT_EQ(Salvage::rebuild(path, target, report, none, &why), Salvage::Outcome::Written)
-        << why.toStdString();
+        << germanText(why).toStdString();
     ASSERT_EQ(report.logLost.size(), 1u);
     EXPECT_EQ(report.logLost[0].from, middle->second.first);
     EXPECT_EQ(report.logLost[0].to, middle->second.second);

@@ -266,8 +266,8 @@ TEST_F(Odd, AFullDiskAtTheEndSaysWhyAndTheNextStartStillOpens) {
         while (filler.write(block) == block.size() && filler.flush()) {
         }
         filler.close();
-        QString why;
-        EXPECT_FALSE(Startup::close(*s, &why));
+        const QString why = germanText(Startup::close(*s));
+        EXPECT_FALSE(why.isEmpty());
         EXPECT_TRUE(why.startsWith("Der Datenträger ist voll.")) << why.toStdString();
         for (const QString& f : cashfile::temporaryFilesOf(path))
             EXPECT_FALSE(QFileInfo::exists(f)) << f.toStdString();

@@ -181,7 +181,7 @@ TEST(FollowedBalance, RandomEditsLeaveWhatTheWholeWalkLeaves) {
             did = "nothing";
         }
         const BalanceResult r = followed.recompute(floatAmount);
-        ASSERT_TRUE(r.ok);
+        ASSERT_TRUE(r.ok());
         ASSERT_TRUE(matchesReference(db, floatAmount, r)) << "round " << round << ": " << did;
         if (r.read < db.scalar("SELECT count(*) FROM Buchungen;").toInt())
             ++partial;
@@ -226,11 +226,14 @@ TEST(FollowedBalance, AFailedWriteLeavesTheBalancesAndIsRepairedNextTime) {
     const qint64 b = book.addLine("02.03.2024", "5,00", "");
     book.db().exec("CREATE TRIGGER refuse BEFORE UPDATE OF a15 ON Buchungen "
                    "BEGIN SELECT RAISE(ABORT, 'nein'); END;");
-    EXPECT_FALSE(followed.recompute({}).ok);
+    const BalanceResult refused = followed.recompute({});
+    EXPECT_FALSE(refused.ok());
+    EXPECT_TRUE(germanText(refused.failure).endsWith("(nein)"))
+        << germanText(refused.failure).toStdString();
     EXPECT_EQ(book.lineValue(b, "a15"), "0");
     book.db().exec("DROP TRIGGER refuse;");
     const BalanceResult r = followed.recompute({});
-    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.ok());
     EXPECT_EQ(book.lineValue(a, "a15"), "10,00");
     EXPECT_EQ(book.lineValue(b, "a15"), "15,00");
 }
@@ -305,7 +308,7 @@ TEST(FollowedBalance, ANewFloatMovesEveryBalanceWhateverItWasStoredAs) {
     // A balance that keeps its bytes but is stored as bytes, a line saved and walked since,
     // and one balance written past the engine's notice (same length, wrong figure).
     db.exec(QString("UPDATE Buchungen SET a15 = CAST(a15 AS BLOB) WHERE ID = %1;").arg(ids[41]));
-    ASSERT_TRUE(followed.recompute(first).ok);
+    ASSERT_TRUE(followed.recompute(first).ok());
     book.addLine(dateOf(60), "5,00", "");
     ASSERT_TRUE(matchesReference(db, first, followed.recompute(first)));
     sqlite3_blob* blob = nullptr;

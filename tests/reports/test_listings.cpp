@@ -95,7 +95,7 @@ TEST_F(Lists, AnUndatedLineWithAnAmountGoesOnlyWhenTheOperatorSaysSo) {
     book.db().exec("INSERT INTO Buchungen (n1, a4, a10) VALUES ('Marke', 'K', '');");
 
     dialogs.answers = {Answer::No};
-    const DataCorrection::Result kept = DataCorrection::run(grid, dialogs);
+    const DataCorrection::Report kept = DataCorrection::run(grid, dialogs);
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[0].text,
               "Diese Zeilen haben kein Datum, tragen aber einen Betrag:\n\n"
@@ -118,16 +118,16 @@ TEST_F(Lists, TheCorrectionRebuildsKeysByPositionAndRunTwiceChangesNothing) {
     book.db().exec(QStringLiteral("UPDATE Buchungen SET a15 = '' WHERE ID = %1;").arg(a));
     book.db().exec(
         QStringLiteral("UPDATE Buchungen SET a11 = 'falsch', a15 = '17,00' WHERE ID = %1;").arg(b));
-    const DataCorrection::Result first = DataCorrection::correct(book.db());
-    EXPECT_TRUE(first.ok);
+    const DataCorrection::Report first = DataCorrection::correct(book.db());
+    EXPECT_TRUE(first.ok());
     EXPECT_EQ(first.rebuilt, 2);
     EXPECT_EQ(first.filled, 1);
     EXPECT_EQ(book.lineValue(a, "a11"), "20261206");
     EXPECT_EQ(book.lineValue(b, "a11"), "0262.6."); // the same positions, no check
     EXPECT_EQ(book.lineValue(a, "a15"), "0");
     EXPECT_EQ(book.lineValue(b, "a15"), "17,00");
-    const DataCorrection::Result second = DataCorrection::correct(book.db());
-    EXPECT_TRUE(second.ok);
+    const DataCorrection::Report second = DataCorrection::correct(book.db());
+    EXPECT_TRUE(second.ok());
     EXPECT_EQ(second.removed + second.rebuilt + second.filled, 0);
 }
 
@@ -136,8 +136,8 @@ TEST_F(Lists, TheCorrectionIsAllOrNothing) {
     line("01.03.2024", "bleibt");
     book.db().exec("CREATE TRIGGER no_delete BEFORE DELETE ON Buchungen BEGIN "
                    "SELECT RAISE(ABORT, 'nein'); END;");
-    const DataCorrection::Result r = DataCorrection::run(grid, dialogs);
-    EXPECT_FALSE(r.ok);
+    const DataCorrection::Report r = DataCorrection::run(grid, dialogs);
+    EXPECT_FALSE(r.ok());
     EXPECT_TRUE(dialogs.last().text.startsWith("Daten korrigiert\n"));
     EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen WHERE a11 = '20240301';"), "0");
     EXPECT_EQ(book.db().scalar("SELECT count(*) FROM Buchungen;"), "2");

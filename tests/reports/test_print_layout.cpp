@@ -178,7 +178,7 @@ TEST(CashBookPrint, EveryRowShowsTheCashAfterItCounterEntriesIncluded) {
     book.addLine("02.03.2024", "", "25,00");
     book.addLine("02.03.2024", "-10,00", "", "STORNO  Bareinnahme", "");
     const Money floatAmount = Money::fromCents(5000);
-    ASSERT_TRUE(RunningBalance::fullWalk(book.db(), floatAmount).ok);
+    ASSERT_TRUE(RunningBalance::fullWalk(book.db(), floatAmount).ok());
 
     DataView day(&book.db(), "Buchungen", dayLinesSource(), {"02.03.2024"});
     ASSERT_TRUE(day.refresh());

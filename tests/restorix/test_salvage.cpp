@@ -127,8 +127,7 @@ struct Layout {
 
 Layout layoutOf(const QString& path) {
     Layout layout;
-    QString why;
-    auto pages = BookPages::open(path, cashfile::builtInPassword(), &why);
+    auto pages = BookPages::open(path, cashfile::builtInPassword(), nullptr);
     if (!pages)
         return layout;
     BookReader reader(*pages);
@@ -228,9 +227,9 @@ TEST_F(Salvaging, TheReaderReadsAWholeBookAsTheEngineDoes) {
         makeBook(data, 800, 7, keyed);
         const Book book = readBook(data);
         ASSERT_EQ(book[1].size(), 791u); // IDs 5, 102, … 781 deleted
-        QString why;
+        Result why;
         auto pages = BookPages::open(data, cashfile::builtInPassword(), &why);
-        ASSERT_TRUE(pages) << why.toStdString();
+        ASSERT_TRUE(pages) << germanText(why).toStdString();
         EXPECT_EQ(pages->keyed(), keyed);
         const Layout layout = layoutOf(data);
         for (int t = 0; t < 4; ++t)
@@ -242,9 +241,9 @@ TEST_F(Salvaging, TheReaderReadsAWholeBookAsTheEngineDoes) {
     }
     // Neither with the password nor without: nothing to read.
     writeBytes(data, QByteArray(8192, 'x'));
-    QString why;
+    Result why;
     EXPECT_FALSE(BookPages::open(data, cashfile::builtInPassword(), &why));
-    EXPECT_FALSE(why.isEmpty());
+    EXPECT_FALSE(germanText(why).isEmpty());
 }
 
 TEST_F(Salvaging, RandomDamageLosesOnlyTheRowsOfDamagedPages) {
@@ -273,15 +272,15 @@ TEST_F(Salvaging, RandomDamageLosesOnlyTheRowsOfDamagedPages) {
         const QString started = folder + "/Tillbook-Start.kas";
         writeBytes(started, bytes);
         startTillbook(started); // ends, whatever the file holds
-        const Compaction::Result r = Compaction::compact(data);
+        const Compaction::Report r = Compaction::compact(data);
         if (!r.file.ok()) {
             // Only a file whose key salt is gone, or with no row left, cannot be read at all.
-            ASSERT_TRUE(r.unreadable) << r.file.detail.toStdString();
+            ASSERT_TRUE(r.unreadable) << germanText(r.file).toStdString();
             bool anyWhole = false;
             for (int t = 0; t < 4; ++t)
                 for (const auto& [id, p] : layout.pages[size_t(t)])
                     anyWhole = anyWhole || untouched(p, d);
-            EXPECT_TRUE(d.salt || !anyWhole) << r.file.detail.toStdString();
+            EXPECT_TRUE(d.salt || !anyWhole) << germanText(r.file).toStdString();
             EXPECT_EQ(bytesOf(data), bytes);
             ++unreadable;
             continue;
@@ -357,8 +356,7 @@ quint32 rootOf(const QString& path, const QString& table) {
 }
 
 std::vector<quint32> pagesOfType(const QString& path, uchar type) {
-    QString why;
-    auto pages = BookPages::open(path, cashfile::builtInPassword(), &why);
+    auto pages = BookPages::open(path, cashfile::builtInPassword(), nullptr);
     std::vector<quint32> found;
     QByteArray page;
     for (quint32 p = 2; pages && p <= pages->pageCount(); ++p)
@@ -394,8 +392,8 @@ TEST_F(Salvaging, ADamagedParentPageLosesNoRowOfTheUndamagedLeavesBelowIt) {
         for (const QString& f : QDir(folder).entryList({"*.beschaedigt*"}, QDir::Files))
             QFile::remove(folder + "/" + f);
         zeroPage(data, damaged);
-        const Compaction::Result r = Compaction::compact(data);
-        ASSERT_TRUE(r.file.ok()) << r.file.detail.toStdString();
+        const Compaction::Report r = Compaction::compact(data);
+        ASSERT_TRUE(r.file.ok()) << germanText(r.file).toStdString();
         ASSERT_TRUE(r.salvage);
         EXPECT_TRUE(r.salvage->linesLost.empty());
         EXPECT_EQ(readBook(data), book);
@@ -409,8 +407,8 @@ TEST_F(Salvaging, LostSettingsDaysAndTextsAreMadeGoodFromTheLines) {
     for (const char* table : {"Einstellungen", "Datum", "Buchungstext"})
         zeroPage(pristine, rootOf(pristine, table));
     QFile::copy(pristine, data);
-    const Compaction::Result r = Compaction::compact(data);
-    ASSERT_TRUE(r.file.ok()) << r.file.detail.toStdString();
+    const Compaction::Report r = Compaction::compact(data);
+    ASSERT_TRUE(r.file.ok()) << germanText(r.file).toStdString();
     const Book after = readBook(data);
     // The lines are all there; their days and texts are made anew from them.
     EXPECT_EQ(after[1].size(), book[1].size());

@@ -196,7 +196,7 @@ TEST_F(Copies, ACopyThatFailsItsCheckIsRemovedAndTheOldOneStays) {
     other.unlock();
     EXPECT_EQ(bytesOf(copy), good);
     // A copy whose check fails is removed, the old copy stays.
-    const FileResult r = FileCopy(
+    const Result r = FileCopy(
         data, copy, [](const QString& tmp) { return cashfile::verifyBook(tmp, "falsch"); });
     EXPECT_FALSE(r.ok());
     EXPECT_EQ(bytesOf(copy), good);
@@ -208,9 +208,9 @@ TEST_F(Copies, ACopyThatFailsItsCheckIsRemovedAndTheOldOneStays) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(good.left(good.size() - 1024));
     f.close();
-    const FileResult shortCopy = cashfile::checkOpens(cut, cashfile::builtInPassword());
+    const Result shortCopy = cashfile::checkOpens(cut, cashfile::builtInPassword());
     EXPECT_FALSE(shortCopy.ok());
-    EXPECT_TRUE(shortCopy.detail.startsWith("Die Kopie ist nicht in Ordnung: "));
+    EXPECT_TRUE(germanText(shortCopy).startsWith("Die Kopie ist nicht in Ordnung: "));
 }
 
 TEST_F(Copies, AFullDiskAsksOkRepeatsAndTheLastGoodCopyStaysIntact) {

@@ -169,10 +169,11 @@ struct Kills : ::testing::TestWithParam<Operation> {
             return ::testing::AssertionFailure() << "the log is gone";
         }
         if (op == "backup" && QFileInfo::exists(backups + "/Tillbook.ka4")) {
-            const FileResult copy =
+            const Result copy =
                 cashfile::verifyBook(backups + "/Tillbook.ka4", cashfile::builtInPassword());
             if (!copy.ok())
-                return ::testing::AssertionFailure() << "the copy: " << copy.detail.toStdString();
+                return ::testing::AssertionFailure()
+                       << "the copy: " << germanText(copy).toStdString();
         }
         return ::testing::AssertionSuccess();
     }

@@ -129,8 +129,7 @@ TEST(DataFile, ADamagedPageIsNeverTakenOffAsPlainData) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(damaged);
     }
-    QString why;
-    EXPECT_FALSE(cashfile::removePassword(book.path(), &why));
+    const QString why = germanText(cashfile::removePassword(book.path()));
     EXPECT_FALSE(why.isEmpty());
     EXPECT_EQ(bytesOf(book.path()), damaged);
     EXPECT_FALSE(QFile::exists(book.path() + ".tmp-rekey"));
@@ -180,20 +179,19 @@ TEST(DataFile, AWriteThatFillsTheDiskFailsAsFullAndChangesNothing) {
         fill.commit();
         before = contentOf(*db);
         // Every row grows: the file and its journal outgrow the disk.
-        QString why;
-        EXPECT_FALSE(db->exec("UPDATE Buchungen SET n2 = n2 || n2 || n2;", &why));
+        const QString why = germanText(db->exec("UPDATE Buchungen SET n2 = n2 || n2 || n2;"));
         EXPECT_TRUE(why.startsWith("Der Datenträger ist voll.")) << why.toStdString();
         // The kind is the engine's code, whatever the text says.
-        FileResult failure;
-        EXPECT_FALSE(db->exec("UPDATE Buchungen SET n2 = n2 || n2 || n2;", &failure));
-        EXPECT_EQ(failure.error, FileError::DiskFull);
-        EXPECT_EQ(failure.number, ENOSPC);
+        const Result failure = db->exec("UPDATE Buchungen SET n2 = n2 || n2 || n2;");
+        EXPECT_FALSE(failure.ok());
+        EXPECT_EQ(failure.kind, ErrorKind::DiskFull);
+        EXPECT_EQ(failure.code, ENOSPC);
         EXPECT_EQ(failure.engineCode & 0xff, 13); // SQLITE_FULL
         EXPECT_EQ(contentOf(*db), before);
     }
     // The password cannot go on beside the file: a full disk, the file as it was.
-    const FileResult protectedFile = cashfile::protect(path);
-    EXPECT_EQ(protectedFile.error, FileError::DiskFull) << protectedFile.detail.toStdString();
+    const Result protectedFile = cashfile::protect(path);
+    EXPECT_EQ(protectedFile.kind, ErrorKind::DiskFull) << germanText(protectedFile).toStdString();
     EXPECT_EQ(cashfile::probe(path), cashfile::State::Plain);
     EXPECT_FALSE(QFileInfo::exists(path + ".tmp-rekey"));
     auto db = Database::open(path, {});

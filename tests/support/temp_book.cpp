@@ -10,9 +10,8 @@
 namespace tb::test {
 
 TempBook::TempBook() {
-    QString why;
-    if (!cashfile::createEmpty(path(), &why))
-        throw std::runtime_error(why.toStdString());
+    if (const Result made = cashfile::createEmpty(path()); !made)
+        throw std::runtime_error(germanText(made).toStdString());
     reopen();
 }
 

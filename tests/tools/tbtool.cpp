@@ -65,9 +65,8 @@ int main(int argc, char** argv) {
             return 1;
         std::printf("OPEN\t%s\n", qPrintable(session->dataPath));
         std::fflush(stdout);
-        QString why;
-        if (!tb::Startup::close(*session, &why)) {
-            std::printf("CLOSE-FAILED\t%s\n", qPrintable(why));
+        if (const tb::Result closed = tb::Startup::close(*session); !closed) {
+            std::printf("CLOSE-FAILED\t%s\n", qPrintable(tb::germanText(closed)));
             return 3;
         }
         return 0;

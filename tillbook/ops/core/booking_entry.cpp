@@ -307,7 +307,7 @@ bool BookingEntry::toggleDone(DataView& lines) {
         lines.setValue(Lines::done, QStringLiteral(" "));
         lines.setValue(Lines::open, QStringLiteral("O"));
     }
-    return lines.update();
+    return lines.update().ok();
 }
 
 bool BookingEntry::isAmountKey(const QString& typed) {

@@ -81,9 +81,9 @@ RunningBalance::RunningBalance(Database& db)
 
 RunningBalance::~RunningBalance() = default;
 
-bool RunningBalance::write(Database& db, std::vector<Change>& changes, int lines) {
+Result RunningBalance::write(Database& db, std::vector<Change>& changes, int lines) {
     if (changes.empty())
-        return true;
+        return {};
     const auto byId = [](const Change& a, const Change& b) { return a.id < b.id; };
     if (!std::is_sorted(changes.begin(), changes.end(), byId))
         std::sort(changes.begin(), changes.end(), byId);
@@ -93,17 +93,19 @@ bool RunningBalance::write(Database& db, std::vector<Change>& changes, int lines
         cache.emplace(db);
     Transaction t(db);
     if (!t.isActive())
-        return false;
+        return db.failureTold({});
     // When a large share of the book changes, most balances keep their length: those are
     // overwritten where they stand, which spares the engine rebuilding every row.
     if (many) {
         if (!writeInPlace(db, changes))
-            return false; // rolled back
+            return db.failureTold({}); // rolled back
         changes.erase(std::remove_if(changes.begin(), changes.end(),
                                      [](const Change& c) { return c.inPlace; }),
                       changes.end());
     }
-    return writeByStatement(db, changes, lines) && t.commit();
+    if (!writeByStatement(db, changes, lines) || !t.commit())
+        return db.failureTold({});
+    return {};
 }
 
 bool RunningBalance::writeInPlace(Database& db, const std::vector<Change>& changes) {
@@ -234,10 +236,10 @@ BalanceResult RunningBalance::walkAll(Database& db, Money floatAmount, Memory* m
             arena.append(stored);
             all.push_back(l);
         }
-        result.ok = st.isValid() && st.error().isEmpty();
+        result.failure = st.failure();
     }
     result.read = static_cast<int>(all.size());
-    if (!result.ok)
+    if (!result.ok())
         return result;
     if (memory) {
         // Read in ID order: the IDs and their dates are already sorted by ID.
@@ -286,8 +288,8 @@ BalanceResult RunningBalance::walkAll(Database& db, Money floatAmount, Memory* m
     if (memory)
         memory->total = b;
     const int count = static_cast<int>(changes.size());
-    result.ok = write(db, changes, result.read);
-    result.written = result.ok ? count : 0;
+    result.failure = write(db, changes, result.read);
+    result.written = result.ok() ? count : 0;
     return result;
 }
 
@@ -392,8 +394,8 @@ BalanceResult RunningBalance::walkFrom(DateKey key, Money floatAmount) {
                                  countedAmountUtf8(st.utf8(2)).value_or(Money()),
                                  std::string(st.utf8(3)), storedText});
             }
-            if (!st.error().isEmpty()) {
-                result.ok = false;
+            if (!st.failure().ok()) {
+                result.failure = st.failure();
                 return result;
             }
             if (lines.size() > had)
@@ -428,8 +430,8 @@ BalanceResult RunningBalance::walkFrom(DateKey key, Money floatAmount) {
     memory_.lines = all;
     result.balance = b + floatAmount;
     const int count = static_cast<int>(changes.size());
-    result.ok = write(db_, changes, all);
-    result.written = result.ok ? count : 0;
+    result.failure = write(db_, changes, all);
+    result.written = result.ok() ? count : 0;
     return result;
 }
 
@@ -482,7 +484,7 @@ BalanceResult RunningBalance::recompute(Money floatAmount) {
     }
     if (!done)
         r = walkAll(db_, floatAmount, &memory_, scratch_);
-    known_ = r.ok && memory_.usable;
+    known_ = r.ok() && memory_.usable;
     float_ = floatAmount;
     remember();
     return r;
@@ -517,7 +519,7 @@ std::optional<NegativeDay> RunningBalance::firstNegativeDay(const std::vector<Ba
                                                             Money floatAmount) {
     if (shifts.empty())
         return std::nullopt;
-    if (!recompute(floatAmount).ok)
+    if (!recompute(floatAmount).ok())
         return std::nullopt;
     std::vector<BalanceShift> byKey = shifts;
     std::stable_sort(byKey.begin(), byKey.end(),

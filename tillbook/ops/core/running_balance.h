@@ -33,7 +33,8 @@ struct BalanceResult {
     Money balance;   // after the last line, float included
     int written = 0; // lines whose stored balance changed
     int read = 0;    // lines this recompute read
-    bool ok = true;
+    Result failure;  // why the lines could not be read or their balances not be written
+    bool ok() const { return failure.ok(); }
 };
 
 // The running balance over all lines of all days in date order and then ID, plus the float:
@@ -135,7 +136,7 @@ class RunningBalance {
     };
 
     static BalanceResult walkAll(Database& db, Money floatAmount, Memory* memory, Scratch& scratch);
-    static bool write(Database& db, std::vector<Change>& changes, int lines);
+    static Result write(Database& db, std::vector<Change>& changes, int lines);
     static bool writeInPlace(Database& db, const std::vector<Change>& changes);
     static bool writeByStatement(Database& db, std::vector<Change>& changes, int lines);
     // Adds the line's balance to the changes when it differs from the one stored.

@@ -91,12 +91,11 @@ std::unique_ptr<Session> Startup::open() {
     const QString& path = session->dataPath;
 
     if (found.problem == pathcheck::Problem::Missing) {
-        QString why;
         // Only the default data folder is made; elsewhere a missing folder may be a drive that
         // is not connected, and a book made there would land on the system disk.
-        if (!pathcheck::mayCreateAt(path, path == defaultPath, &why))
+        if (const Result may = pathcheck::mayCreateAt(path, path == defaultPath); !may)
             return fail(QStringLiteral("Das Kassenbuch konnte nicht angelegt werden:\n%1\n\n%2\n\n")
-                            .arg(QDir::toNativeSeparators(path), why) +
+                            .arg(QDir::toNativeSeparators(path), germanText(may)) +
                         kEndNothingMade);
         const Answer a = dialogs_.message(
             QStringLiteral("Die Kassenbuch-Datei wurde nicht gefunden:\n%1\n\nSoll dort ein "
@@ -105,9 +104,9 @@ std::unique_ptr<Session> Startup::open() {
             QStringLiteral("Kassenbuch nicht gefunden"), Icon::Question, Buttons::YesNo);
         if (a != Answer::Yes)
             return nullptr;
-        if (!cashfile::createEmpty(path, &why))
+        if (Result made = cashfile::createEmpty(path); !made)
             return fail(QStringLiteral("Das Kassenbuch konnte nicht angelegt werden:\n%1\n\n%2")
-                            .arg(path, why));
+                            .arg(path, germanText(made)));
         found = pathcheck::inspect(path);
     }
     if (found.problem != pathcheck::Problem::None)
@@ -165,12 +164,15 @@ std::unique_ptr<Session> Startup::open() {
     if (session->lastRunEndedAbnormally && offerBackup)
         offerBackup(*session);
 
-    QString why;
-    if (!cashfile::removePassword(path, &why) || !(session->db = Database::open(path, {}, &why)) ||
-        !cashfile::upgrade(*session->db, &why))
+    Result opened = cashfile::removePassword(path);
+    if (opened)
+        session->db = Database::open(path, {}, &opened);
+    if (session->db)
+        opened = cashfile::upgrade(*session->db);
+    if (!opened)
         return fail(QStringLiteral("Das Kassenbuch kann nicht geöffnet werden:\n%1\n\n%2\n\nDie "
                                    "Datei bleibt unverändert.")
-                        .arg(path, why));
+                        .arg(path, germanText(opened)));
     return session;
 }
 
@@ -210,12 +212,12 @@ void Startup::removeCopyTemporaries(const QString& backupPath) {
     }
 }
 
-bool Startup::close(Session& session, QString* error) {
+Result Startup::close(Session& session) {
     session.db.reset();
-    const bool ok = cashfile::putPasswordBack(session.dataPath, error);
+    Result done = cashfile::putPasswordBack(session.dataPath);
     if (session.lock)
         session.lock->unlock();
-    return ok;
+    return done;
 }
 
 } // namespace tb

@@ -32,7 +32,7 @@ class Startup {
     std::unique_ptr<Session> open();
 
     // The end of the run: the file is closed, its password put back and the lock released.
-    static bool close(Session& session, QString* error = nullptr);
+    static Result close(Session& session);
 
     // Removes the temporary files a copy cut short left beside the backup copies.
     static void removeCopyTemporaries(const QString& backupPath);

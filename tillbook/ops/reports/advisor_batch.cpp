@@ -306,10 +306,9 @@ AdvisorBatch::Plan AdvisorBatch::makePlan(PeriodLines& lines, const QString& per
                                    .arg(periodStart, periodEnd);
         return p;
     }
-    QString why;
-    if (!lines.read(&why)) {
-        p.refusal =
-            kNotDone + QStringLiteral("Die Buchungen konnten nicht gelesen werden.\n") + why;
+    if (const Result read = lines.read(); !read) {
+        p.refusal = kNotDone + QStringLiteral("Die Buchungen konnten nicht gelesen werden.\n") +
+                    germanText(read);
         return p;
     }
 
@@ -358,6 +357,7 @@ AdvisorBatch::Plan AdvisorBatch::makePlan(PeriodLines& lines, const QString& per
     qint64 walked = 0;
     progress_.begin(QStringLiteral("Die Buchungen des Zeitraums werden geprüft …"),
                     lines.lineCount());
+    QString why;
     const bool complete = lines.walk(
         kColumns, 0, dates.size(),
         [&](const PeriodLines::Date& d, const Statement& st) {
@@ -507,7 +507,7 @@ AdvisorBatch::Outcome AdvisorBatch::write(PeriodLines& lines, Plan& plan, QStrin
     for (const Part& part : plan.parts) {
         files.push_back(std::make_unique<ExportFile>(part.target));
         ExportFile& file = *files.back();
-        FileResult r = file.open();
+        Result r = file.open();
         if (r.ok()) {
             file.write(headerLine(part));
             file.write(columns);
@@ -555,13 +555,13 @@ AdvisorBatch::Outcome AdvisorBatch::write(PeriodLines& lines, Plan& plan, QStrin
                 stopped = true;
                 break;
             }
-            r = complete ? file.finish() : FileResult{FileError::Other, 0, 0, why, why};
+            r = complete ? file.finish() : Result{ErrorKind::Other, 0, 0, why, why};
         }
         if (!r.ok()) {
             progress_.end();
             tell(QStringLiteral("Die Datei\n%1\nkonnte nicht geschrieben werden: %2\n\nEs wurde "
                                 "keine Datei geschrieben; was dort schon lag, ist unverändert.")
-                     .arg(part.target, r.detail),
+                     .arg(part.target, germanText(r)),
                  Icon::Critical);
             return Outcome::Failed;
         }
@@ -578,10 +578,10 @@ AdvisorBatch::Outcome AdvisorBatch::write(PeriodLines& lines, Plan& plan, QStrin
     }
     // Every file is whole on disk: now they take their names.
     for (size_t i = 0; i < files.size(); ++i) {
-        const FileResult r = files[i]->commit();
+        const Result r = files[i]->commit();
         if (!r.ok()) {
             tell(QStringLiteral("Die Datei\n%1\nkonnte nicht gespeichert werden: %2")
-                         .arg(files[i]->target(), r.detail) +
+                         .arg(files[i]->target(), germanText(r)) +
                      (written_.isEmpty() ? QStringLiteral("\n\nEs wurde keine Datei geschrieben.")
                                          : QStringLiteral("\n\nBereits gespeichert:\n") +
                                                written_.join(QLatin1Char('\n'))),

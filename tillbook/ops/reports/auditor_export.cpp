@@ -372,8 +372,8 @@ struct AuditorExport::Writer {
     // One table as a CSV file; the number of rows, or -1 (error or stop).
     qint64 table(Table& t) {
         ExportFile file(QDir(folder).filePath(t.file));
-        if (const FileResult r = file.open(); !r.ok()) {
-            error = r.detail;
+        if (const Result r = file.open(); !r.ok()) {
+            error = germanText(r);
             return -1;
         }
         Statement st;
@@ -411,8 +411,10 @@ struct AuditorExport::Writer {
         };
         if (t.periodLines) {
             PeriodLines lines(out.db_, start, end);
-            if (!lines.read(&error))
+            if (const Result read = lines.read(); !read) {
+                error = germanText(read);
                 return -1;
+            }
             if (!lines.walk(
                     t.select, 0, lines.dates().size(),
                     [&](const PeriodLines::Date&, const Statement& s) { return writeRow(s); },
@@ -436,8 +438,8 @@ struct AuditorExport::Writer {
         for (const QChar c : file.replaced())
             if (!replaced.contains(c))
                 replaced += c;
-        if (const FileResult r = file.commit(); !r.ok()) {
-            error = r.detail;
+        if (const Result r = file.commit(); !r.ok()) {
+            error = germanText(r);
             return -1;
         }
         return rows;
@@ -569,7 +571,7 @@ AuditorExport::Outcome AuditorExport::writeInto(const QString& parent, const QSt
     if (QFileInfo::exists(tmp))
         QDir(tmp).removeRecursively();
     if (::mkdir(QFile::encodeName(tmp).constData(), 0755) != 0)
-        return fail(fromErrno(errno).detail);
+        return fail(germanText(fromErrno(errno)));
 
     Writer w(*this, tmp, periodStart, periodEnd);
     const bool log = hasTable(db_, QStringLiteral("Protokoll"));
@@ -646,7 +648,7 @@ AuditorExport::Outcome AuditorExport::writeInto(const QString& parent, const QSt
                  now.toString(QStringLiteral("HH:mm:ss")), VersionCheck::installedVersion());
 
     const QByteArray xml = indexXml(written, periodStart, periodEnd, made);
-    FileResult r = writeWholeFile(QDir(tmp).filePath(QStringLiteral("index.xml")), xml);
+    Result r = writeWholeFile(QDir(tmp).filePath(QStringLiteral("index.xml")), xml);
     if (r.ok())
         r = writeWholeFile(QDir(tmp).filePath(dtdFileName()), QByteArray(kGdpduDtd));
     if (r.ok()) {
@@ -690,7 +692,7 @@ AuditorExport::Outcome AuditorExport::writeInto(const QString& parent, const QSt
         r = replaceFile(tmp, target);
     if (!r.ok()) {
         removeTmp();
-        return fail(r.detail);
+        return fail(germanText(r));
     }
     written_ = target;
     for (const Table& t : written)

@@ -85,9 +85,10 @@ Cancellation::DeleteOutcome Cancellation::deleteLine(DataView& lines, AccessGuar
                          QStringLiteral("Zeile löschen"), Icon::Exclamation,
                          Buttons::YesNo) != Answer::Yes)
         return DeleteOutcome::Declined;
-    QString error;
     changelog::ReasonScope reason(lines.database(), changelog::Reason::LineDeletion);
-    if (lines.isAdding() || !lines.remove(&error)) {
+    const Result removed = lines.isAdding() ? Result{} : lines.remove();
+    if (lines.isAdding() || !removed) {
+        const QString error = germanText(removed);
         dialogs_.message(QStringLiteral("Die Zeile konnte nicht gelöscht werden.") +
                              (error.isEmpty() ? QString() : QLatin1Char('\n') + error),
                          QStringLiteral("Fehler"), Icon::Critical);

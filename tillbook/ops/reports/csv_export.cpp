@@ -106,18 +106,18 @@ CsvExport::Outcome CsvExport::run(const DataView& rows, const ListingState& s, c
 CsvExport::Outcome CsvExport::save(const QString& text, const QString& name,
                                    const QString& dataPath, const QString& workFolder,
                                    Dialogs& dialogs) {
-    auto failed = [&](const FileResult& r) {
+    auto failed = [&](const Result& r) {
         dialogs.message(QStringLiteral("Die Datei konnte nicht gespeichert werden !") +
                         QLatin1Char('\n') + QStringLiteral("bitte Ursache beheben") +
                         QStringLiteral(" - ") + QStringLiteral("Fehler ") +
-                        QString::number(r.number) + QLatin1Char(' ') + r.detail);
+                        QString::number(r.code) + QLatin1Char(' ') + germanText(r));
         return Outcome::Failed;
     };
     QDir().mkpath(workFolder);
     const QString work = QDir(workFolder).filePath(name);
     // A working file that could not be written whole is never offered for copying, nor an
     // older one of the same name.
-    if (const FileResult w = writeWholeFile(work, toCp1252(text)); !w.ok())
+    if (const Result w = writeWholeFile(work, toCp1252(text)); !w.ok())
         return failed(w);
     const QString chosen =
         dialogs.saveFile(QStringLiteral("Speichern unter"), paths::folderOf(dataPath) + name,
@@ -133,7 +133,7 @@ CsvExport::Outcome CsvExport::save(const QString& text, const QString& name,
                         QStringLiteral("CSV-Export"), Icon::Exclamation);
         return Outcome::Cancelled;
     }
-    if (const FileResult r = FileCopy(work, chosen); !r.ok())
+    if (const Result r = FileCopy(work, chosen); !r.ok())
         return failed(r);
     const QString lost = charactersOutsideCp1252(text);
     if (!lost.isEmpty())

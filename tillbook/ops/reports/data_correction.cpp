@@ -35,12 +35,17 @@ QStringList DataCorrection::undatedWithAmounts(Database& db) {
     return out;
 }
 
-DataCorrection::Result DataCorrection::correct(Database& db, bool removeAmounts) {
-    Result r;
+DataCorrection::Report DataCorrection::correct(Database& db, bool removeAmounts) {
+    Report r;
     changelog::ReasonScope reason(db, changelog::Reason::DataCorrection);
+    auto failed = [&db] {
+        Report nothing; // rolled back: nothing changed
+        nothing.failure = db.failureTold({});
+        return nothing;
+    };
     Transaction t(db);
     if (!t.isActive())
-        return r;
+        return failed();
     Statement all = db.prepare(QStringLiteral("Select ID, a10, a11, a15, a4, a5 from Buchungen;"));
     struct Line {
         qint64 id;
@@ -59,8 +64,10 @@ DataCorrection::Result DataCorrection::correct(Database& db, bool removeAmounts)
         lines.push_back({all.integer(0), undated, keep, key, !undated && all.text(2) != key,
                          !undated && all.text(3).isEmpty()});
     }
-    if (!all.error().isEmpty())
+    if (!all.failure().ok()) {
+        r.failure = all.failure();
         return r;
+    }
     Statement remove = db.prepare(QStringLiteral("DELETE FROM Buchungen WHERE ID = ?;"));
     Statement setKey = db.prepare(QStringLiteral("UPDATE Buchungen SET a11 = ? WHERE ID = ?;"));
     Statement setBalance =
@@ -90,7 +97,7 @@ DataCorrection::Result DataCorrection::correct(Database& db, bool removeAmounts)
             }
         }
         if (!ok)
-            return Result{}; // rolled back: nothing changed
+            return failed();
     }
     // The correction as a whole, beside the entries of the lines it changed.
     changelog::NewEntry whole{changelog::Kind::DataCorrection, changelog::Reason::DataCorrection};
@@ -100,14 +107,19 @@ DataCorrection::Result DataCorrection::correct(Database& db, bool removeAmounts)
     if (r.kept > 0)
         changelog::appendItem(whole.after, "Zeilen ohne Datum mit Betrag behalten",
                               std::to_string(r.kept));
-    r.ok = changelog::append(db, whole) && t.commit();
-    if (!r.ok)
-        return Result{};
+    if (Result logged = changelog::append(db, whole); !logged) {
+        Report nothing;
+        nothing.failure = logged;
+        return nothing;
+    }
+    if (!t.commit())
+        return failed();
+    r.failure = {};
     return r;
 }
 
-DataCorrection::Result DataCorrection::run(DataView& grid, Dialogs& dialogs) {
-    Result r;
+DataCorrection::Report DataCorrection::run(DataView& grid, Dialogs& dialogs) {
+    Report r;
     if (Database* db = grid.database()) {
         bool removeAmounts = false;
         const QStringList withAmounts = undatedWithAmounts(*db);
@@ -129,7 +141,7 @@ DataCorrection::Result DataCorrection::run(DataView& grid, Dialogs& dialogs) {
     grid.refresh();
     grid.moveFirst();
     QString text = QStringLiteral("Daten korrigiert");
-    if (r.ok) {
+    if (r.ok()) {
         text += QStringLiteral("\n%1 Zeilen ohne Datum entfernt, %2 Datumsschlüssel neu "
                                "geschrieben.")
                     .arg(r.removed)

@@ -15,22 +15,23 @@ namespace tb {
 // the operator, shown the line, said so.
 class DataCorrection {
   public:
-    struct Result {
-        bool ok = false;
+    struct Report {
+        Result failure = finding({}); // why nothing was changed; none once it is stored
+        bool ok() const { return failure.ok(); }
         int removed = 0; // lines without a date
         int kept = 0;    // lines without a date kept for their amounts
         int rebuilt = 0; // date keys that changed
         int filled = 0;  // empty balances set to "0"
     };
     // Lines without a date are removed; those with an amount only with removeAmounts.
-    static Result correct(Database& db, bool removeAmounts = false);
+    static Report correct(Database& db, bool removeAmounts = false);
     // The lines without a date that carry an amount, one per line as the operator is shown
     // them: receipt number, booking text, amount.
     static QStringList undatedWithAmounts(Database& db);
     // The menu entry "Datenkorrektur" and the failed period listing: the question about lines
     // with amounts, the correction, the grid on all lines, and "Daten korrigiert" with what
     // was done.
-    static Result run(DataView& grid, Dialogs& dialogs);
+    static Report run(DataView& grid, Dialogs& dialogs);
 };
 
 } // namespace tb

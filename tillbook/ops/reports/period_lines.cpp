@@ -10,7 +10,7 @@ namespace tb {
 PeriodLines::PeriodLines(Database& db, const QString& start, const QString& end)
     : db_(db), startKey_(cashdate::rangeNumber(start)), endKey_(cashdate::rangeNumber(end)) {}
 
-bool PeriodLines::read(QString* error) {
+Result PeriodLines::read() {
     dates_.clear();
     lines_ = 0;
     // The index on a10 gives every date with its number of lines without touching a line; the
@@ -31,12 +31,10 @@ bool PeriodLines::read(QString* error) {
         lines_ += n;
         found.push_back({lineDateKey(st.utf8(0)), Date{text, cashdate::fromText(text), n}});
     }
-    if (!st.error().isEmpty() || !st.isValid()) {
-        if (error)
-            *error = st.isValid() ? st.error() : db_.lastError();
+    if (!st.failure().ok() || !st.isValid()) {
         dates_.clear();
         lines_ = 0;
-        return false;
+        return st.isValid() ? st.failure() : db_.lastFailure();
     }
     std::sort(found.begin(), found.end(), [](const Keyed& a, const Keyed& b) {
         return a.order != b.order ? a.order < b.order : a.date.text < b.date.text;
@@ -44,7 +42,7 @@ bool PeriodLines::read(QString* error) {
     dates_.reserve(found.size());
     for (Keyed& k : found)
         dates_.push_back(std::move(k.date));
-    return true;
+    return {};
 }
 
 bool PeriodLines::walk(const QString& columns, size_t first, size_t last, const Row& row,

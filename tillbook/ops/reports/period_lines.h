@@ -24,9 +24,9 @@ class PeriodLines {
 
     PeriodLines(Database& db, const QString& start, const QString& end);
 
-    // Reads which dates of the period have lines, in order; false (and *error) when the file
-    // could not be read.
-    bool read(QString* error = nullptr);
+    // Reads which dates of the period have lines, in order; the failure when the file could
+    // not be read.
+    Result read();
     const std::vector<Date>& dates() const { return dates_; }
     qint64 lineCount() const { return lines_; }
 

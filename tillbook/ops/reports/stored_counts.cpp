@@ -27,7 +27,7 @@ StoredCount fromRow(const Statement& st) {
 }
 } // namespace
 
-bool StoredCounts::logStored(Database& db, const StoredCount& c, QString* error) {
+Result StoredCounts::logStored(Database& db, const StoredCount& c) {
     changelog::NewEntry e(changelog::Kind::CountStored);
     e.ref = c.number;
     e.date = c.day;
@@ -40,7 +40,7 @@ bool StoredCounts::logStored(Database& db, const StoredCount& c, QString* error)
     changelog::appendItem(form, "Gezaehlt", c.counted.toText().toStdString());
     changelog::appendItem(form, "Buchbestand", c.book.toText().toStdString());
     changelog::appendItem(form, "Differenz", c.difference.toText().toStdString());
-    return changelog::append(db, e, error);
+    return changelog::append(db, e);
 }
 
 QString StoredCount::title() const {
@@ -72,7 +72,10 @@ std::optional<StoredCount> StoredCounts::store(Database& db, Dialogs& dialogs, c
     const bool ok = t.isActive() && st.run() && db.changes() == 1;
     if (ok)
         c.number = db.lastInsertId();
-    if (!ok || !logStored(db, c, &error) || !t.commit()) {
+    Result logged;
+    if (ok)
+        error = germanText(logged = logStored(db, c));
+    if (!ok || !logged || !t.commit()) {
         if (error.isEmpty())
             error = st.error();
         dialogs.message(QStringLiteral("Die Zählung konnte nicht gespeichert werden.") +

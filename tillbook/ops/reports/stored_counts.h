@@ -62,7 +62,7 @@ class StoredCounts {
     static QStringList listRow(const StoredCount& c);
 
   private:
-    static bool logStored(Database& db, const StoredCount& c, QString* error);
+    static Result logStored(Database& db, const StoredCount& c);
 };
 
 } // namespace tb

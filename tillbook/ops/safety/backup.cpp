@@ -110,41 +110,42 @@ bool Backup::checkPath(bool quiet) {
     return true;
 }
 
-bool Backup::handle(const FileResult& r, bool quiet) {
+bool Backup::handle(const Result& r, bool quiet) {
     if (onErrorHandled)
         onErrorHandled();
-    const QString number = QString::number(r.number);
+    const QString number = QString::number(r.code);
     if (quiet) {
         qWarning("Tillbook: Datensicherung nach %s fehlgeschlagen: Fehler %s %s",
-                 qPrintable(field_), qPrintable(number), qPrintable(r.detail));
+                 qPrintable(field_), qPrintable(number), qPrintable(germanText(r)));
         return false;
     }
-    switch (r.error) {
-    case FileError::DiskFull:
+    switch (r.kind) {
+    case ErrorKind::DiskFull:
         return dialogs_.message(QStringLiteral("Datenträger voll - bitte wechseln und dann auf "
                                                "''OK'' oder abbrechen"),
                                 QStringLiteral("Achtung !"), Icon::Exclamation,
                                 Buttons::OkCancel) == Answer::Ok;
-    case FileError::AccessDenied:
+    case ErrorKind::AccessDenied:
         dialogs_.message(QStringLiteral("Bitte brechen Sie ab, und starten Sie dieses Programm "
                                         "erneut, dann Datensicherung anklicken !"),
                          QStringLiteral("Achtung !"));
         return false;
-    case FileError::NotFound:
-        dialogs_.message(
-            QStringLiteral("Die automatische Datensicherung konnte nicht "
-                           "durchgeführt werden. ") +
-                QStringLiteral("\n\nDer Sicherungspfad ''") + backup::shownFolder(field_) +
-                QStringLiteral("'' ist nicht verfügbar."),
-            QStringLiteral("Fehler-Nr. ") + number + QLatin1Char(' ') + r.detail, Icon::Critical);
+    case ErrorKind::NotFound:
+        dialogs_.message(QStringLiteral("Die automatische Datensicherung konnte nicht "
+                                        "durchgeführt werden. ") +
+                             QStringLiteral("\n\nDer Sicherungspfad ''") +
+                             backup::shownFolder(field_) +
+                             QStringLiteral("'' ist nicht verfügbar."),
+                         QStringLiteral("Fehler-Nr. ") + number + QLatin1Char(' ') + germanText(r),
+                         Icon::Critical);
         return false;
-    case FileError::None:
-    case FileError::Other:
+    case ErrorKind::None:
+    case ErrorKind::Other:
         break;
     }
     dialogs_.message(QStringLiteral("Datei kann nicht gesichert werden !\nbitte die Ursache "
                                     "beheben.\n\nFehler ") +
-                         number + QLatin1Char(' ') + r.detail,
+                         number + QLatin1Char(' ') + germanText(r),
                      QStringLiteral("Fehler !"), Icon::Critical);
     return false;
 }
@@ -154,7 +155,7 @@ Backup::Outcome Backup::copyTo(const QString& dest, bool quiet) {
     std::unique_ptr<cashfile::FileLock> own;
     if (!heldLock) {
         own = std::make_unique<cashfile::FileLock>(dataFile_);
-        const FileResult busy =
+        const Result busy =
             own->acquireOrBusy(QStringLiteral(" Das Kassenbuch ist noch geöffnet (%1)."));
         if (!busy.ok()) {
             handle(busy, quiet);
@@ -163,7 +164,7 @@ Backup::Outcome Backup::copyTo(const QString& dest, bool quiet) {
     }
     // The password step: the copy carries the built-in password.
     for (;;) {
-        const FileResult r = cashfile::protect(dataFile_);
+        const Result r = cashfile::protect(dataFile_);
         if (r.ok())
             break;
         protectFailureShown_ = !quiet;
@@ -174,7 +175,7 @@ Backup::Outcome Backup::copyTo(const QString& dest, bool quiet) {
     for (;;) {
         // The copy is read back byte for byte; what is left to prove is that it opens with the
         // built-in password as a whole cash book.
-        const FileResult r = FileCopy(dataFile_, dest, [](const QString& tmp) {
+        const Result r = FileCopy(dataFile_, dest, [](const QString& tmp) {
             return cashfile::checkOpens(tmp, cashfile::builtInPassword());
         });
         if (r.ok())
@@ -193,7 +194,7 @@ Backup::Outcome Backup::manualBackup() {
         return Outcome::Declined;
     status(QStringLiteral("Datensicherung: kopiere Tillbook.kas nach  ") + field_);
     for (;;) {
-        const FileResult r = checkWritable(field_, QFileInfo(dataFile_).size());
+        const Result r = checkWritable(field_, QFileInfo(dataFile_).size());
         if (r.ok())
             break;
         if (!handle(r, false))
@@ -213,7 +214,7 @@ Backup::Outcome Backup::automaticBackup(bool quiet) {
     const QString dest = backup::weekdayCopy(field_, clock_.today());
     // The path is checked before the data file is touched; the copy there stays as it is.
     for (;;) {
-        const FileResult r = checkWritable(dest, QFileInfo(dataFile_).size());
+        const Result r = checkWritable(dest, QFileInfo(dataFile_).size());
         if (r.ok())
             break;
         if (!handle(r, quiet))
@@ -234,18 +235,18 @@ Backup::Outcome Backup::endOfRun(bool quiet) {
         return o;
     // No copy was made (or the password step itself failed): the file still gets its password
     // back, as it must carry it whenever no program works on it.
-    const FileResult r = cashfile::protect(dataFile_);
+    const Result r = cashfile::protect(dataFile_);
     if (r.ok() || protectFailureShown_)
         return o;
     if (quiet) {
         qWarning("Tillbook: Das Passwort des Kassenbuchs %s konnte nicht wieder gesetzt werden: %s",
-                 qPrintable(dataFile_), qPrintable(r.detail));
+                 qPrintable(dataFile_), qPrintable(germanText(r)));
         return o;
     }
     dialogs_.message(QStringLiteral("Das Passwort des Kassenbuchs\n%1\nkonnte beim Beenden nicht "
                                     "wieder gesetzt werden:\n%2\n\nDie Datei ist vollständig und "
                                     "wird beim nächsten Start wieder geöffnet.")
-                         .arg(dataFile_, r.detail),
+                         .arg(dataFile_, germanText(r)),
                      QStringLiteral("Tillbook"), Icon::Critical);
     return o;
 }

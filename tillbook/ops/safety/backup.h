@@ -78,7 +78,7 @@ class Backup {
 
   private:
     // The error table; true when the failed step is to be repeated.
-    bool handle(const FileResult& r, bool quiet);
+    bool handle(const Result& r, bool quiet);
     void status(const QString& text);
     bool checkPath(bool quiet);
 

@@ -50,8 +50,8 @@ std::vector<std::pair<std::string, std::string>> storedAccounts(Database& db) {
 
 // An entry with the items that differ, before and after side by side; none when all are the
 // same.
-bool logAccountsChange(Database& db, const std::vector<std::pair<std::string, std::string>>& was,
-                       QString* why) {
+Result logAccountsChange(Database& db,
+                         const std::vector<std::pair<std::string, std::string>>& was) {
     const auto now = storedAccounts(db);
     auto valueIn = [](const auto& items, const std::string& key) -> const std::string* {
         for (const auto& [k, v] : items)
@@ -74,7 +74,7 @@ bool logAccountsChange(Database& db, const std::vector<std::pair<std::string, st
     for (const auto& [key, value] : now)
         if (!valueIn(was, key))
             compare(key);
-    return e.after.empty() || changelog::append(db, e, why);
+    return e.after.empty() ? Result{} : changelog::append(db, e);
 }
 
 QString defaultLabel(int i) {
@@ -279,8 +279,10 @@ AdvisorAccounts::Outcome AdvisorAccounts::save(const AdvisorSettings& s, Advisor
     {
         Transaction t(db_);
         const auto was = storedAccounts(db_);
-        bool ok = t.isActive() && db_.exec(QStringLiteral("DELETE FROM Beraterkonten;"), &why) &&
-                  db_.exec(QStringLiteral("DELETE FROM Kontierung;"), &why);
+        Result failed;
+        if (t.isActive() && (failed = db_.exec(QStringLiteral("DELETE FROM Beraterkonten;"))))
+            failed = db_.exec(QStringLiteral("DELETE FROM Kontierung;"));
+        bool ok = t.isActive() && failed.ok();
         Statement record = db_.prepare(QStringLiteral(
             "INSERT INTO Beraterkonten (Beraternummer, Mandantennummer, WJBeginn, "
             "Sachkontenlaenge, Kontenrahmen, Kasse, Einnahmen1, Einnahmen2, Ausgaben1, "
@@ -303,8 +305,9 @@ AdvisorAccounts::Outcome AdvisorAccounts::save(const AdvisorSettings& s, Advisor
                 {a.text, a.account, a.automatic ? QStringLiteral("J") : QString(), a.taxKey});
             ok = text.run();
         }
-        if (ok && logAccountsChange(db_, was, &why) && t.commit())
+        if (ok && (failed = logAccountsChange(db_, was)) && t.commit())
             return Outcome::Saved;
+        why = germanText(failed);
         if (why.isEmpty())
             why = !text.error().isEmpty()     ? text.error()
                   : !record.error().isEmpty() ? record.error()

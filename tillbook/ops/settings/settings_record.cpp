@@ -34,8 +34,8 @@ void SettingsRecord::set(const QString& column, const QString& value) {
     view_.setValue(column, value);
 }
 
-bool SettingsRecord::save(QString* error) {
-    return view_.update(error);
+Result SettingsRecord::save() {
+    return view_.update();
 }
 
 } // namespace tb

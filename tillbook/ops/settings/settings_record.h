@@ -22,7 +22,7 @@ class SettingsRecord {
     // Whether the record was read at least once.
     bool loaded() const { return loaded_; }
     // Writes the record; false when the file refused it.
-    bool save(QString* error = nullptr);
+    Result save();
 
     // Every column by what it holds (the setters change the record in memory; save() writes).
     QString caption(int k) const { return get(Settings::caption(k)); } // k = 1..5

@@ -101,11 +101,10 @@ int TillbookRun::exec() {
         }
         Backup backup(store_, dialogs_, clock_, storedDataPath(), session->dataPath);
         // The backup window takes over; the file is released with its password on.
-        QString why;
-        if (!Startup::close(*session, &why))
+        if (const Result closed = Startup::close(*session); !closed)
             dialogs_.message(QStringLiteral("Das Passwort des Kassenbuchs\n%1\nkonnte nicht "
                                             "wieder gesetzt werden:\n%2")
-                                 .arg(session->dataPath, why),
+                                 .arg(session->dataPath, germanText(closed)),
                              QStringLiteral("Tillbook"), Icon::Critical, Buttons::Ok);
         session.reset();
         Datensicherung window(backup, scheduler_, password);

@@ -152,9 +152,9 @@ bool Printing::print(const PrintDocument& doc, const QString& printerName, const
         }
         if (!painted)
             return fail(PrintMessages::pdfNotWritten(pdfFile, buffer.errorString()));
-        const FileResult written = writeWholeFile(pdfFile, pdf);
+        const Result written = writeWholeFile(pdfFile, pdf);
         if (!written.ok())
-            return fail(PrintMessages::pdfNotWritten(pdfFile, written.detail));
+            return fail(PrintMessages::pdfNotWritten(pdfFile, germanText(written)));
         return true;
     }
     if (const QString no = refusal(printerName); !no.isEmpty())
