@@ -311,6 +311,12 @@ TEST_F(Salvaging, RandomDamageLosesOnlyTheRowsOfDamagedPages) {
                     }
                     continue;
                 }
+                // A day or a booking text the repair made anew may take the ID of one lost
+                // with a damaged page.
+                const bool madeAnew =
+                    (t == 0 && r.salvage->daysMade > 0) || (t == 3 && r.salvage->textsAdded > 0);
+                if (!whole && madeAnew)
+                    continue;
                 Row expected = row, got = found->second;
                 if (t == 1) { // the balance is computed anew
                     expected.removeLast();
