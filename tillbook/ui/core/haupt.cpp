@@ -69,7 +69,8 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
       lines_(day_.lines()), listings_(day_.listings()),
       balanceGuard_(*s_.db, dialogs_, day_.runningBalance()),
       entries_(*s_.db, dialogs_, *s_.clock, settings_, day_, balanceGuard_, guard_, *this),
-      printer_(dialogs_, *s_.store, s_.dataPath), resize_(screenHeight()) {
+      dayController_(day_, entries_, guard_), printer_(dialogs_, *s_.store, s_.dataPath),
+      resize_(screenHeight()) {
     setObjectName(QStringLiteral("Haupt"));
     setWindowTitle(QStringLiteral("Tillbook - Kassenbuch Bargeschäfte"));
     if (!s_.desktop)
@@ -83,8 +84,7 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     wirePanels();
     wirePresenter();
     wireEntries();
-    days_.onDayChanged = [this] { dayChanged(); };
-    days_.mayChangeDay = [this] { return entries_.leaveNewEntry(); };
+    wireDayList();
     connect(lines_.changes(), &DataViewSignals::currentChanged, this,
             [this] { arm(JobId::ShowLine); });
 
@@ -127,14 +127,15 @@ struct Haupt::Job {
 
 const Haupt::Job Haupt::kJobs[] = {
     {JobId::ShowLine, "show current line", 50, [](Haupt& h) { h.entries_.showCurrentLine(); }},
-    {JobId::LoadLines, "load day lines", 100, [](Haupt& h) { h.loadDayLines(); }},
+    {JobId::LoadLines, "load day lines", 100, [](Haupt& h) { h.dayController_.loadLines(); }},
     {JobId::TillDifference, "till count difference", 100,
      [](Haupt& h) { h.tillPage_->showDifference(); }},
-    {JobId::Recompute, "recompute day view", 200, [](Haupt& h) { h.recomputeDayView(); }},
+    {JobId::Recompute, "recompute day view", 200, [](Haupt& h) { h.dayController_.recompute(); }},
     {JobId::CarriedIn, "carried-in balance", 250, [](Haupt& h) { h.day_.updateCarriedIn(); }},
     {JobId::SaveLine, "save line", 100, [](Haupt& h) { h.entries_.saveLine(); }},
     {JobId::PressNew, "press new entry", 700, [](Haupt& h) { h.entries_.newEntry(); }},
-    {JobId::AfterDayCreated, "after day created", 100, [](Haupt& h) { h.afterDayCreated(); }},
+    {JobId::AfterDayCreated, "after day created", 100,
+     [](Haupt& h) { h.dayController_.afterDayCreated(); }},
     {JobId::StartLineOnNewDay, "start line on new day", 200,
      [](Haupt& h) { h.entries_.startLineOnNewDay(); }},
     {JobId::EntryState, "entry-field state", 100, [](Haupt& h) { h.entries_.entryFieldState(); }},
@@ -263,7 +264,7 @@ void Haupt::buildDayColumn() {
     using Colour = ValueDisplay::Colour;
     // The day's date and weekday; a click on the date finds or creates a day.
     date_ = display(QStringLiteral("Datum"), "Text1", Colour::Plain, 10, 10, 120, 24);
-    connect(date_, &ValueDisplay::clicked, this, &Haupt::findOrCreateDay);
+    connect(date_, &ValueDisplay::clicked, &dayController_, &DayController::findOrCreate);
     date_->setCursor(Qt::PointingHandCursor);
     date_->setStyleSheet(QStringLiteral("background: white; border: 1px solid gray; padding: 2px;"
                                         " font-weight: bold;"));
@@ -300,17 +301,17 @@ void Haupt::buildDayColumn() {
     dayList_->horizontalHeader()->setStretchLastSection(true);
     dayList_->setGeometry(10, 176, 184, kDesignHeight - 176 - kBelowDayList);
     connect(dayList_, &QTableView::clicked, this,
-            [this](const QModelIndex& i) { chooseDayRow(i.row()); });
+            [this](const QModelIndex& i) { dayController_.chooseRow(i.row()); });
     // Keys move the current day with the highlight (a press of the mouse is handled as the
     // click it becomes).
     connect(dayList_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& now) {
                 if (!syncingDays_ && now.isValid() &&
                     QGuiApplication::mouseButtons() == Qt::NoButton)
-                    chooseDayRow(now.row());
+                    dayController_.chooseRow(now.row());
             });
     connect(dayList_->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            [this] { findOrCreateDay(); });
+            [this] { dayController_.findOrCreate(); });
 
     const int y = kDesignHeight - kBelowDayList;
     findDay_ = new QPushButton(QStringLiteral("Tag suchen oder anlegen (F3)"), surface_);
@@ -324,8 +325,8 @@ void Haupt::buildDayColumn() {
         b->setAutoDefault(false);
         enterPresses(b);
     }
-    connect(findDay_, &QPushButton::clicked, this, &Haupt::findOrCreateDay);
-    connect(deleteDay_, &QPushButton::clicked, this, &Haupt::deleteDay);
+    connect(findDay_, &QPushButton::clicked, &dayController_, &DayController::findOrCreate);
+    connect(deleteDay_, &QPushButton::clicked, &dayController_, &DayController::deleteDay);
 }
 
 void Haupt::buildMenus() {
@@ -503,78 +504,46 @@ void Haupt::fillBookingTextSelector() {
 
 // ---------------------------------------------------------------- days
 
-void Haupt::dayChanged() {
-    const QString date = days_.currentDate();
-    date_->setValue(date);
-    const QDate d = cashdate::fromText(date);
-    weekday_->setValue(d.isValid() ? cashdate::weekdayShort(d) : QString());
-    const int row = days_.view().position();
+void Haupt::wireDayList() {
+    DayController* d = &dayController_;
+    connect(d, &DayController::jobWanted, this, &Haupt::arm);
+    connect(d, &DayController::dayShown, this,
+            [this](const QString& date, const QString& weekday, int row) {
+                date_->setValue(date);
+                weekday_->setValue(weekday);
+                selectDayRow(row);
+            });
+    connect(d, &DayController::daysReread, this, &Haupt::reloadDays);
+    connect(d, &DayController::panelCloseWanted, panel_, &EntryPanel::close);
+    connect(d, &DayController::dayChosen, this, [this] {
+        query_->clearSelectedText();
+        tabs_->setTabEnabled(1, true);
+    });
+    connect(d, &DayController::dayListFocusWanted, this, [this] { dayList_->setFocus(); });
+    connect(d, &DayController::gridFocusWanted, this, [this] { lineGrid()->setFocus(); });
+    connect(d, &DayController::recomputed, this, [this](bool entryOpen) {
+        // The line grid takes the focus, unless the operator is at work in the query frame (a
+        // period label whose calendar just closed, the selector). The window's own focus is
+        // asked: right after a calendar the window may not be active again yet.
+        if (!entryOpen && !query_->isAncestorOf(focusWidget()))
+            lineGrid()->setFocus();
+        trace("figures");
+    });
+}
+
+void Haupt::selectDayRow(int row) {
     syncingDays_ = true;
     if (row >= 0 && row < dayModel_->rowCount())
         dayList_->selectRow(row);
     syncingDays_ = false;
-    arm(JobId::LoadLines);
 }
 
 void Haupt::reloadDays() {
     // The model shows the re-read rows; the highlight goes back onto the current day.
     syncingDays_ = true;
     dayModel_->reload();
-    const int row = days_.view().position();
-    if (row >= 0 && row < dayModel_->rowCount())
-        dayList_->selectRow(row);
     syncingDays_ = false;
-}
-
-void Haupt::chooseDayRow(int row) {
-    if (!entries_.leaveNewEntry()) {
-        reloadDays(); // the highlight back on the day the entry belongs to
-        return;
-    }
-    days_.view().moveTo(row);
-    arm(JobId::LoadLines);
-    panel_->close();
-    arm(JobId::Recompute);
-    listings_.dayChosen();
-    query_->clearSelectedText();
-    tabs_->setTabEnabled(1, true);
-    arm(JobId::CarriedIn);
-}
-
-void Haupt::findOrCreateDay() {
-    const CashDays::FindOutcome r = days_.findOrCreate();
-    reloadDays();
-    switch (r) {
-    case CashDays::FindOutcome::Declined:
-        dayList_->setFocus();
-        break;
-    case CashDays::FindOutcome::Created:
-        lineGrid()->setFocus();
-        arm(JobId::AfterDayCreated);
-        break;
-    default:
-        break;
-    }
-}
-
-void Haupt::afterDayCreated() {
-    // The day just created stays current (the list is re-read in its newest-first order).
-    const qint64 id = days_.currentDayId();
-    days_.refresh();
-    days_.view().findId(id);
-    reloadDays();
-    arm(JobId::StartLineOnNewDay);
-}
-
-void Haupt::deleteDay() {
-    if (!entries_.leaveNewEntry())
-        return;
-    const CashDays::DeleteOutcome r = days_.deleteDay(guard_);
-    reloadDays();
-    if (r == CashDays::DeleteOutcome::Deleted || r == CashDays::DeleteOutcome::Declined)
-        dayList_->setFocus();
-    if (r == CashDays::DeleteOutcome::Deleted)
-        dayChanged();
+    selectDayRow(days_.view().position());
 }
 
 // ---------------------------------------------------------------- jobs of the day view
@@ -599,26 +568,6 @@ void Haupt::wirePresenter() {
         carriedIn_->setMoney(carried);
         trace("figures");
     });
-}
-
-void Haupt::loadDayLines() {
-    day_.showDay();
-    arm(JobId::Recompute);
-    // The balance carried into this day follows every change of the day.
-    arm(JobId::CarriedIn);
-}
-
-void Haupt::recomputeDayView() {
-    // While an entry or a cancellation is open, its line stays where the operator put it.
-    const bool entryOpen = !panel_->isHidden() || lines_.isAdding();
-    day_.recompute(entryOpen);
-    // The line grid takes the focus, unless the operator is at work in the query frame (a
-    // period label whose calendar just closed, the selector). The window's own focus is
-    // asked: right after a calendar the window may not be active again yet.
-    if (!entryOpen && !query_->isAncestorOf(focusWidget()))
-        lineGrid()->setFocus();
-    arm(JobId::TillDifference);
-    trace("figures");
 }
 
 // ---------------------------------------------------------------- booking entry
@@ -651,7 +600,7 @@ void Haupt::wireEntries() {
     connect(e, &EntryController::gridFocusWanted, this, [this] { lineGrid()->setFocus(); });
     connect(e, &EntryController::bookingTextPickerWanted, this,
             [this] { openBookingTextPicker(false); });
-    connect(e, &EntryController::dayWanted, this, &Haupt::findOrCreateDay);
+    connect(e, &EntryController::dayWanted, &dayController_, &DayController::findOrCreate);
     connect(e, &EntryController::editModeWanted, this, [this] { optEdit_->setChecked(true); });
     connect(e, &EntryController::daysChanged, this, &Haupt::reloadDays);
     connect(e, &EntryController::bookingPageWanted, this, [this] { tabs_->setCurrentIndex(0); });
@@ -807,7 +756,7 @@ bool Haupt::eventFilter(QObject* o, QEvent* e) {
     const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
     switch (k->key()) {
     case Qt::Key_F3:
-        findOrCreateDay();
+        dayController_.findOrCreate();
         return true;
     case Qt::Key_F4:
         entries_.newEntry();

@@ -3,6 +3,7 @@
 #include "cash_days.h"
 #include "clock.h"
 #include "data_view.h"
+#include "day_controller.h"
 #include "day_presenter.h"
 #include "dialogs.h"
 #include "document_printer.h"
@@ -89,9 +90,6 @@ class Haupt : public QMainWindow, private EntryWindow {
     bool endedForUpdate = false;
 
     // Operations the controls and keys trigger.
-    void findOrCreateDay();
-    void deleteDay();
-    void chooseDayRow(int row);
     void openFloatDialog();
     void openSettingsDialog(bool guarded);
     void openPasswordChange();
@@ -101,6 +99,7 @@ class Haupt : public QMainWindow, private EntryWindow {
     void onlineUpdate();
     // The day view, booking entry and the query frame's wiring.
     DayPresenter& day() { return day_; }
+    DayController& dayList() { return dayController_; }
     EntryController& entries() { return entries_; }
     QueryController& queries() const { return *queries_; }
 
@@ -123,6 +122,7 @@ class Haupt : public QMainWindow, private EntryWindow {
     void buildMenus();
     void wirePanels();
     void wirePresenter();
+    void wireDayList();
     struct Job;
     static const Job kJobs[];
     // What the entry controller reads.
@@ -140,12 +140,7 @@ class Haupt : public QMainWindow, private EntryWindow {
     template <typename Dialog> int runModal(Dialog& dialog);
     void layoutAfterResize();
 
-    // Jobs.
-    void loadDayLines();
-    void recomputeDayView();
-    void afterDayCreated();
-
-    void dayChanged();
+    void selectDayRow(int row);
     void reloadDays();
     void applySettings();
     // The settings record could not be read (another program holds the file).
@@ -163,6 +158,7 @@ class Haupt : public QMainWindow, private EntryWindow {
     Listings& listings_;
     BalanceGuard balanceGuard_;
     EntryController entries_;
+    DayController dayController_;
     SystemPrinter printer_;
     Resize resize_;
     std::unique_ptr<WidgetResizeWindow> resizeWindow_;
