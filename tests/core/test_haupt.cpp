@@ -622,7 +622,7 @@ TEST_F(OpenEntry, ARenumberingAsksFirstAndNeverHandsANumberOutTwice) {
             if (v->isVisible())
                 v->reject();
         });
-        w->openSettingsDialog(false);
+        w->menus().settingsWindow(false);
     };
     renumberInTheDialog({Answer::No});
     EXPECT_EQ(dialogs.last().text, kDropQuestion);
@@ -696,7 +696,7 @@ TEST_F(Main, TheCarriedInBalanceFollowsEveryChangeOfDayAndFloat) {
         k->field()->setText("200,00");
         k->save();
     });
-    w->openFloatDialog();
+    w->menus().floatWindow();
     settle();
     EXPECT_EQ(carriedInDisplay()->text(), "200,00");
 
@@ -815,7 +815,7 @@ TEST_F(Main, ABusyFileOpensNoSettingsWindowAndAddsNoRecord) {
         if (QWidget* modal = QApplication::activeModalWidget())
             modal->close();
     });
-    w->openSettingsDialog(false);
+    w->menus().settingsWindow(false);
     other->exec("ROLLBACK;");
     EXPECT_EQ(dialogs.last().text, "Die Einstellungen können gerade nicht gelesen werden: Die "
                                    "Datendatei ist in Benutzung.\nBitte versuchen Sie es in einem "

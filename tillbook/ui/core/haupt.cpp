@@ -11,12 +11,8 @@
 #include "desktop.h"
 #include "enter_presses.h"
 #include "frm_baustelle.h"
-#include "info.h"
-#include "kassenbestand.h"
-#include "konten_steuerberater.h"
 #include "line_page.h"
-#include "manual.h"
-#include "password_windows.h"
+#include "menu_windows.h"
 #include "printing.h"
 #include "qt_dialogs.h"
 #include "query_controller.h"
@@ -28,7 +24,6 @@
 #include "till_count_page.h"
 #include "value_display.h"
 #include "version_check.h"
-#include "vorgaben.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -39,7 +34,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -69,12 +63,13 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
       lines_(day_.lines()), listings_(day_.listings()),
       balanceGuard_(*s_.db, dialogs_, day_.runningBalance()),
       entries_(*s_.db, dialogs_, *s_.clock, settings_, day_, balanceGuard_, guard_, *this),
-      dayController_(day_, entries_, guard_), printer_(dialogs_, *s_.store, s_.dataPath),
-      resize_(screenHeight()) {
+      dayController_(day_, entries_, guard_),
+      menus_({*s_.db, dialogs_, *s_.clock, settings_, guard_, balanceGuard_,
+              s_.desktop ? *s_.desktop : QtDesktop::instance()},
+             *this, this),
+      printer_(dialogs_, *s_.store, s_.dataPath), resize_(screenHeight()) {
     setObjectName(QStringLiteral("Haupt"));
     setWindowTitle(QStringLiteral("Tillbook - Kassenbuch Bargeschäfte"));
-    if (!s_.desktop)
-        s_.desktop = &QtDesktop::instance();
     // Our calendar and the password prompt are modal windows too: activation follows them.
     dialogs_.afterModal = [this] {
         if (!QApplication::activeModalWidget())
@@ -85,6 +80,12 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     wirePresenter();
     wireEntries();
     wireDayList();
+    connect(&menus_, &MenuWindows::closed, this, &Haupt::activate);
+    connect(&menus_, &MenuWindows::jobWanted, this, &Haupt::arm);
+    connect(&menus_, &MenuWindows::renumbered, this, [this] {
+        days_.refresh();
+        reloadDays();
+    });
     connect(lines_.changes(), &DataViewSignals::currentChanged, this,
             [this] { arm(JobId::ShowLine); });
 
@@ -373,25 +374,21 @@ void Haupt::buildMenus() {
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Einstellungen"));
     QAction* columns = settings->addAction(QStringLiteral("Spalten"));
     columns->setVisible(false);
-    connect(columns, &QAction::triggered, this, [this] { openSettingsDialog(false); });
-    connect(settings->addAction(QStringLiteral("&Kassenbestand")), &QAction::triggered, this,
-            &Haupt::openFloatDialog);
+    connect(columns, &QAction::triggered, this, [this] { menus_.settingsWindow(false); });
+    connect(settings->addAction(QStringLiteral("&Kassenbestand")), &QAction::triggered, &menus_,
+            &MenuWindows::floatWindow);
     connect(settings->addAction(QStringLiteral("&Vorgaben")), &QAction::triggered, this,
-            [this] { openSettingsDialog(true); });
-    connect(settings->addAction(QStringLiteral("&Passwort ändern")), &QAction::triggered, this,
-            &Haupt::openPasswordChange);
+            [this] { menus_.settingsWindow(true); });
+    connect(settings->addAction(QStringLiteral("&Passwort ändern")), &QAction::triggered, &menus_,
+            &MenuWindows::passwordChange);
     connect(settings->addAction(QStringLiteral("Konten für den &Steuerberater")),
-            &QAction::triggered, this, [this] {
-                if (!guard_.allow())
-                    return;
-                KontenSteuerberater dlg(*s_.db, dialogs_, this);
-                runModal(dlg);
-            });
+            &QAction::triggered, &menus_, &MenuWindows::advisorAccounts);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
-    connect(help->addAction(QStringLiteral("&Anleitung")), &QAction::triggered, this,
-            &Haupt::openManual);
-    connect(help->addAction(QStringLiteral("&Info")), &QAction::triggered, this, &Haupt::openInfo);
+    connect(help->addAction(QStringLiteral("&Anleitung")), &QAction::triggered, &menus_,
+            &MenuWindows::manual);
+    connect(help->addAction(QStringLiteral("&Info")), &QAction::triggered, &menus_,
+            &MenuWindows::info);
     connect(help->addAction(QStringLiteral("&Online-Update")), &QAction::triggered, this,
             &Haupt::onlineUpdate);
 }
@@ -657,28 +654,6 @@ void Haupt::openBackupWindow() {
     close();
 }
 
-void Haupt::openManual() {
-    // Without the file or a program to show it the operator is told where the manual is.
-    const QString folder = QCoreApplication::applicationDirPath();
-    const QString manual = findManual(folder);
-    if (manual.isEmpty()) {
-        dialogs_.message(manualMissingMessage(folder), QStringLiteral("Anleitung"),
-                         Icon::Exclamation);
-        return;
-    }
-    QPointer<Haupt> self(this);
-    s_.desktop->openDocument(manual, [self, manual] {
-        if (self)
-            self->dialogs_.message(manualNotOpenedMessage(manual), QStringLiteral("Anleitung"),
-                                   Icon::Exclamation);
-    });
-}
-
-void Haupt::openInfo() {
-    Info dlg(s_.desktop, this);
-    runModal(dlg);
-}
-
 void Haupt::onlineUpdate() {
     if (!s_.update || !s_.update->fromMenu())
         return;
@@ -689,58 +664,6 @@ void Haupt::onlineUpdate() {
 
 ReportWindows Haupt::reports() {
     return {*s_.db, dialogs_, *s_.clock, printer_, s_.dataPath};
-}
-
-void Haupt::openFloatDialog() {
-    if (!guard_.allow())
-        return;
-    Kassenbestand dlg(s_.db, dialogs_, this);
-    dlg.setBalanceGuard(&balanceGuard_);
-    if (!dlg.loaded()) {
-        settingsBusy(QStringLiteral("Kassenbestand"));
-        return;
-    }
-    runModal(dlg);
-    settings_.reload();
-    arm(JobId::Recompute);
-    arm(JobId::CarriedIn); // the float is in every carried balance
-}
-
-void Haupt::openSettingsDialog(bool guarded) {
-    if (guarded && !guard_.allow())
-        return;
-    // The renumbering asks for the service code and leaves an open new entry first.
-    struct Host : VorgabenHost {
-        Haupt& h;
-        explicit Host(Haupt& haupt) : h(haupt) {}
-        bool serviceCodeActive() const override { return h.serviceCode(); }
-        bool mayRenumber() override { return h.entries_.leaveNewEntry(); }
-    } host(*this);
-    Vorgaben dlg(s_.db, dialogs_, &host, this);
-    if (!dlg.loaded()) {
-        settingsBusy(QStringLiteral("Vorgaben"));
-        return;
-    }
-    dlg.clock = s_.clock;
-    connect(&dlg, &Vorgaben::renumbered, this, [this] {
-        days_.refresh();
-        reloadDays();
-    });
-    runModal(dlg);
-}
-
-void Haupt::settingsBusy(const QString& title) {
-    dialogs_.message(QStringLiteral("Die Einstellungen können gerade nicht gelesen werden: Die "
-                                    "Datendatei ist in Benutzung.\nBitte versuchen Sie es in "
-                                    "einem Moment noch einmal."),
-                     title, Icon::Exclamation);
-}
-
-void Haupt::openPasswordChange() {
-    Passwort_aendern dlg(dialogs_, settings_, guard_.currentPassword(), this);
-    runModal(dlg);
-    if (dlg.change().stage() == PasswordChange::Stage::Done)
-        guard_.setCurrentPassword(dlg.change().currentPassword());
 }
 
 // ---------------------------------------------------------------- keys and end

@@ -10,6 +10,7 @@
 #include "entry_controller.h"
 #include "entry_panel.h"
 #include "listings.h"
+#include "menu_windows.h"
 #include "passwords.h"
 #include "print_layout.h"
 #include "resize.h"
@@ -18,6 +19,7 @@
 #include "settings_record.h"
 #include "settings_store.h"
 #include "value_display.h"
+#include "vorgaben.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -69,7 +71,7 @@ struct HauptServices {
 // The main window: the day column, the mode buttons, the menus, the window keys, activation
 // and the end of the run. The entry panel, the line page, the till-count page and the query
 // frame are panels of their own; the window wires them to the operations.
-class Haupt : public QMainWindow, private EntryWindow {
+class Haupt : public QMainWindow, private EntryWindow, private VorgabenHost {
     Q_OBJECT
   public:
     explicit Haupt(HauptServices services, QWidget* parent = nullptr);
@@ -90,16 +92,13 @@ class Haupt : public QMainWindow, private EntryWindow {
     bool endedForUpdate = false;
 
     // Operations the controls and keys trigger.
-    void openFloatDialog();
-    void openSettingsDialog(bool guarded);
-    void openPasswordChange();
     void openBackupWindow();
-    void openManual();
-    void openInfo();
     void onlineUpdate();
     // The day view, booking entry and the query frame's wiring.
     DayPresenter& day() { return day_; }
     DayController& dayList() { return dayController_; }
+    // The windows of the settings and help menus.
+    MenuWindows& menus() { return menus_; }
     EntryController& entries() { return entries_; }
     QueryController& queries() const { return *queries_; }
 
@@ -132,6 +131,9 @@ class Haupt : public QMainWindow, private EntryWindow {
     EntryValues panelValues() const override;
     bool newModeOn() const override;
     bool saveArmed() const override;
+    // What the settings window asks.
+    bool serviceCodeActive() const override { return serviceCode(); }
+    bool mayRenumber() override { return entries_.leaveNewEntry(); }
     void wireEntries();
     ReportWindows reports();
     QTableView* lineGrid() const;
@@ -143,8 +145,6 @@ class Haupt : public QMainWindow, private EntryWindow {
     void selectDayRow(int row);
     void reloadDays();
     void applySettings();
-    // The settings record could not be read (another program holds the file).
-    void settingsBusy(const QString& title);
     void fillBookingTextSelector();
     void wireQueryFrame();
 
@@ -159,6 +159,7 @@ class Haupt : public QMainWindow, private EntryWindow {
     BalanceGuard balanceGuard_;
     EntryController entries_;
     DayController dayController_;
+    MenuWindows menus_;
     SystemPrinter printer_;
     Resize resize_;
     std::unique_ptr<WidgetResizeWindow> resizeWindow_;
