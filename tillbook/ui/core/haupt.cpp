@@ -1,12 +1,11 @@
 #include "haupt.h"
-#include "schema.h"
 #include "trace.h"
 
 #include "berater_export.h"
 #include "booking_texts.h"
 #include "cash_date.h"
 #include "data_paths.h"
-#include "data_view_model.h"
+#include "day_column.h"
 #include "day_view.h"
 #include "desktop.h"
 #include "enter_presses.h"
@@ -19,7 +18,6 @@
 #include "query_frame.h"
 #include "report_windows.h"
 #include "resize_qt.h"
-#include "row_grid.h"
 #include "stored_counts.h"
 #include "till_count_page.h"
 #include "value_display.h"
@@ -29,26 +27,20 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTimer>
 
 namespace tb {
 
 namespace {
 constexpr int kDesignWidth = 1000;
 constexpr int kDesignHeight = 630;
-// The day list ends this far above the bottom of the window, whatever its size: 900 twips of
-// the original layout, the room of the two day buttons.
-constexpr int kBelowDayList = 60;
 const QColor kBackground(215, 235, 255);
 
 int screenHeight() {
@@ -84,14 +76,14 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     connect(&menus_, &MenuWindows::jobWanted, this, &Haupt::arm);
     connect(&menus_, &MenuWindows::renumbered, this, [this] {
         days_.refresh();
-        reloadDays();
+        dayColumn_->reload();
     });
     connect(lines_.changes(), &DataViewSignals::currentChanged, this,
             [this] { arm(JobId::ShowLine); });
 
     // Start-up: the views, the rate choice, the period, the first column caption, the tab.
     days_.refresh();
-    reloadDays();
+    dayColumn_->reload();
     panel_->setRates(settings_.rate1(), settings_.rate2());
     panel_->setRate(QString());
     listings_.setPeriod(
@@ -205,7 +197,7 @@ void Haupt::buildUi() {
     surface_->setMinimumSize(640, 440);
     resize(kDesignWidth, kDesignHeight + 30);
 
-    buildDayColumn();
+    dayColumn_ = new DayColumn(surface_, kDesignHeight, day_, dayController_, this);
 
     tabs_ = new QTabWidget(surface_);
     tabs_->setObjectName(QStringLiteral("SSTab1"));
@@ -246,88 +238,6 @@ void Haupt::buildUi() {
     surface_->resize(kDesignWidth, kDesignHeight);
     resizeWindow_ = std::make_unique<WidgetResizeWindow>(this, surface_);
     resize_.registerWindow(*resizeWindow_);
-}
-
-void Haupt::buildDayColumn() {
-    auto display = [this](const QString& caption, const char* name, ValueDisplay::Colour colour,
-                          int x, int y, int w, int h) {
-        auto* d = new ValueDisplay(caption, colour, surface_);
-        d->setObjectName(QLatin1String(name));
-        d->setGeometry(x, y, w, h);
-        return d;
-    };
-    auto label = [this](const QString& text, const char* name, int x, int y, int w, int h) {
-        auto* l = new QLabel(text, surface_);
-        l->setObjectName(QLatin1String(name));
-        l->setGeometry(x, y, w, h);
-        return l;
-    };
-    using Colour = ValueDisplay::Colour;
-    // The day's date and weekday; a click on the date finds or creates a day.
-    date_ = display(QStringLiteral("Datum"), "Text1", Colour::Plain, 10, 10, 120, 24);
-    connect(date_, &ValueDisplay::clicked, &dayController_, &DayController::findOrCreate);
-    date_->setCursor(Qt::PointingHandCursor);
-    date_->setStyleSheet(QStringLiteral("background: white; border: 1px solid gray; padding: 2px;"
-                                        " font-weight: bold;"));
-    weekday_ = display(QStringLiteral("Wochentag"), "Label3", Colour::Plain, 134, 10, 60, 24);
-    weekday_->setAlignment(Qt::AlignCenter);
-    label(QStringLiteral("Kassenbestand vom  Vortag:"), "Label4", 10, 38, 184, 18);
-    carriedIn_ = display(QStringLiteral("Kassenbestand vom  Vortag:"), "Label5", Colour::Plain, 10,
-                         56, 184, 22);
-    label(QStringLiteral("Tagesbetrag:"), "Label6", 10, 82, 184, 18);
-    dayAmount_ =
-        display(QStringLiteral("Tagesbetrag:"), "Text3", Colour::RedWhenNegative, 10, 100, 184, 22);
-    label(QStringLiteral("aktueller Bestand (Soll):"), "Label7", 10, 126, 184, 18);
-    balance_ = display(QStringLiteral("aktueller Bestand (Soll):"), "Label8",
-                       Colour::RedWhenNegative, 10, 144, 184, 24);
-    for (ValueDisplay* d : {carriedIn_, dayAmount_, balance_}) {
-        d->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        d->setStyleSheet(QStringLiteral("background: white; border: 1px solid gray; padding: 1px "
-                                        "4px; font-weight: bold;"));
-        d->setValue(QStringLiteral("0,00"));
-    }
-
-    dayModel_ =
-        new DataViewModel(days_.view(), {schema::Days::date}, {QStringLiteral("Datum")}, this);
-    // A day that ends below zero shows its date in red.
-    dayModel_->setRowColour([this](int row) {
-        const auto end =
-            day_.runningBalance().endOfDay(days_.view().valueAt(row, schema::Days::date));
-        return end && *end < Money() ? QColor(Qt::red) : QColor();
-    });
-    dayList_ = new RowGrid(surface_);
-    dayList_->setObjectName(QStringLiteral("DBGrid1"));
-    dayList_->setModel(dayModel_);
-    dayList_->setAccessibleName(QStringLiteral("Datum"));
-    dayList_->horizontalHeader()->setStretchLastSection(true);
-    dayList_->setGeometry(10, 176, 184, kDesignHeight - 176 - kBelowDayList);
-    connect(dayList_, &QTableView::clicked, this,
-            [this](const QModelIndex& i) { dayController_.chooseRow(i.row()); });
-    // Keys move the current day with the highlight (a press of the mouse is handled as the
-    // click it becomes).
-    connect(dayList_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& now) {
-                if (!syncingDays_ && now.isValid() &&
-                    QGuiApplication::mouseButtons() == Qt::NoButton)
-                    dayController_.chooseRow(now.row());
-            });
-    connect(dayList_->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            [this] { dayController_.findOrCreate(); });
-
-    const int y = kDesignHeight - kBelowDayList;
-    findDay_ = new QPushButton(QStringLiteral("Tag suchen oder anlegen (F3)"), surface_);
-    findDay_->setObjectName(QStringLiteral("Command1"));
-    findDay_->setGeometry(10, y + 3, 184, 26);
-    deleteDay_ = new QPushButton(QStringLiteral("Tag löschen"), surface_);
-    deleteDay_->setObjectName(QStringLiteral("Command2"));
-    deleteDay_->setGeometry(10, y + 31, 184, 26);
-    for (QPushButton* b : {findDay_, deleteDay_}) {
-        b->setAccessibleName(b->text());
-        b->setAutoDefault(false);
-        enterPresses(b);
-    }
-    connect(findDay_, &QPushButton::clicked, &dayController_, &DayController::findOrCreate);
-    connect(deleteDay_, &QPushButton::clicked, &dayController_, &DayController::deleteDay);
 }
 
 void Haupt::buildMenus() {
@@ -431,7 +341,7 @@ void Haupt::wirePanels() {
         }
         s_.scheduler->disarm(jobName(JobId::PressNew));
         panel_->dismiss();
-        dayList_->setFocus();
+        dayColumn_->list()->setFocus();
     });
     connect(optNew_, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
@@ -440,12 +350,7 @@ void Haupt::wirePanels() {
 }
 
 void Haupt::layoutAfterResize() {
-    // The day list follows the window's height; its buttons stand in the room below it.
-    const int listTop = dayList_->y();
-    const int listBottom = surface_->height() - kBelowDayList;
-    dayList_->setGeometry(dayList_->x(), listTop, dayList_->width(), listBottom - listTop);
-    findDay_->setGeometry(findDay_->x(), listBottom + 3, findDay_->width(), 26);
-    deleteDay_->setGeometry(deleteDay_->x(), listBottom + 31, deleteDay_->width(), 26);
+    dayColumn_->layout();
     linePage_->layoutColumns();
     panel_->placeUnder([this](int column) { return linePage_->columnRect(column, panel_); });
 }
@@ -504,19 +409,11 @@ void Haupt::fillBookingTextSelector() {
 void Haupt::wireDayList() {
     DayController* d = &dayController_;
     connect(d, &DayController::jobWanted, this, &Haupt::arm);
-    connect(d, &DayController::dayShown, this,
-            [this](const QString& date, const QString& weekday, int row) {
-                date_->setValue(date);
-                weekday_->setValue(weekday);
-                selectDayRow(row);
-            });
-    connect(d, &DayController::daysReread, this, &Haupt::reloadDays);
     connect(d, &DayController::panelCloseWanted, panel_, &EntryPanel::close);
     connect(d, &DayController::dayChosen, this, [this] {
         query_->clearSelectedText();
         tabs_->setTabEnabled(1, true);
     });
-    connect(d, &DayController::dayListFocusWanted, this, [this] { dayList_->setFocus(); });
     connect(d, &DayController::gridFocusWanted, this, [this] { lineGrid()->setFocus(); });
     connect(d, &DayController::recomputed, this, [this](bool entryOpen) {
         // The line grid takes the focus, unless the operator is at work in the query frame (a
@@ -526,21 +423,6 @@ void Haupt::wireDayList() {
             lineGrid()->setFocus();
         trace("figures");
     });
-}
-
-void Haupt::selectDayRow(int row) {
-    syncingDays_ = true;
-    if (row >= 0 && row < dayModel_->rowCount())
-        dayList_->selectRow(row);
-    syncingDays_ = false;
-}
-
-void Haupt::reloadDays() {
-    // The model shows the re-read rows; the highlight goes back onto the current day.
-    syncingDays_ = true;
-    dayModel_->reload();
-    syncingDays_ = false;
-    selectDayRow(days_.view().position());
 }
 
 // ---------------------------------------------------------------- jobs of the day view
@@ -553,18 +435,10 @@ void Haupt::wirePresenter() {
         linePage_->total(3)->setMoney(t.receipts);
         linePage_->total(4)->setMoney(t.payments);
         linePage_->total(5)->setMoney(t.receiptNumbers);
-        dayAmount_->setMoney(t.dayAmount());
         tillPage_->setExpected(t.dayAmount());
     });
-    connect(&day_, &DayPresenter::balanceChanged, this, [this](Money balance) {
-        dayModel_->repaintColours();
-        balance_->setMoney(balance);
-        tillPage_->setExpected(balance);
-    });
-    connect(&day_, &DayPresenter::carriedInChanged, this, [this](Money carried) {
-        carriedIn_->setMoney(carried);
-        trace("figures");
-    });
+    connect(&day_, &DayPresenter::balanceChanged, tillPage_, &TillCountPage::setExpected);
+    connect(&day_, &DayPresenter::carriedInChanged, this, [] { trace("figures"); });
 }
 
 // ---------------------------------------------------------------- booking entry
@@ -599,7 +473,7 @@ void Haupt::wireEntries() {
             [this] { openBookingTextPicker(false); });
     connect(e, &EntryController::dayWanted, &dayController_, &DayController::findOrCreate);
     connect(e, &EntryController::editModeWanted, this, [this] { optEdit_->setChecked(true); });
-    connect(e, &EntryController::daysChanged, this, &Haupt::reloadDays);
+    connect(e, &EntryController::daysChanged, dayColumn_, &DayColumn::reload);
     connect(e, &EntryController::bookingPageWanted, this, [this] { tabs_->setCurrentIndex(0); });
     connect(e, &EntryController::doneToggled, this, [this] {
         linePage_->reload();
@@ -689,12 +563,12 @@ bool Haupt::eventFilter(QObject* o, QEvent* e) {
         return true;
     case Qt::Key_Escape:
         entries_.cancelEntry();
-        dayList_->setFocus();
+        dayColumn_->list()->setFocus();
         return true;
     default:
         break;
     }
-    if (o == dayList_ && enter) {
+    if (o == dayColumn_->list() && enter) {
         lineGrid()->setFocus();
         return true;
     }

@@ -18,24 +18,19 @@
 #include "scheduler.h"
 #include "settings_record.h"
 #include "settings_store.h"
-#include "value_display.h"
 #include "vorgaben.h"
 
 #include <QMainWindow>
 #include <functional>
 #include <memory>
 
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTableView;
 
 namespace tb {
 
-class DataViewModel;
+class DayColumn;
 struct ReportWindows;
 class Desktop;
 class VersionCheck;
@@ -117,7 +112,6 @@ class Haupt : public QMainWindow, private EntryWindow, private VorgabenHost {
 
   private:
     void buildUi();
-    void buildDayColumn();
     void buildMenus();
     void wirePanels();
     void wirePresenter();
@@ -142,8 +136,6 @@ class Haupt : public QMainWindow, private EntryWindow, private VorgabenHost {
     template <typename Dialog> int runModal(Dialog& dialog);
     void layoutAfterResize();
 
-    void selectDayRow(int row);
-    void reloadDays();
     void applySettings();
     void fillBookingTextSelector();
     void wireQueryFrame();
@@ -164,18 +156,9 @@ class Haupt : public QMainWindow, private EntryWindow, private VorgabenHost {
     Resize resize_;
     std::unique_ptr<WidgetResizeWindow> resizeWindow_;
     bool closing_ = false;
-    bool syncingDays_ = false;
 
     QWidget* surface_ = nullptr;
-    QTableView* dayList_ = nullptr;
-    DataViewModel* dayModel_ = nullptr;
-    QPushButton* findDay_ = nullptr;
-    QPushButton* deleteDay_ = nullptr;
-    ValueDisplay* date_ = nullptr;
-    ValueDisplay* weekday_ = nullptr;
-    ValueDisplay* carriedIn_ = nullptr;
-    ValueDisplay* dayAmount_ = nullptr;
-    ValueDisplay* balance_ = nullptr;
+    DayColumn* dayColumn_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     LinePage* linePage_ = nullptr;
     TillCountPage* tillPage_ = nullptr;
