@@ -12,13 +12,11 @@
 #include "frm_baustelle.h"
 #include "line_page.h"
 #include "menu_windows.h"
-#include "printing.h"
 #include "qt_dialogs.h"
 #include "query_controller.h"
 #include "query_frame.h"
 #include "report_windows.h"
 #include "resize_qt.h"
-#include "stored_counts.h"
 #include "till_count_page.h"
 #include "value_display.h"
 #include "version_check.h"
@@ -497,26 +495,7 @@ void Haupt::wireQueryFrame() {
         if (carriedIn)
             arm(JobId::CarriedIn);
     });
-    connect(tillPage_, &TillCountPage::printClicked, this, [this] {
-        // The protocol reads no number of copies: one, also when the choice was cancelled.
-        dialogs_.choosePrinter(Printing::currentPrinter(), 1);
-        const QDateTime now = s_.clock->now();
-        const PrintDocument doc = countingProtocol(tillPage_->figures(), settings_.currency(), now);
-        printer_.print([&](int) { return doc; }, 1,
-                       QStringLiteral("Zählprotokoll ") + cashdate::toText(now.date()) +
-                           QStringLiteral(".pdf"));
-    });
-    connect(tillPage_, &TillCountPage::storeClicked, this, [this] {
-        tillPage_->showDifference();
-        const StoredCounts::Kept kept = StoredCounts::storeAndAsk(
-            *s_.db, dialogs_, *s_.clock, days_.currentDate(), tillPage_->counts(),
-            Money::parseOrZero(tillPage_->counted()->text()),
-            Money::parseOrZero(tillPage_->expected()->text()));
-        if (kept.count)
-            tillPage_->setStoredTitle(kept.count->title());
-        if (kept.bookDifference)
-            entries_.bookDifference(kept.count->difference);
-    });
+    queries_->followTillCount(*tillPage_);
 }
 
 // ---------------------------------------------------------------- menus
