@@ -194,7 +194,7 @@ void mainWindowScenes(Shots& shots, const QString& home) {
 
     // The till count of the day: the till holds what the book says, in the notes and coins
     // a till has (lines 1..15 count 500 € down to 1 ct).
-    w->chooseDayRow(0);
+    w->dayList().chooseRow(0);
     p.settle();
     w->findChild<QTabWidget*>("SSTab1")->setCurrentIndex(1);
     p.settle();

@@ -1,3 +1,4 @@
+#include "day_controller.h"
 #include "entry_controller.h"
 #include "schema.h"
 #include "scripted_dialogs.h"
@@ -143,4 +144,91 @@ TEST_F(Entries, WithTheServiceCodeANewEntryOnAnotherDayOffersToChangeTheDay) {
     EXPECT_EQ(dialogs.last().title, "Tag wählen");
     EXPECT_EQ(dayWanted.count(), 1);
     EXPECT_FALSE(window.shown);
+}
+
+namespace {
+// The day list over the same book: choosing, creating and deleting days.
+struct DayList : Entries {
+    std::unique_ptr<DayController> list;
+    std::vector<std::pair<QString, QString>> shown; // date, weekday
+    void SetUp() override {
+        Entries::SetUp();
+        list = std::make_unique<DayController>(*day, *entries, guard);
+        QObject::connect(list.get(), &DayController::jobWanted,
+                         [this](JobId id) { jobs.push_back(id); });
+        QObject::connect(list.get(), &DayController::dayShown,
+                         [this](const QString& d, const QString& w, int) {
+                             shown.push_back({d, w});
+                         });
+        QObject::connect(list.get(), &DayController::panelCloseWanted,
+                         [this] { window.shown = false; });
+        jobs.clear();
+    }
+};
+} // namespace
+
+TEST_F(DayList, AChosenDayWaitsForAKeptEntryAndOtherwiseLoadsInItsOrder) {
+    QSignalSpy reread(list.get(), &DayController::daysReread);
+    entries->openNewLine(false);
+    type("Porto", "");
+    jobs.clear();
+    dialogs.answers = {Answer::No};
+    list->chooseRow(1);
+    EXPECT_EQ(day->days().currentDate(), "02.03.2024");
+    EXPECT_EQ(reread.count(), 1); // the highlight goes back
+    EXPECT_TRUE(jobs.empty());
+
+    day->listPeriod();
+    dialogs.answers = {Answer::Yes};
+    list->chooseRow(1);
+    EXPECT_EQ(day->days().currentDate(), "01.03.2024");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], std::make_pair(QString("01.03.2024"), QString("Fr")));
+    EXPECT_EQ(jobs, (std::vector<JobId>{JobId::LoadLines, JobId::LoadLines, JobId::Recompute,
+                                        JobId::CarriedIn}));
+    EXPECT_FALSE(window.shown);
+    EXPECT_EQ(day->listings().kindText(), "Tag");
+
+    // The lines are read, then the figures: an open entry keeps its line and the focus.
+    jobs.clear();
+    QSignalSpy recomputed(list.get(), &DayController::recomputed);
+    list->loadLines();
+    EXPECT_EQ(jobs, (std::vector<JobId>{JobId::Recompute, JobId::CarriedIn}));
+    window.shown = true;
+    list->recompute();
+    ASSERT_EQ(recomputed.count(), 1);
+    EXPECT_TRUE(recomputed.last().at(0).toBool());
+    EXPECT_EQ(jobs.back(), JobId::TillDifference);
+}
+
+TEST_F(DayList, ACreatedDayStaysCurrentAndADeclinedOneLeavesTheFocusInTheList) {
+    QSignalSpy listFocus(list.get(), &DayController::dayListFocusWanted);
+    QSignalSpy gridFocus(list.get(), &DayController::gridFocusWanted);
+    dialogs.dates = {QDate(2024, 3, 5)};
+    dialogs.answers = {Answer::No};
+    list->findOrCreate();
+    EXPECT_EQ(listFocus.count(), 1);
+    EXPECT_FALSE(armedJob(JobId::AfterDayCreated));
+
+    dialogs.dates = {QDate(2024, 3, 5)};
+    dialogs.answers = {Answer::Yes};
+    list->findOrCreate();
+    EXPECT_EQ(gridFocus.count(), 1);
+    ASSERT_EQ(jobs.back(), JobId::AfterDayCreated);
+    list->afterDayCreated();
+    EXPECT_EQ(day->days().currentDate(), "05.03.2024");
+    EXPECT_EQ(jobs.back(), JobId::StartLineOnNewDay);
+
+    // The new day has no lines: it goes, and the day now current is shown.
+    shown.clear();
+    dialogs.answers = {Answer::Yes};
+    list->deleteDay();
+    using D = schema::Days;
+    EXPECT_EQ(book.db().scalar(
+                  QStringLiteral("SELECT count(*) FROM %1 WHERE %2 = ?;").arg(D::table, D::date),
+                  {QStringLiteral("05.03.2024")}),
+              "0");
+    EXPECT_EQ(listFocus.count(), 2);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back().first, day->days().currentDate());
 }

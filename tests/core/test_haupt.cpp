@@ -126,7 +126,7 @@ TEST_F(Main, DayListNewestFirstWithWeekdayAndBalances) {
     EXPECT_EQ(book.db().scalar("SELECT a3 FROM Datum WHERE a1 = '02.03.2024';"), "50,00");
     EXPECT_EQ(expectedCashDisplay()->text(), "270,00");
 
-    w->chooseDayRow(1);
+    w->dayList().chooseRow(1);
     settle();
     EXPECT_EQ(dayAmountDisplay()->text(), "70,00");
     EXPECT_EQ(carriedInDisplay()->text(), "150,00");
@@ -345,7 +345,7 @@ TEST_F(Main, ActivationFollowsThePasswordPromptAndTheCalendars) {
     // Changed meanwhile by the settings dialog: the activation after the prompt reads it.
     book.setSetting("Memo10", scramble("xyz", kScrambleKey, ScrambleDirection::Encode));
     dialogs.typedPasswords = {"abc"};
-    w->deleteDay();
+    w->dayList().deleteDay();
     EXPECT_EQ(dialogs.passwordPrompts, 1);
     EXPECT_EQ(w->guard().currentPassword(), "xyz");
 
@@ -372,7 +372,7 @@ TEST_F(Main, RecomputeReturnsToTheFirstLineAndCarriesIntoAnEmptyDay) {
     start();
     settle();
     EXPECT_EQ(carriedInDisplay()->text(), "220,00"); // the day has no lines yet
-    w->chooseDayRow(1);
+    w->dayList().chooseRow(1);
     settle();
     w->lines().moveTo(1);
     w->activate();
@@ -458,7 +458,7 @@ TEST_F(Main, ListingsReplaceTheGridsRowsAndTheKindFollows) {
     EXPECT_EQ(state.kind, ListingKind::Kategorie);
     EXPECT_EQ(state.totals.receipts.toText(), "105,00");
     // A click in the day list brings the day back, and with it the till count.
-    w->chooseDayRow(0);
+    w->dayList().chooseRow(0);
     settle();
     EXPECT_EQ(w->listings().kindText(), "Tag");
     EXPECT_TRUE(control<QTabWidget>("SSTab1")->isTabEnabled(1));
@@ -561,7 +561,7 @@ TEST_F(OpenEntry, EveryOtherWayOutAsksFirstAndNoReturnsToTheEntry) {
              dialogs.dates = {QDate(2024, 3, 4)};
              QTest::keyClick(entryField(kPaymentField), Qt::Key_F3);
          }},
-        {"a click in the day list", [&] { w->chooseDayRow(1); }},
+        {"a click in the day list", [&] { w->dayList().chooseRow(1); }},
         {"alle Positionen anzeigen", [&] { w->queries().listPeriod(); }},
         {"a text chosen in the selector", [&] { w->queries().listText("Miete"); }},
         {"F4", [&] { QTest::keyClick(entryField(kRemarkField), Qt::Key_F4); }},
@@ -596,7 +596,7 @@ TEST_F(OpenEntry, EveryOtherWayOutAsksFirstAndNoReturnsToTheEntry) {
         w->entries().cancelEntry();
         newMode()->setChecked(false);
         editMode()->setChecked(true);
-        w->chooseDayRow(0);
+        w->dayList().chooseRow(0);
         settle();
         ASSERT_EQ(w->days().currentDate(), "05.03.2024");
         EXPECT_EQ(savedLines(), before);
@@ -622,7 +622,7 @@ TEST_F(OpenEntry, ARenumberingAsksFirstAndNeverHandsANumberOutTwice) {
             if (v->isVisible())
                 v->reject();
         });
-        w->openSettingsDialog(false);
+        w->menus().settingsWindow(false);
     };
     renumberInTheDialog({Answer::No});
     EXPECT_EQ(dialogs.last().text, kDropQuestion);
@@ -668,7 +668,7 @@ TEST_F(OpenEntry, AnUntouchedEntryGoesWithoutAQuestion) {
     w->entries().newEntry();
     runTo(JobId::NewLine); // the picker was cancelled: nothing typed
     ASSERT_TRUE(control<EntryPanel>("Frame1")->isVisible());
-    w->chooseDayRow(1);
+    w->dayList().chooseRow(1);
     settle();
     EXPECT_EQ(questions(), 0);
     EXPECT_FALSE(control<EntryPanel>("Frame1")->isVisible());
@@ -696,7 +696,7 @@ TEST_F(Main, TheCarriedInBalanceFollowsEveryChangeOfDayAndFloat) {
         k->field()->setText("200,00");
         k->save();
     });
-    w->openFloatDialog();
+    w->menus().floatWindow();
     settle();
     EXPECT_EQ(carriedInDisplay()->text(), "200,00");
 
@@ -752,7 +752,7 @@ TEST_F(Main, WhatIsExportedAndPrintedIsWhatTheGridLists) {
     w->queries().printCashBook();
     EXPECT_EQ(proposed(), "Kassenbuch Zins.pdf");
 
-    w->chooseDayRow(0);
+    w->dayList().chooseRow(0);
     settle();
     w->queries().exportCsv();
     EXPECT_EQ(proposed(), "Kassenbuch vom 05.03.2024.csv");
@@ -815,7 +815,7 @@ TEST_F(Main, ABusyFileOpensNoSettingsWindowAndAddsNoRecord) {
         if (QWidget* modal = QApplication::activeModalWidget())
             modal->close();
     });
-    w->openSettingsDialog(false);
+    w->menus().settingsWindow(false);
     other->exec("ROLLBACK;");
     EXPECT_EQ(dialogs.last().text, "Die Einstellungen können gerade nicht gelesen werden: Die "
                                    "Datendatei ist in Benutzung.\nBitte versuchen Sie es in einem "

@@ -321,7 +321,7 @@ struct Main : ::testing::Test {
     // Started on the newest day.
     void startOnDay() {
         start();
-        w->chooseDayRow(0);
+        w->dayList().chooseRow(0);
         scheduler.advance(2000);
     }
     // The cash book into the PDF file pdf, so many copies.
@@ -342,7 +342,7 @@ TEST_F(Main, NothingListedNothingPrintedTwoCopiesTwoJobs) {
     EXPECT_TRUE(dialogs.copiesOffered.empty());
     for (int i = 0; i < 3; ++i)
         book.addLine("01.03.2024", "10,00", "");
-    w->chooseDayRow(0);
+    w->dayList().chooseRow(0);
     scheduler.advance(2000);
     Printing::currentPrinter() = Printing::pdfEntry();
     const QString pdf = book.folder() + "/Druck.pdf";

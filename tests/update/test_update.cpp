@@ -368,7 +368,7 @@ TEST(HelpMenu, TheManualOpensOnTheDesktopAndTheUpdateEndsTheRun) {
     std::function<void()>& failed = desktop.failed;
     w.show();
     dialogs.messages.clear(); // the question at start
-    w.openManual();
+    w.menus().manual();
     ASSERT_EQ(opened.size(), 1);
     EXPECT_TRUE(opened[0].endsWith("/Tillbook_Anleitung.pdf"));
     EXPECT_TRUE(dialogs.messages.empty());

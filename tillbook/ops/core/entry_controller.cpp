@@ -19,6 +19,10 @@ bool EntryController::newEntryOpen() const {
     return window_.panelShown() && window_.panelState() == EntryState::Neuanlage;
 }
 
+bool EntryController::entryOpen() const {
+    return window_.panelShown() || day_.lines().isAdding();
+}
+
 bool EntryController::leaveNewEntry() {
     if (!newEntryOpen())
         return true;

@@ -43,6 +43,8 @@ class EntryController : public QObject {
     // A new entry is open: the panel shows "Neuanlage". Whatever becomes current meanwhile,
     // its save writes a new line on the day it was opened on.
     bool newEntryOpen() const;
+    // An entry or a cancellation is open: the panel is shown, or a line is being added.
+    bool entryOpen() const;
     // Before anything that would leave an open new entry: true when none is open, nothing was
     // typed into it, or the operator agreed to drop it (it is dropped then). No leaves it open
     // and puts the focus back into it.

@@ -1,60 +1,44 @@
 #include "haupt.h"
-#include "schema.h"
 #include "trace.h"
 
 #include "berater_export.h"
 #include "booking_texts.h"
 #include "cash_date.h"
 #include "data_paths.h"
-#include "data_view_model.h"
+#include "day_column.h"
 #include "day_view.h"
 #include "desktop.h"
 #include "enter_presses.h"
 #include "frm_baustelle.h"
-#include "info.h"
-#include "kassenbestand.h"
-#include "konten_steuerberater.h"
 #include "line_page.h"
-#include "manual.h"
-#include "password_windows.h"
-#include "printing.h"
+#include "menu_windows.h"
 #include "qt_dialogs.h"
 #include "query_controller.h"
 #include "query_frame.h"
 #include "report_windows.h"
 #include "resize_qt.h"
-#include "row_grid.h"
-#include "stored_counts.h"
 #include "till_count_page.h"
 #include "value_display.h"
 #include "version_check.h"
-#include "vorgaben.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTimer>
 
 namespace tb {
 
 namespace {
 constexpr int kDesignWidth = 1000;
 constexpr int kDesignHeight = 630;
-// The day list ends this far above the bottom of the window, whatever its size: 900 twips of
-// the original layout, the room of the two day buttons.
-constexpr int kBelowDayList = 60;
 const QColor kBackground(215, 235, 255);
 
 int screenHeight() {
@@ -69,11 +53,13 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
       lines_(day_.lines()), listings_(day_.listings()),
       balanceGuard_(*s_.db, dialogs_, day_.runningBalance()),
       entries_(*s_.db, dialogs_, *s_.clock, settings_, day_, balanceGuard_, guard_, *this),
+      dayController_(day_, entries_, guard_),
+      menus_({*s_.db, dialogs_, *s_.clock, settings_, guard_, balanceGuard_,
+              s_.desktop ? *s_.desktop : QtDesktop::instance()},
+             *this, this),
       printer_(dialogs_, *s_.store, s_.dataPath), resize_(screenHeight()) {
     setObjectName(QStringLiteral("Haupt"));
     setWindowTitle(QStringLiteral("Tillbook - Kassenbuch Bargeschäfte"));
-    if (!s_.desktop)
-        s_.desktop = &QtDesktop::instance();
     // Our calendar and the password prompt are modal windows too: activation follows them.
     dialogs_.afterModal = [this] {
         if (!QApplication::activeModalWidget())
@@ -83,14 +69,19 @@ Haupt::Haupt(HauptServices services, QWidget* parent)
     wirePanels();
     wirePresenter();
     wireEntries();
-    days_.onDayChanged = [this] { dayChanged(); };
-    days_.mayChangeDay = [this] { return entries_.leaveNewEntry(); };
+    wireDayList();
+    connect(&menus_, &MenuWindows::closed, this, &Haupt::activate);
+    connect(&menus_, &MenuWindows::jobWanted, this, &Haupt::arm);
+    connect(&menus_, &MenuWindows::renumbered, this, [this] {
+        days_.refresh();
+        dayColumn_->reload();
+    });
     connect(lines_.changes(), &DataViewSignals::currentChanged, this,
             [this] { arm(JobId::ShowLine); });
 
     // Start-up: the views, the rate choice, the period, the first column caption, the tab.
     days_.refresh();
-    reloadDays();
+    dayColumn_->reload();
     panel_->setRates(settings_.rate1(), settings_.rate2());
     panel_->setRate(QString());
     listings_.setPeriod(
@@ -127,14 +118,15 @@ struct Haupt::Job {
 
 const Haupt::Job Haupt::kJobs[] = {
     {JobId::ShowLine, "show current line", 50, [](Haupt& h) { h.entries_.showCurrentLine(); }},
-    {JobId::LoadLines, "load day lines", 100, [](Haupt& h) { h.loadDayLines(); }},
+    {JobId::LoadLines, "load day lines", 100, [](Haupt& h) { h.dayController_.loadLines(); }},
     {JobId::TillDifference, "till count difference", 100,
      [](Haupt& h) { h.tillPage_->showDifference(); }},
-    {JobId::Recompute, "recompute day view", 200, [](Haupt& h) { h.recomputeDayView(); }},
+    {JobId::Recompute, "recompute day view", 200, [](Haupt& h) { h.dayController_.recompute(); }},
     {JobId::CarriedIn, "carried-in balance", 250, [](Haupt& h) { h.day_.updateCarriedIn(); }},
     {JobId::SaveLine, "save line", 100, [](Haupt& h) { h.entries_.saveLine(); }},
     {JobId::PressNew, "press new entry", 700, [](Haupt& h) { h.entries_.newEntry(); }},
-    {JobId::AfterDayCreated, "after day created", 100, [](Haupt& h) { h.afterDayCreated(); }},
+    {JobId::AfterDayCreated, "after day created", 100,
+     [](Haupt& h) { h.dayController_.afterDayCreated(); }},
     {JobId::StartLineOnNewDay, "start line on new day", 200,
      [](Haupt& h) { h.entries_.startLineOnNewDay(); }},
     {JobId::EntryState, "entry-field state", 100, [](Haupt& h) { h.entries_.entryFieldState(); }},
@@ -203,7 +195,7 @@ void Haupt::buildUi() {
     surface_->setMinimumSize(640, 440);
     resize(kDesignWidth, kDesignHeight + 30);
 
-    buildDayColumn();
+    dayColumn_ = new DayColumn(surface_, kDesignHeight, day_, dayController_, this);
 
     tabs_ = new QTabWidget(surface_);
     tabs_->setObjectName(QStringLiteral("SSTab1"));
@@ -244,88 +236,6 @@ void Haupt::buildUi() {
     surface_->resize(kDesignWidth, kDesignHeight);
     resizeWindow_ = std::make_unique<WidgetResizeWindow>(this, surface_);
     resize_.registerWindow(*resizeWindow_);
-}
-
-void Haupt::buildDayColumn() {
-    auto display = [this](const QString& caption, const char* name, ValueDisplay::Colour colour,
-                          int x, int y, int w, int h) {
-        auto* d = new ValueDisplay(caption, colour, surface_);
-        d->setObjectName(QLatin1String(name));
-        d->setGeometry(x, y, w, h);
-        return d;
-    };
-    auto label = [this](const QString& text, const char* name, int x, int y, int w, int h) {
-        auto* l = new QLabel(text, surface_);
-        l->setObjectName(QLatin1String(name));
-        l->setGeometry(x, y, w, h);
-        return l;
-    };
-    using Colour = ValueDisplay::Colour;
-    // The day's date and weekday; a click on the date finds or creates a day.
-    date_ = display(QStringLiteral("Datum"), "Text1", Colour::Plain, 10, 10, 120, 24);
-    connect(date_, &ValueDisplay::clicked, this, &Haupt::findOrCreateDay);
-    date_->setCursor(Qt::PointingHandCursor);
-    date_->setStyleSheet(QStringLiteral("background: white; border: 1px solid gray; padding: 2px;"
-                                        " font-weight: bold;"));
-    weekday_ = display(QStringLiteral("Wochentag"), "Label3", Colour::Plain, 134, 10, 60, 24);
-    weekday_->setAlignment(Qt::AlignCenter);
-    label(QStringLiteral("Kassenbestand vom  Vortag:"), "Label4", 10, 38, 184, 18);
-    carriedIn_ = display(QStringLiteral("Kassenbestand vom  Vortag:"), "Label5", Colour::Plain, 10,
-                         56, 184, 22);
-    label(QStringLiteral("Tagesbetrag:"), "Label6", 10, 82, 184, 18);
-    dayAmount_ =
-        display(QStringLiteral("Tagesbetrag:"), "Text3", Colour::RedWhenNegative, 10, 100, 184, 22);
-    label(QStringLiteral("aktueller Bestand (Soll):"), "Label7", 10, 126, 184, 18);
-    balance_ = display(QStringLiteral("aktueller Bestand (Soll):"), "Label8",
-                       Colour::RedWhenNegative, 10, 144, 184, 24);
-    for (ValueDisplay* d : {carriedIn_, dayAmount_, balance_}) {
-        d->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        d->setStyleSheet(QStringLiteral("background: white; border: 1px solid gray; padding: 1px "
-                                        "4px; font-weight: bold;"));
-        d->setValue(QStringLiteral("0,00"));
-    }
-
-    dayModel_ =
-        new DataViewModel(days_.view(), {schema::Days::date}, {QStringLiteral("Datum")}, this);
-    // A day that ends below zero shows its date in red.
-    dayModel_->setRowColour([this](int row) {
-        const auto end =
-            day_.runningBalance().endOfDay(days_.view().valueAt(row, schema::Days::date));
-        return end && *end < Money() ? QColor(Qt::red) : QColor();
-    });
-    dayList_ = new RowGrid(surface_);
-    dayList_->setObjectName(QStringLiteral("DBGrid1"));
-    dayList_->setModel(dayModel_);
-    dayList_->setAccessibleName(QStringLiteral("Datum"));
-    dayList_->horizontalHeader()->setStretchLastSection(true);
-    dayList_->setGeometry(10, 176, 184, kDesignHeight - 176 - kBelowDayList);
-    connect(dayList_, &QTableView::clicked, this,
-            [this](const QModelIndex& i) { chooseDayRow(i.row()); });
-    // Keys move the current day with the highlight (a press of the mouse is handled as the
-    // click it becomes).
-    connect(dayList_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& now) {
-                if (!syncingDays_ && now.isValid() &&
-                    QGuiApplication::mouseButtons() == Qt::NoButton)
-                    chooseDayRow(now.row());
-            });
-    connect(dayList_->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            [this] { findOrCreateDay(); });
-
-    const int y = kDesignHeight - kBelowDayList;
-    findDay_ = new QPushButton(QStringLiteral("Tag suchen oder anlegen (F3)"), surface_);
-    findDay_->setObjectName(QStringLiteral("Command1"));
-    findDay_->setGeometry(10, y + 3, 184, 26);
-    deleteDay_ = new QPushButton(QStringLiteral("Tag löschen"), surface_);
-    deleteDay_->setObjectName(QStringLiteral("Command2"));
-    deleteDay_->setGeometry(10, y + 31, 184, 26);
-    for (QPushButton* b : {findDay_, deleteDay_}) {
-        b->setAccessibleName(b->text());
-        b->setAutoDefault(false);
-        enterPresses(b);
-    }
-    connect(findDay_, &QPushButton::clicked, this, &Haupt::findOrCreateDay);
-    connect(deleteDay_, &QPushButton::clicked, this, &Haupt::deleteDay);
 }
 
 void Haupt::buildMenus() {
@@ -372,25 +282,21 @@ void Haupt::buildMenus() {
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Einstellungen"));
     QAction* columns = settings->addAction(QStringLiteral("Spalten"));
     columns->setVisible(false);
-    connect(columns, &QAction::triggered, this, [this] { openSettingsDialog(false); });
-    connect(settings->addAction(QStringLiteral("&Kassenbestand")), &QAction::triggered, this,
-            &Haupt::openFloatDialog);
+    connect(columns, &QAction::triggered, this, [this] { menus_.settingsWindow(false); });
+    connect(settings->addAction(QStringLiteral("&Kassenbestand")), &QAction::triggered, &menus_,
+            &MenuWindows::floatWindow);
     connect(settings->addAction(QStringLiteral("&Vorgaben")), &QAction::triggered, this,
-            [this] { openSettingsDialog(true); });
-    connect(settings->addAction(QStringLiteral("&Passwort ändern")), &QAction::triggered, this,
-            &Haupt::openPasswordChange);
+            [this] { menus_.settingsWindow(true); });
+    connect(settings->addAction(QStringLiteral("&Passwort ändern")), &QAction::triggered, &menus_,
+            &MenuWindows::passwordChange);
     connect(settings->addAction(QStringLiteral("Konten für den &Steuerberater")),
-            &QAction::triggered, this, [this] {
-                if (!guard_.allow())
-                    return;
-                KontenSteuerberater dlg(*s_.db, dialogs_, this);
-                runModal(dlg);
-            });
+            &QAction::triggered, &menus_, &MenuWindows::advisorAccounts);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
-    connect(help->addAction(QStringLiteral("&Anleitung")), &QAction::triggered, this,
-            &Haupt::openManual);
-    connect(help->addAction(QStringLiteral("&Info")), &QAction::triggered, this, &Haupt::openInfo);
+    connect(help->addAction(QStringLiteral("&Anleitung")), &QAction::triggered, &menus_,
+            &MenuWindows::manual);
+    connect(help->addAction(QStringLiteral("&Info")), &QAction::triggered, &menus_,
+            &MenuWindows::info);
     connect(help->addAction(QStringLiteral("&Online-Update")), &QAction::triggered, this,
             &Haupt::onlineUpdate);
 }
@@ -433,7 +339,7 @@ void Haupt::wirePanels() {
         }
         s_.scheduler->disarm(jobName(JobId::PressNew));
         panel_->dismiss();
-        dayList_->setFocus();
+        dayColumn_->list()->setFocus();
     });
     connect(optNew_, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
@@ -442,12 +348,7 @@ void Haupt::wirePanels() {
 }
 
 void Haupt::layoutAfterResize() {
-    // The day list follows the window's height; its buttons stand in the room below it.
-    const int listTop = dayList_->y();
-    const int listBottom = surface_->height() - kBelowDayList;
-    dayList_->setGeometry(dayList_->x(), listTop, dayList_->width(), listBottom - listTop);
-    findDay_->setGeometry(findDay_->x(), listBottom + 3, findDay_->width(), 26);
-    deleteDay_->setGeometry(deleteDay_->x(), listBottom + 31, deleteDay_->width(), 26);
+    dayColumn_->layout();
     linePage_->layoutColumns();
     panel_->placeUnder([this](int column) { return linePage_->columnRect(column, panel_); });
 }
@@ -503,78 +404,23 @@ void Haupt::fillBookingTextSelector() {
 
 // ---------------------------------------------------------------- days
 
-void Haupt::dayChanged() {
-    const QString date = days_.currentDate();
-    date_->setValue(date);
-    const QDate d = cashdate::fromText(date);
-    weekday_->setValue(d.isValid() ? cashdate::weekdayShort(d) : QString());
-    const int row = days_.view().position();
-    syncingDays_ = true;
-    if (row >= 0 && row < dayModel_->rowCount())
-        dayList_->selectRow(row);
-    syncingDays_ = false;
-    arm(JobId::LoadLines);
-}
-
-void Haupt::reloadDays() {
-    // The model shows the re-read rows; the highlight goes back onto the current day.
-    syncingDays_ = true;
-    dayModel_->reload();
-    const int row = days_.view().position();
-    if (row >= 0 && row < dayModel_->rowCount())
-        dayList_->selectRow(row);
-    syncingDays_ = false;
-}
-
-void Haupt::chooseDayRow(int row) {
-    if (!entries_.leaveNewEntry()) {
-        reloadDays(); // the highlight back on the day the entry belongs to
-        return;
-    }
-    days_.view().moveTo(row);
-    arm(JobId::LoadLines);
-    panel_->close();
-    arm(JobId::Recompute);
-    listings_.dayChosen();
-    query_->clearSelectedText();
-    tabs_->setTabEnabled(1, true);
-    arm(JobId::CarriedIn);
-}
-
-void Haupt::findOrCreateDay() {
-    const CashDays::FindOutcome r = days_.findOrCreate();
-    reloadDays();
-    switch (r) {
-    case CashDays::FindOutcome::Declined:
-        dayList_->setFocus();
-        break;
-    case CashDays::FindOutcome::Created:
-        lineGrid()->setFocus();
-        arm(JobId::AfterDayCreated);
-        break;
-    default:
-        break;
-    }
-}
-
-void Haupt::afterDayCreated() {
-    // The day just created stays current (the list is re-read in its newest-first order).
-    const qint64 id = days_.currentDayId();
-    days_.refresh();
-    days_.view().findId(id);
-    reloadDays();
-    arm(JobId::StartLineOnNewDay);
-}
-
-void Haupt::deleteDay() {
-    if (!entries_.leaveNewEntry())
-        return;
-    const CashDays::DeleteOutcome r = days_.deleteDay(guard_);
-    reloadDays();
-    if (r == CashDays::DeleteOutcome::Deleted || r == CashDays::DeleteOutcome::Declined)
-        dayList_->setFocus();
-    if (r == CashDays::DeleteOutcome::Deleted)
-        dayChanged();
+void Haupt::wireDayList() {
+    DayController* d = &dayController_;
+    connect(d, &DayController::jobWanted, this, &Haupt::arm);
+    connect(d, &DayController::panelCloseWanted, panel_, &EntryPanel::close);
+    connect(d, &DayController::dayChosen, this, [this] {
+        query_->clearSelectedText();
+        tabs_->setTabEnabled(1, true);
+    });
+    connect(d, &DayController::gridFocusWanted, this, [this] { lineGrid()->setFocus(); });
+    connect(d, &DayController::recomputed, this, [this](bool entryOpen) {
+        // The line grid takes the focus, unless the operator is at work in the query frame (a
+        // period label whose calendar just closed, the selector). The window's own focus is
+        // asked: right after a calendar the window may not be active again yet.
+        if (!entryOpen && !query_->isAncestorOf(focusWidget()))
+            lineGrid()->setFocus();
+        trace("figures");
+    });
 }
 
 // ---------------------------------------------------------------- jobs of the day view
@@ -587,38 +433,10 @@ void Haupt::wirePresenter() {
         linePage_->total(3)->setMoney(t.receipts);
         linePage_->total(4)->setMoney(t.payments);
         linePage_->total(5)->setMoney(t.receiptNumbers);
-        dayAmount_->setMoney(t.dayAmount());
         tillPage_->setExpected(t.dayAmount());
     });
-    connect(&day_, &DayPresenter::balanceChanged, this, [this](Money balance) {
-        dayModel_->repaintColours();
-        balance_->setMoney(balance);
-        tillPage_->setExpected(balance);
-    });
-    connect(&day_, &DayPresenter::carriedInChanged, this, [this](Money carried) {
-        carriedIn_->setMoney(carried);
-        trace("figures");
-    });
-}
-
-void Haupt::loadDayLines() {
-    day_.showDay();
-    arm(JobId::Recompute);
-    // The balance carried into this day follows every change of the day.
-    arm(JobId::CarriedIn);
-}
-
-void Haupt::recomputeDayView() {
-    // While an entry or a cancellation is open, its line stays where the operator put it.
-    const bool entryOpen = !panel_->isHidden() || lines_.isAdding();
-    day_.recompute(entryOpen);
-    // The line grid takes the focus, unless the operator is at work in the query frame (a
-    // period label whose calendar just closed, the selector). The window's own focus is
-    // asked: right after a calendar the window may not be active again yet.
-    if (!entryOpen && !query_->isAncestorOf(focusWidget()))
-        lineGrid()->setFocus();
-    arm(JobId::TillDifference);
-    trace("figures");
+    connect(&day_, &DayPresenter::balanceChanged, tillPage_, &TillCountPage::setExpected);
+    connect(&day_, &DayPresenter::carriedInChanged, this, [] { trace("figures"); });
 }
 
 // ---------------------------------------------------------------- booking entry
@@ -651,9 +469,9 @@ void Haupt::wireEntries() {
     connect(e, &EntryController::gridFocusWanted, this, [this] { lineGrid()->setFocus(); });
     connect(e, &EntryController::bookingTextPickerWanted, this,
             [this] { openBookingTextPicker(false); });
-    connect(e, &EntryController::dayWanted, this, &Haupt::findOrCreateDay);
+    connect(e, &EntryController::dayWanted, &dayController_, &DayController::findOrCreate);
     connect(e, &EntryController::editModeWanted, this, [this] { optEdit_->setChecked(true); });
-    connect(e, &EntryController::daysChanged, this, &Haupt::reloadDays);
+    connect(e, &EntryController::daysChanged, dayColumn_, &DayColumn::reload);
     connect(e, &EntryController::bookingPageWanted, this, [this] { tabs_->setCurrentIndex(0); });
     connect(e, &EntryController::doneToggled, this, [this] {
         linePage_->reload();
@@ -677,26 +495,7 @@ void Haupt::wireQueryFrame() {
         if (carriedIn)
             arm(JobId::CarriedIn);
     });
-    connect(tillPage_, &TillCountPage::printClicked, this, [this] {
-        // The protocol reads no number of copies: one, also when the choice was cancelled.
-        dialogs_.choosePrinter(Printing::currentPrinter(), 1);
-        const QDateTime now = s_.clock->now();
-        const PrintDocument doc = countingProtocol(tillPage_->figures(), settings_.currency(), now);
-        printer_.print([&](int) { return doc; }, 1,
-                       QStringLiteral("Zählprotokoll ") + cashdate::toText(now.date()) +
-                           QStringLiteral(".pdf"));
-    });
-    connect(tillPage_, &TillCountPage::storeClicked, this, [this] {
-        tillPage_->showDifference();
-        const StoredCounts::Kept kept = StoredCounts::storeAndAsk(
-            *s_.db, dialogs_, *s_.clock, days_.currentDate(), tillPage_->counts(),
-            Money::parseOrZero(tillPage_->counted()->text()),
-            Money::parseOrZero(tillPage_->expected()->text()));
-        if (kept.count)
-            tillPage_->setStoredTitle(kept.count->title());
-        if (kept.bookDifference)
-            entries_.bookDifference(kept.count->difference);
-    });
+    queries_->followTillCount(*tillPage_);
 }
 
 // ---------------------------------------------------------------- menus
@@ -706,28 +505,6 @@ void Haupt::openBackupWindow() {
     // the backup at exit.
     backupWindowOpen = true;
     close();
-}
-
-void Haupt::openManual() {
-    // Without the file or a program to show it the operator is told where the manual is.
-    const QString folder = QCoreApplication::applicationDirPath();
-    const QString manual = findManual(folder);
-    if (manual.isEmpty()) {
-        dialogs_.message(manualMissingMessage(folder), QStringLiteral("Anleitung"),
-                         Icon::Exclamation);
-        return;
-    }
-    QPointer<Haupt> self(this);
-    s_.desktop->openDocument(manual, [self, manual] {
-        if (self)
-            self->dialogs_.message(manualNotOpenedMessage(manual), QStringLiteral("Anleitung"),
-                                   Icon::Exclamation);
-    });
-}
-
-void Haupt::openInfo() {
-    Info dlg(s_.desktop, this);
-    runModal(dlg);
 }
 
 void Haupt::onlineUpdate() {
@@ -740,58 +517,6 @@ void Haupt::onlineUpdate() {
 
 ReportWindows Haupt::reports() {
     return {*s_.db, dialogs_, *s_.clock, printer_, s_.dataPath};
-}
-
-void Haupt::openFloatDialog() {
-    if (!guard_.allow())
-        return;
-    Kassenbestand dlg(s_.db, dialogs_, this);
-    dlg.setBalanceGuard(&balanceGuard_);
-    if (!dlg.loaded()) {
-        settingsBusy(QStringLiteral("Kassenbestand"));
-        return;
-    }
-    runModal(dlg);
-    settings_.reload();
-    arm(JobId::Recompute);
-    arm(JobId::CarriedIn); // the float is in every carried balance
-}
-
-void Haupt::openSettingsDialog(bool guarded) {
-    if (guarded && !guard_.allow())
-        return;
-    // The renumbering asks for the service code and leaves an open new entry first.
-    struct Host : VorgabenHost {
-        Haupt& h;
-        explicit Host(Haupt& haupt) : h(haupt) {}
-        bool serviceCodeActive() const override { return h.serviceCode(); }
-        bool mayRenumber() override { return h.entries_.leaveNewEntry(); }
-    } host(*this);
-    Vorgaben dlg(s_.db, dialogs_, &host, this);
-    if (!dlg.loaded()) {
-        settingsBusy(QStringLiteral("Vorgaben"));
-        return;
-    }
-    dlg.clock = s_.clock;
-    connect(&dlg, &Vorgaben::renumbered, this, [this] {
-        days_.refresh();
-        reloadDays();
-    });
-    runModal(dlg);
-}
-
-void Haupt::settingsBusy(const QString& title) {
-    dialogs_.message(QStringLiteral("Die Einstellungen können gerade nicht gelesen werden: Die "
-                                    "Datendatei ist in Benutzung.\nBitte versuchen Sie es in "
-                                    "einem Moment noch einmal."),
-                     title, Icon::Exclamation);
-}
-
-void Haupt::openPasswordChange() {
-    Passwort_aendern dlg(dialogs_, settings_, guard_.currentPassword(), this);
-    runModal(dlg);
-    if (dlg.change().stage() == PasswordChange::Stage::Done)
-        guard_.setCurrentPassword(dlg.change().currentPassword());
 }
 
 // ---------------------------------------------------------------- keys and end
@@ -807,7 +532,7 @@ bool Haupt::eventFilter(QObject* o, QEvent* e) {
     const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
     switch (k->key()) {
     case Qt::Key_F3:
-        findOrCreateDay();
+        dayController_.findOrCreate();
         return true;
     case Qt::Key_F4:
         entries_.newEntry();
@@ -817,12 +542,12 @@ bool Haupt::eventFilter(QObject* o, QEvent* e) {
         return true;
     case Qt::Key_Escape:
         entries_.cancelEntry();
-        dayList_->setFocus();
+        dayColumn_->list()->setFocus();
         return true;
     default:
         break;
     }
-    if (o == dayList_ && enter) {
+    if (o == dayColumn_->list() && enter) {
         lineGrid()->setFocus();
         return true;
     }

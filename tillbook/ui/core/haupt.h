@@ -3,12 +3,14 @@
 #include "cash_days.h"
 #include "clock.h"
 #include "data_view.h"
+#include "day_controller.h"
 #include "day_presenter.h"
 #include "dialogs.h"
 #include "document_printer.h"
 #include "entry_controller.h"
 #include "entry_panel.h"
 #include "listings.h"
+#include "menu_windows.h"
 #include "passwords.h"
 #include "print_layout.h"
 #include "resize.h"
@@ -16,23 +18,19 @@
 #include "scheduler.h"
 #include "settings_record.h"
 #include "settings_store.h"
-#include "value_display.h"
+#include "vorgaben.h"
 
 #include <QMainWindow>
 #include <functional>
 #include <memory>
 
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTableView;
 
 namespace tb {
 
-class DataViewModel;
+class DayColumn;
 struct ReportWindows;
 class Desktop;
 class VersionCheck;
@@ -68,7 +66,7 @@ struct HauptServices {
 // The main window: the day column, the mode buttons, the menus, the window keys, activation
 // and the end of the run. The entry panel, the line page, the till-count page and the query
 // frame are panels of their own; the window wires them to the operations.
-class Haupt : public QMainWindow, private EntryWindow {
+class Haupt : public QMainWindow, private EntryWindow, private VorgabenHost {
     Q_OBJECT
   public:
     explicit Haupt(HauptServices services, QWidget* parent = nullptr);
@@ -89,18 +87,13 @@ class Haupt : public QMainWindow, private EntryWindow {
     bool endedForUpdate = false;
 
     // Operations the controls and keys trigger.
-    void findOrCreateDay();
-    void deleteDay();
-    void chooseDayRow(int row);
-    void openFloatDialog();
-    void openSettingsDialog(bool guarded);
-    void openPasswordChange();
     void openBackupWindow();
-    void openManual();
-    void openInfo();
     void onlineUpdate();
     // The day view, booking entry and the query frame's wiring.
     DayPresenter& day() { return day_; }
+    DayController& dayList() { return dayController_; }
+    // The windows of the settings and help menus.
+    MenuWindows& menus() { return menus_; }
     EntryController& entries() { return entries_; }
     QueryController& queries() const { return *queries_; }
 
@@ -119,10 +112,10 @@ class Haupt : public QMainWindow, private EntryWindow {
 
   private:
     void buildUi();
-    void buildDayColumn();
     void buildMenus();
     void wirePanels();
     void wirePresenter();
+    void wireDayList();
     struct Job;
     static const Job kJobs[];
     // What the entry controller reads.
@@ -132,6 +125,9 @@ class Haupt : public QMainWindow, private EntryWindow {
     EntryValues panelValues() const override;
     bool newModeOn() const override;
     bool saveArmed() const override;
+    // What the settings window asks.
+    bool serviceCodeActive() const override { return serviceCode(); }
+    bool mayRenumber() override { return entries_.leaveNewEntry(); }
     void wireEntries();
     ReportWindows reports();
     QTableView* lineGrid() const;
@@ -140,16 +136,7 @@ class Haupt : public QMainWindow, private EntryWindow {
     template <typename Dialog> int runModal(Dialog& dialog);
     void layoutAfterResize();
 
-    // Jobs.
-    void loadDayLines();
-    void recomputeDayView();
-    void afterDayCreated();
-
-    void dayChanged();
-    void reloadDays();
     void applySettings();
-    // The settings record could not be read (another program holds the file).
-    void settingsBusy(const QString& title);
     void fillBookingTextSelector();
     void wireQueryFrame();
 
@@ -163,22 +150,15 @@ class Haupt : public QMainWindow, private EntryWindow {
     Listings& listings_;
     BalanceGuard balanceGuard_;
     EntryController entries_;
+    DayController dayController_;
+    MenuWindows menus_;
     SystemPrinter printer_;
     Resize resize_;
     std::unique_ptr<WidgetResizeWindow> resizeWindow_;
     bool closing_ = false;
-    bool syncingDays_ = false;
 
     QWidget* surface_ = nullptr;
-    QTableView* dayList_ = nullptr;
-    DataViewModel* dayModel_ = nullptr;
-    QPushButton* findDay_ = nullptr;
-    QPushButton* deleteDay_ = nullptr;
-    ValueDisplay* date_ = nullptr;
-    ValueDisplay* weekday_ = nullptr;
-    ValueDisplay* carriedIn_ = nullptr;
-    ValueDisplay* dayAmount_ = nullptr;
-    ValueDisplay* balance_ = nullptr;
+    DayColumn* dayColumn_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     LinePage* linePage_ = nullptr;
     TillCountPage* tillPage_ = nullptr;

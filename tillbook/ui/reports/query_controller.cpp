@@ -1,10 +1,14 @@
 #include "query_controller.h"
 
 #include "audit_trail.h"
+#include "cash_date.h"
 #include "csv_export.h"
 #include "data_paths.h"
 #include "printing.h"
 #include "query_frame.h"
+#include "stored_counts.h"
+#include "till_count_page.h"
+#include "value_display.h"
 
 #include <QStandardPaths>
 
@@ -113,6 +117,33 @@ void QueryController::printCashBook() {
         return;
     s_.printer->print([&](int) { return cashBookPages(rows, listing, settings); }, copies,
                       CsvExport::baseName(listing) + QStringLiteral(".pdf"));
+}
+
+void QueryController::followTillCount(TillCountPage& page) {
+    connect(&page, &TillCountPage::printClicked, this,
+            [this, &page] { printCountingProtocol(page); });
+    connect(&page, &TillCountPage::storeClicked, this, [this, &page] { storeCount(page); });
+}
+
+void QueryController::printCountingProtocol(const TillCountPage& page) {
+    // The protocol reads no number of copies: one, also when the choice was cancelled.
+    dialogs_.choosePrinter(Printing::currentPrinter(), 1);
+    const QDateTime now = s_.clock->now();
+    const PrintDocument doc = countingProtocol(page.figures(), s_.settings->currency(), now);
+    s_.printer->print([&](int) { return doc; }, 1,
+                      QStringLiteral("Zählprotokoll ") + cashdate::toText(now.date()) +
+                          QStringLiteral(".pdf"));
+}
+
+void QueryController::storeCount(TillCountPage& page) {
+    page.showDifference();
+    const StoredCounts::Kept kept = StoredCounts::storeAndAsk(
+        *s_.db, dialogs_, *s_.clock, day_.days().currentDate(), page.counts(),
+        Money::parseOrZero(page.counted()->text()), Money::parseOrZero(page.expected()->text()));
+    if (kept.count)
+        page.setStoredTitle(kept.count->title());
+    if (kept.bookDifference)
+        s_.entries->bookDifference(kept.count->difference);
 }
 
 } // namespace tb

@@ -12,11 +12,13 @@
 namespace tb {
 
 class QueryFrame;
+class TillCountPage;
 
 // The query frame's wiring: a click on a period label picks its date, "alle Zeiten" resets the
 // period, "alle Positionen anzeigen" and the booking-text selector put a listing into the
 // grid, the export and the printout take what the grid lists. What the window must do around
 // a listing (close the entry panel, recompute the figures) it says through its signals.
+// The till count's protocol is printed and its count kept here too.
 // What the controller works with; the window's.
 struct QueryServices {
     Database* db = nullptr;
@@ -45,6 +47,8 @@ class QueryController : public QObject {
     void printCashBook();
     // The period labels show the period.
     void showPeriod();
+    // "Zählprotokoll drucken" and "Zählung speichern" of this page.
+    void followTillCount(TillCountPage& page);
 
   signals:
     // The grid lists something else: the entry panel closes.
@@ -58,6 +62,8 @@ class QueryController : public QObject {
   private:
     void afterCorrection();
     PrintSettings printSettings() const;
+    void printCountingProtocol(const TillCountPage& page);
+    void storeCount(TillCountPage& page);
 
     QueryFrame& frame_;
     DayPresenter& day_;
