@@ -430,7 +430,7 @@ struct AuditorExport::Writer {
                 if (!writeRow(st))
                     return -1;
             }
-            if (!st.error().isEmpty()) {
+            if (!st.failure().ok()) {
                 error = st.error();
                 return -1;
             }

@@ -65,7 +65,7 @@ bool PeriodLines::walk(const QString& columns, size_t first, size_t last, const 
                     error->clear();
                 return false;
             }
-        if (!st.error().isEmpty()) {
+        if (!st.failure().ok()) {
             if (error)
                 *error = st.error();
             return false;
