@@ -415,13 +415,11 @@ struct AuditorExport::Writer {
                 error = read;
                 return -1;
             }
-            QString why;
-            if (!lines.walk(
-                    t.select, 0, lines.dates().size(),
-                    [&](const PeriodLines::Date&, const Statement& s) { return writeRow(s); },
-                    &why)) {
-                if (!why.isEmpty())
-                    error = finding(why);
+            const PeriodLines::Walk walked = lines.walk(
+                t.select, 0, lines.dates().size(),
+                [&](const PeriodLines::Date&, const Statement& s) { return writeRow(s); });
+            if (walked.end != PeriodLines::Walk::Done) {
+                error = walked.failure;
                 return -1;
             }
         } else {
