@@ -266,13 +266,13 @@ static Result rekey(const QString& path, const QByteArray& oldKey, const QByteAr
         const bool locked = db->exec(QStringLiteral("SELECT count(*) FROM sqlite_master;")).ok();
         // Taking the password off or putting it back is one pass over the pages when the file
         // has the page form of the keyed format; anything else the engine rewrites.
-        pagecipher::Result pass{pagecipher::Result::NotApplicable};
+        pagecipher::Pass pass{pagecipher::Pass::NotApplicable, {}};
         if (locked && raw.fd >= 0 && oldKey.isEmpty() != newKey.isEmpty())
             pass = oldKey.isEmpty() ? pagecipher::encryptFile(raw.fd, tmp, newKey)
                                     : pagecipher::decryptFile(raw.fd, tmp, oldKey);
-        if (pass.kind == pagecipher::Result::Failed)
-            return fromErrno(pass.err);
-        if (pass.kind == pagecipher::Result::NotApplicable) {
+        if (pass.kind == pagecipher::Pass::Failed)
+            return pass.failure;
+        if (pass.kind == pagecipher::Pass::NotApplicable) {
             rewrite.discard();
             Statement attach = db->prepare(QStringLiteral("ATTACH DATABASE ? AS target KEY ?;"));
             attach.bind(1, tmp);

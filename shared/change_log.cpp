@@ -525,7 +525,7 @@ bool mergedRows(Statement& st, int columns,
         take(id, v);
     }
     addUpTo(std::numeric_limits<qint64>::max());
-    return st.isValid() && st.error().isEmpty();
+    return st.isValid() && st.failure().ok();
 }
 
 QString columnList(const char* const* names, size_t n) {

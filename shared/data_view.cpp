@@ -139,7 +139,7 @@ bool DataView::refresh() {
                     values[static_cast<size_t>(i)] = st.utf8(i);
                 rows_.push_back(storeRow(values));
             }
-            ok = st.error().isEmpty();
+            ok = st.failure().ok();
             if (order_ == Order::ByLineOrder)
                 sortByLineOrder();
         }

@@ -91,16 +91,17 @@ bool readAll(int fd, uchar* buffer, size_t size, off_t offset) {
     return n >= 0 && static_cast<size_t>(n) == size;
 }
 
-Result failed(int err) {
-    return {Result::Failed, err};
+// A failure the system reported; a cause is kept even where it left no error number.
+Pass failed(int err) {
+    return {Pass::Failed, fromErrno(err != 0 ? err : EIO)};
 }
 
-Result transform(int in, const QString& dst, const QByteArray& password, bool encrypt) {
+Pass transform(int in, const QString& dst, const QByteArray& password, bool encrypt) {
     struct stat st {};
     if (::fstat(in, &st) != 0)
         return failed(errno);
     if (st.st_size < kPageSize || st.st_size % kPageSize != 0)
-        return {Result::NotApplicable};
+        return {Pass::NotApplicable, {}};
     const auto pages = static_cast<quint32>(st.st_size / kPageSize);
 
     std::vector<uchar> plain(static_cast<size_t>(kChunkPages) * kPageSize);
@@ -117,7 +118,7 @@ Result transform(int in, const QString& dst, const QByteArray& password, bool en
     uchar salt[kSalt];
     if (encrypt) {
         if (std::memcmp(from, kHeader, kSalt) != 0 || !isOurForm(from))
-            return {Result::NotApplicable};
+            return {Pass::NotApplicable, {}};
         if (RAND_bytes(salt, kSalt) != 1)
             return failed(EIO);
     } else {
@@ -126,7 +127,7 @@ Result transform(int in, const QString& dst, const QByteArray& password, bool en
     if (!codec.init(password, salt, encrypt))
         return failed(EIO);
     if (!encrypt && (!codec.decrypt(1, from, to) || !isOurForm(to)))
-        return {Result::NotApplicable};
+        return {Pass::NotApplicable, {}};
 
     Fd out;
     out.fd =
@@ -155,7 +156,7 @@ Result transform(int in, const QString& dst, const QByteArray& password, bool en
             if (!ok) {
                 if (encrypt)
                     return failed(EIO);
-                return {Result::NotApplicable}; // a damaged page: the engine will say so
+                return {Pass::NotApplicable, {}}; // a damaged page: the engine will say so
             }
         }
         if (!writeFully(out.fd, to, bytes))
@@ -168,7 +169,7 @@ Result transform(int in, const QString& dst, const QByteArray& password, bool en
     out.fd = -1;
     if (::close(fd) != 0)
         return failed(errno);
-    return {Result::Done};
+    return {Pass::Done, {}};
 }
 } // namespace
 
@@ -250,11 +251,11 @@ QByteArray rawKeyOf(const QByteArray& fileStart, const QByteArray& password) {
     return "x'" + QByteArray(reinterpret_cast<const char*>(keys.key), kKeyBytes).toHex() + "'";
 }
 
-Result encryptFile(int src, const QString& dst, const QByteArray& password) {
+Pass encryptFile(int src, const QString& dst, const QByteArray& password) {
     return transform(src, dst, password, true);
 }
 
-Result decryptFile(int src, const QString& dst, const QByteArray& password) {
+Pass decryptFile(int src, const QString& dst, const QByteArray& password) {
     return transform(src, dst, password, false);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "result.h"
+
 #include <QByteArray>
 #include <QString>
 #include <openssl/types.h>
@@ -15,16 +17,17 @@ namespace tb::pagecipher {
 constexpr int kPageSize = 1024;
 constexpr int kReserve = 48;
 
-struct Result {
+// How a pass over the pages ended.
+struct Pass {
     enum Kind {
         Done,
         // The file is not in the form the pass handles (another page size or reserve, a page
         // that does not check out, a length that is not whole pages): the engine must rewrite
         // it. Nothing was written.
         NotApplicable,
-        Failed, // reading or writing failed; err holds the system's error number
+        Failed, // reading or writing failed; failure says how
     } kind = Done;
-    int err = 0;
+    Result failure;
 };
 
 // The key of a keyed file under the password, from the file's first 16 bytes (its salt), in the
@@ -70,7 +73,7 @@ class PageCodec {
 // Done it is left for the caller to remove. The caller holds a read lock of the engine on src
 // meanwhile (no writer, no journal to roll back) and closes src only after that lock is gone:
 // closing a descriptor drops every lock the process holds on the file.
-Result encryptFile(int src, const QString& dst, const QByteArray& password);
-Result decryptFile(int src, const QString& dst, const QByteArray& password);
+Pass encryptFile(int src, const QString& dst, const QByteArray& password);
+Pass decryptFile(int src, const QString& dst, const QByteArray& password);
 
 } // namespace tb::pagecipher

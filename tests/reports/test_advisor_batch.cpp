@@ -4,6 +4,7 @@
 #include "cp1252.h"
 #include "csv_fields.h"
 #include "export_file.h"
+#include "period_lines.h"
 #include "scripted_dialogs.h"
 #include "temp_book.h"
 
@@ -393,4 +394,41 @@ TEST(ExportFileLines, TextsAreQuotedCutAndReplacedNumbersStandAsTheyAre) {
               QByteArray("12,50;\"a \"\"b\"\"\";;\"Zeile  zwei drei\";\"\xE4\xF6\xFC\x80?\""));
     EXPECT_EQ(l.fields(), 5);
     EXPECT_EQ(l.replaced(), QString::fromUtf8("😀"));
+}
+
+// A walk over the period ends in one of three ways, and only a failed one carries a cause:
+// the exports tell a stop from a file that cannot be read by that alone.
+TEST(PeriodLinesWalk, EndsDoneStoppedOrFailedWithTheEnginesCause) {
+    test::TempBook book;
+    const qint64 a = book.addLine("02.01.2024", "10,00", "");
+    const qint64 b = book.addLine("02.01.2024", "", "3,50");
+    const qint64 c = book.addLine("05.01.2024", "7,00", "");
+    PeriodLines lines(book.db(), "01.01.2024", "31.01.2024");
+    ASSERT_TRUE(lines.read().ok());
+    const size_t all = lines.dates().size();
+
+    std::vector<qint64> seen;
+    auto walk = lines.walk("ID", 0, all, [&](const PeriodLines::Date&, const Statement& st) {
+        seen.push_back(st.integer(0));
+        return true;
+    });
+    EXPECT_EQ(walk.end, PeriodLines::Walk::Done);
+    EXPECT_TRUE(walk.failure.ok());
+    EXPECT_EQ(seen, (std::vector<qint64>{a, b, c}));
+
+    seen.clear();
+    walk = lines.walk("ID", 0, all, [&](const PeriodLines::Date&, const Statement& st) {
+        seen.push_back(st.integer(0));
+        return false;
+    });
+    EXPECT_EQ(walk.end, PeriodLines::Walk::Stopped);
+    EXPECT_TRUE(walk.failure.ok());
+    EXPECT_EQ(seen, (std::vector<qint64>{a}));
+
+    walk = lines.walk("KeineSpalte", 0, all,
+                      [](const PeriodLines::Date&, const Statement&) { return true; });
+    EXPECT_EQ(walk.end, PeriodLines::Walk::Failed);
+    EXPECT_FALSE(walk.failure.ok());
+    EXPECT_NE(walk.failure.engineCode, 0);
+    EXPECT_TRUE(germanText(walk.failure).contains("KeineSpalte"));
 }

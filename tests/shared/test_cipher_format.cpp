@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -118,10 +119,10 @@ QString textOf(sqlite3* db, const char* sql) {
     return out;
 }
 
-pagecipher::Result passOver(const QString& from, const QString& to, bool encrypt) {
+pagecipher::Pass passOver(const QString& from, const QString& to, bool encrypt) {
     QFile src(from);
     if (!src.open(QIODevice::ReadOnly))
-        return {pagecipher::Result::Failed};
+        return {pagecipher::Pass::Failed, fromErrno(EIO)};
     const QByteArray key = cashfile::builtInPassword();
     return encrypt ? pagecipher::encryptFile(src.handle(), to, key)
                    : pagecipher::decryptFile(src.handle(), to, key);
@@ -153,7 +154,7 @@ TEST(CipherFormat, ThePagePassAndSqlCipher4ReadEachOthersFiles) {
     ASSERT_TRUE(cashfile::putPasswordBack(plain));
     ASSERT_TRUE(cashfile::removePassword(plain));
     const QString keyed = dir.path() + "/keyed.kas";
-    ASSERT_EQ(passOver(plain, keyed, true).kind, pagecipher::Result::Done);
+    ASSERT_EQ(passOver(plain, keyed, true).kind, pagecipher::Pass::Done);
     sqlite3* db = openWith(keyed, cashfile::builtInPassword());
     EXPECT_EQ(textOf(db, "PRAGMA integrity_check;"), "ok");
     EXPECT_EQ(textOf(db, kSummary), summary);
@@ -175,7 +176,7 @@ TEST(CipherFormat, ThePagePassAndSqlCipher4ReadEachOthersFiles) {
 
     for (const QString& file : {keyed, own}) {
         const QString back = file + ".plain";
-        ASSERT_EQ(passOver(file, back, false).kind, pagecipher::Result::Done) << file.toStdString();
+        ASSERT_EQ(passOver(file, back, false).kind, pagecipher::Pass::Done) << file.toStdString();
         sqlite3* p = openWith(back, {});
         EXPECT_EQ(textOf(p, "PRAGMA integrity_check;"), "ok") << file.toStdString();
         EXPECT_EQ(textOf(p, kSummary), summary) << file.toStdString();

@@ -254,7 +254,7 @@ void Checker::run() {
             return;
         }
     }
-    if (!st.error().isEmpty()) {
+    if (!st.failure().ok()) {
         chainFault(LogCheck::Fault::NotReadable, expectedId, 0,
                    QStringLiteral("Das Änderungsprotokoll kann ab Eintrag Nr. %1 nicht gelesen "
                                   "werden: %2")

@@ -309,7 +309,7 @@ bool RunningBalance::takeWrittenLines(std::optional<DateKey>& from) {
             from = std::min(from.value_or(known->second), known->second);
         st.bind(1, id);
         if (!st.next()) {
-            if (!st.error().isEmpty())
+            if (!st.failure().ok())
                 return false;
             if (wasThere) { // deleted
                 memory_.stored.erase(memory_.stored.begin() + (known - ids.begin()));

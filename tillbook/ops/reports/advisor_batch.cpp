@@ -357,10 +357,8 @@ AdvisorBatch::Plan AdvisorBatch::makePlan(PeriodLines& lines, const QString& per
     qint64 walked = 0;
     progress_.begin(QStringLiteral("Die Buchungen des Zeitraums werden geprüft …"),
                     lines.lineCount());
-    QString why;
-    const bool complete = lines.walk(
-        kColumns, 0, dates.size(),
-        [&](const PeriodLines::Date& d, const Statement& st) {
+    const PeriodLines::Walk walk =
+        lines.walk(kColumns, 0, dates.size(), [&](const PeriodLines::Date& d, const Statement& st) {
             if (++walked % kStepLines == 0 && !progress_.step(walked))
                 return false;
             const Resolver::Result r = resolver.line(st);
@@ -386,15 +384,15 @@ AdvisorBatch::Plan AdvisorBatch::makePlan(PeriodLines& lines, const QString& per
                 break;
             }
             return true;
-        },
-        &why);
+        });
     progress_.end();
-    if (!complete) {
-        if (why.isEmpty())
-            *cancelled = true;
-        else
-            p.refusal =
-                kNotDone + QStringLiteral("Die Buchungen konnten nicht gelesen werden.\n") + why;
+    if (walk.end == PeriodLines::Walk::Stopped) {
+        *cancelled = true;
+        return p;
+    }
+    if (walk.end == PeriodLines::Walk::Failed) {
+        p.refusal = kNotDone + QStringLiteral("Die Buchungen konnten nicht gelesen werden.\n") +
+                    germanText(walk.failure);
         return p;
     }
 
@@ -511,8 +509,7 @@ AdvisorBatch::Outcome AdvisorBatch::write(PeriodLines& lines, Plan& plan, QStrin
         if (r.ok()) {
             file.write(headerLine(part));
             file.write(columns);
-            QString why;
-            const bool complete = lines.walk(
+            const PeriodLines::Walk walk = lines.walk(
                 kColumns, part.firstDate, part.endDate,
                 [&](const PeriodLines::Date& d, const Statement& st) {
                     if (++walked % kStepLines == 0 && !progress_.step(walked))
@@ -549,13 +546,12 @@ AdvisorBatch::Outcome AdvisorBatch::write(PeriodLines& lines, Plan& plan, QStrin
                         file.write(row);
                     }
                     return true;
-                },
-                &why);
-            if (!complete && why.isEmpty()) {
+                });
+            if (walk.end == PeriodLines::Walk::Stopped) {
                 stopped = true;
                 break;
             }
-            r = complete ? file.finish() : Result{ErrorKind::Other, 0, 0, why, why};
+            r = walk.end == PeriodLines::Walk::Done ? file.finish() : walk.failure;
         }
         if (!r.ok()) {
             progress_.end();

@@ -308,7 +308,7 @@ struct AuditorExport::Writer {
     int startKey, endKey;
     qint64 done = 0;
     bool stopped = false;
-    QString error;
+    Result error;
     QString replaced;
 
     bool step() {
@@ -373,7 +373,7 @@ struct AuditorExport::Writer {
     qint64 table(Table& t) {
         ExportFile file(QDir(folder).filePath(t.file));
         if (const Result r = file.open(); !r.ok()) {
-            error = germanText(r);
+            error = r;
             return -1;
         }
         Statement st;
@@ -386,7 +386,7 @@ struct AuditorExport::Writer {
                                      QStringLiteral(" ORDER BY ID;"));
             }
             if (!st.isValid()) {
-                error = out.db_.lastError();
+                error = out.db_.lastFailure();
                 return -1;
             }
             if (t.columns.empty()) // described by what the table holds
@@ -412,14 +412,16 @@ struct AuditorExport::Writer {
         if (t.periodLines) {
             PeriodLines lines(out.db_, start, end);
             if (const Result read = lines.read(); !read) {
-                error = germanText(read);
+                error = read;
                 return -1;
             }
-            if (!lines.walk(
-                    t.select, 0, lines.dates().size(),
-                    [&](const PeriodLines::Date&, const Statement& s) { return writeRow(s); },
-                    &error))
+            const PeriodLines::Walk walked = lines.walk(
+                t.select, 0, lines.dates().size(),
+                [&](const PeriodLines::Date&, const Statement& s) { return writeRow(s); });
+            if (walked.end != PeriodLines::Walk::Done) {
+                error = walked.failure;
                 return -1;
+            }
         } else {
             while (st.next()) {
                 if (t.periodField >= 0) {
@@ -430,8 +432,8 @@ struct AuditorExport::Writer {
                 if (!writeRow(st))
                     return -1;
             }
-            if (!st.error().isEmpty()) {
-                error = st.error();
+            if (!st.failure().ok()) {
+                error = st.failure();
                 return -1;
             }
         }
@@ -439,19 +441,19 @@ struct AuditorExport::Writer {
             if (!replaced.contains(c))
                 replaced += c;
         if (const Result r = file.commit(); !r.ok()) {
-            error = germanText(r);
+            error = r;
             return -1;
         }
         return rows;
     }
 };
 
-AuditorExport::Outcome AuditorExport::fail(const QString& detail) {
+AuditorExport::Outcome AuditorExport::fail(const Result& why) {
     dialogs_.message(
         QStringLiteral("Der Export für die Betriebsprüfung konnte nicht geschrieben "
                        "werden: %1\n\nEs wurde nichts geschrieben; was im Ordner schon "
                        "lag, ist unverändert.")
-            .arg(detail),
+            .arg(germanText(why)),
         kTitle, Icon::Critical);
     return Outcome::Failed;
 }
@@ -571,7 +573,7 @@ AuditorExport::Outcome AuditorExport::writeInto(const QString& parent, const QSt
     if (QFileInfo::exists(tmp))
         QDir(tmp).removeRecursively();
     if (::mkdir(QFile::encodeName(tmp).constData(), 0755) != 0)
-        return fail(germanText(fromErrno(errno)));
+        return fail(fromErrno(errno));
 
     Writer w(*this, tmp, periodStart, periodEnd);
     const bool log = hasTable(db_, QStringLiteral("Protokoll"));
@@ -692,7 +694,7 @@ AuditorExport::Outcome AuditorExport::writeInto(const QString& parent, const QSt
         r = replaceFile(tmp, target);
     if (!r.ok()) {
         removeTmp();
-        return fail(germanText(r));
+        return fail(r);
     }
     written_ = target;
     for (const Table& t : written)

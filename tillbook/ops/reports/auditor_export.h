@@ -77,7 +77,7 @@ class AuditorExport {
 
   private:
     struct Writer;
-    Outcome fail(const QString& detail);
+    Outcome fail(const Result& why);
 
     Database& db_;
     Dialogs& dialogs_;

@@ -45,33 +45,24 @@ Result PeriodLines::read() {
     return {};
 }
 
-bool PeriodLines::walk(const QString& columns, size_t first, size_t last, const Row& row,
-                       QString* error) {
+PeriodLines::Walk PeriodLines::walk(const QString& columns, size_t first, size_t last,
+                                    const Row& row) {
     // One date at a time through the index on a10: its entries are in ID order, so the engine
     // neither sorts nor holds more than the row at hand.
     Statement st = db_.prepare(QStringLiteral("SELECT ") + columns +
                                QStringLiteral(" FROM Buchungen WHERE a10 = ? ORDER BY ID;"));
-    if (!st.isValid()) {
-        if (error)
-            *error = db_.lastError();
-        return false;
-    }
+    if (!st.isValid())
+        return {Walk::Failed, db_.lastFailure()};
     for (size_t i = first; i < last && i < dates_.size(); ++i) {
         st.reset();
         st.bind(1, dates_[i].text);
         while (st.next())
-            if (!row(dates_[i], st)) {
-                if (error)
-                    error->clear();
-                return false;
-            }
-        if (!st.error().isEmpty()) {
-            if (error)
-                *error = st.error();
-            return false;
-        }
+            if (!row(dates_[i], st))
+                return {Walk::Stopped, {}};
+        if (!st.failure().ok())
+            return {Walk::Failed, st.failure()};
     }
-    return true;
+    return {Walk::Done, {}};
 }
 
 } // namespace tb

@@ -31,11 +31,18 @@ class PeriodLines {
     qint64 lineCount() const { return lines_; }
 
     // Calls row for every line of the dates [first, last) in line order, with the columns
-    // asked for ("n1, a4, ..."), in that order. Stops when row returns false (the result is
-    // then false, *error empty) or when the file could not be read (false, *error set).
+    // asked for ("n1, a4, ..."), in that order. Stops when row returns false or when the file
+    // could not be read.
     using Row = std::function<bool(const Date& date, const Statement& line)>;
-    bool walk(const QString& columns, size_t first, size_t last, const Row& row,
-              QString* error = nullptr);
+    struct Walk {
+        enum End {
+            Done,    // every line was given to row
+            Stopped, // row returned false
+            Failed,  // the file could not be read; failure says why
+        } end = Done;
+        Result failure;
+    };
+    Walk walk(const QString& columns, size_t first, size_t last, const Row& row);
 
   private:
     Database& db_;

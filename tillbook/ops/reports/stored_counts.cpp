@@ -57,7 +57,6 @@ std::optional<StoredCount> StoredCounts::store(Database& db, Dialogs& dialogs, c
     c.counted = counted;
     c.book = book;
     c.difference = counted - book;
-    QString error;
     Transaction t(db);
     QStringList marks;
     for (int i = 0; i < 20; ++i)
@@ -74,10 +73,9 @@ std::optional<StoredCount> StoredCounts::store(Database& db, Dialogs& dialogs, c
         c.number = db.lastInsertId();
     Result logged;
     if (ok)
-        error = germanText(logged = logStored(db, c));
+        logged = logStored(db, c);
     if (!ok || !logged || !t.commit()) {
-        if (error.isEmpty())
-            error = st.error();
+        const QString error = germanText(logged.ok() ? st.failure() : logged);
         dialogs.message(QStringLiteral("Die Zählung konnte nicht gespeichert werden.") +
                             (error.isEmpty() ? QString() : QLatin1Char('\n') + error),
                         QStringLiteral("Fehler"), Icon::Critical);

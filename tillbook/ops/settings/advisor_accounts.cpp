@@ -307,11 +307,11 @@ AdvisorAccounts::Outcome AdvisorAccounts::save(const AdvisorSettings& s, Advisor
         }
         if (ok && (failed = logAccountsChange(db_, was)) && t.commit())
             return Outcome::Saved;
+        if (failed.ok())
+            failed = !text.failure().ok()     ? text.failure()
+                     : !record.failure().ok() ? record.failure()
+                                              : db_.lastFailure();
         why = germanText(failed);
-        if (why.isEmpty())
-            why = !text.error().isEmpty()     ? text.error()
-                  : !record.error().isEmpty() ? record.error()
-                                              : db_.lastError();
     }
     dialogs_.message(QStringLiteral("Die Konten für den Steuerberater konnten nicht gespeichert "
                                     "werden. Es wurde nichts geändert.\n") +

@@ -27,7 +27,7 @@ std::optional<qint64> Renumbering::renumber(const QString& from, const QString& 
         select.bindValues({Listings::boundKey(to), Listings::boundKey(from)});
         while (select.next())
             ids.push_back(select.integer(0)); // ID is the first column
-        if (!select.isValid() || !select.error().isEmpty())
+        if (!select.isValid() || !select.failure().ok())
             return std::nullopt;
     }
     Statement write = db_.prepare(QStringLiteral("UPDATE Buchungen SET a8 = ? WHERE ID = ?;"));
