@@ -138,6 +138,10 @@ bool writeFully(int fd, const void* buffer, size_t size) {
             continue;
         if (n < 0)
             return false;
+        if (n == 0) { // nothing written and no error: the device takes no more
+            errno = ENOSPC;
+            return false;
+        }
         done += static_cast<size_t>(n);
     }
     return true;
