@@ -60,8 +60,7 @@ QString Backup::storedPath() const {
 }
 
 void Backup::status(const QString& text) {
-    if (onStatus)
-        onStatus(text);
+    emit statusChanged(text);
 }
 
 void Backup::choosePath() {
@@ -111,8 +110,7 @@ bool Backup::checkPath(bool quiet) {
 }
 
 bool Backup::handle(const Result& r, bool quiet) {
-    if (onErrorHandled)
-        onErrorHandled();
+    emit errorHandled();
     const QString number = QString::number(r.code);
     if (quiet) {
         qWarning("Tillbook: Datensicherung nach %s fehlgeschlagen: Fehler %s %s",

@@ -7,6 +7,7 @@
 #include "settings_store.h"
 
 #include <QDate>
+#include <QObject>
 #include <functional>
 
 namespace tb {
@@ -29,7 +30,8 @@ bool samePath(const QString& dataPath, const QString& backupPath);
 // verified (read back, its bytes are those of the data file; it opens with the built-in
 // password as a cash book with every page its header counts) and only then renamed over the old
 // copy: a failed backup never destroys the last good copy.
-class Backup {
+class Backup : public QObject {
+    Q_OBJECT
   public:
     // dataPath as the settings hold it (shown, compared); dataFile the real file copied.
     Backup(SettingsStore& store, Dialogs& dialogs, const Clock& clock, QString dataPath,
@@ -66,15 +68,18 @@ class Backup {
     // The run's lock, while the main window still holds it; otherwise every copy takes the
     // lock for itself (a running Tillbook or Restorix makes the copy fail).
     cashfile::FileLock* heldLock = nullptr;
-    // The status line ("Bezeichnung4") and the 4-second reset after a handled error.
-    std::function<void(const QString&)> onStatus;
-    std::function<void()> onErrorHandled;
     // Starts Restorix from the program's folder, without waiting; tests replace it.
     std::function<bool()> startRestorix;
 
     // The copy procedure: the password step, then the verified copy to dest, each failure
     // through the error table (OK on a full disk repeats the step).
     Outcome copyTo(const QString& dest, bool quiet);
+
+  signals:
+    // The status line ("Bezeichnung4"), and an error that was told and handled (the window
+    // resets the line 4 seconds later).
+    void statusChanged(const QString& text);
+    void errorHandled();
 
   private:
     // The error table; true when the failed step is to be repeated.

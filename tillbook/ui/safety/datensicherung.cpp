@@ -96,10 +96,10 @@ Datensicherung::Datensicherung(Backup& backup, Scheduler& scheduler, QString cur
     layout->addLayout(row2);
     setMinimumWidth(620);
 
-    backup_.onStatus = [this](const QString& t) { setStatus(t); };
-    backup_.onErrorHandled = [this] {
+    connect(&backup_, &Backup::statusChanged, this, &Datensicherung::setStatus);
+    connect(&backup_, &Backup::errorHandled, this, [this] {
         scheduler_.arm(QStringLiteral("Zeit1"), 4000, [this] { setStatus(kReady); });
-    };
+    });
     befehl4_->setFocus(); // not in the backup-path field: entering it opens the chooser
 }
 
